@@ -1,0 +1,61 @@
+// Test controls of the user-space stand-in for the kernel abstraction layer.
+// Driver code never includes this header; tests, the harness and the
+// simulated board do.
+#pragma once
+
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kalsim {
+
+// Back to a freshly loaded layer: knobs disarmed, logs empty, virtual clock at 0.
+void reset();
+
+// ---- memory
+// The Nth call of nKIVKAL100_malloc made on the calling thread from now on
+// fails (1 = the next one); 0 disarms.
+void failAllocationOnThisThread(uint32_t nth);
+uint64_t allocationCallsOnThisThread();
+uint64_t liveAllocations();
+
+// ---- debug output
+std::vector<std::string> printedLines();
+void clearPrintedLines();
+// Echo each printed line to stderr as well (also on when KAL_ECHO is set).
+void setEcho(bool echo);
+
+// ---- driver registration
+void setRegisterDriverResult(int32_t result);
+void* registeredDriverRecord();
+uint32_t unregisterDriverCalls();
+
+// ---- locks
+// The Nth kernel mutex / spinlock created from now on fails (1 = next); 0 disarms.
+void failMutexCreation(uint32_t nth);
+void failSpinLockCreation(uint32_t nth);
+uint64_t liveMutexes();
+uint64_t liveSpinLocks();
+
+// ---- single-use events
+// Makes the next (or current) interruptible wait of that thread return negative.
+void interruptThread(void* threadHandle);
+
+// ---- time
+// Virtual (default): sleeping advances the clock and every counter read
+// advances it by one quantum, so polls end without real time passing.
+void useVirtualClock();
+// Real: counters follow the machine's steady clock; sleeps really sleep.
+void useRealClock();
+bool isVirtualClock();
+constexpr uint32_t kTickMicroseconds = 4000;
+constexpr uint64_t kReadQuantumNanoseconds = 1000;
+uint64_t virtualNanoseconds();
+void advanceVirtualClock(uint64_t nanoseconds);
+// Every nKIVKAL250_sleepTimeout argument, in order.
+std::vector<int32_t> sleepCalls();
+void clearSleepCalls();
+
+}  // namespace kalsim

@@ -1,0 +1,126 @@
+// Declarations of the kernel abstraction layer's functions as this driver calls
+// them. The real layer is a closed kernel module; on this machine kal/src
+// stands in for it. Driver code includes only this header from kal/.
+#pragma once
+
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+
+// Single-use events live in driver records; the layer owns their contents.
+#define nKIVKAL_SINGLE_USE_EVENT_SIZE 128u
+
+// Timed event waits take their time-out in milliseconds.
+#define nKIVKAL_WAIT_UNIT_IS_MILLISECONDS 1
+
+extern "C" {
+
+typedef struct nKIVKAL_tSingleUseEvent {
+  alignas(16) uint8_t opaque[nKIVKAL_SINGLE_USE_EVENT_SIZE];
+} nKIVKAL_tSingleUseEvent;
+
+// {function, context}: called by the layer when a timed wait expires.
+typedef struct nKIVKAL_tTimeoutCallback {
+  void (*function)(void* context);
+  void* context;
+} nKIVKAL_tTimeoutCallback;
+
+// {function, context}: the primary interrupt routine and its argument.
+typedef struct nKIVKAL_tInterruptCallback {
+  int32_t (*function)(void* context);
+  void* context;
+} nKIVKAL_tInterruptCallback;
+
+// ---- driver and device registration
+int32_t nKIVKAL200_registerDriver(void* driverRecord);
+int32_t nKIVKAL200_unregisterDriver(void* argument);
+void* nKIVKAL240_registerDeviceInterface(void* driverHandle, void* layerDevice, const char* name,
+                                         uint32_t index, void* interfaceObject);
+void nKIVKAL200_unregisterDeviceInterface(void* interfaceHandle);
+int32_t nKIVKAL240_notifyUserspaceAddEvent(void* interfaceHandle);
+void* nKIVKAL200_registerProperty(int32_t scope, void* owner, const char* name, const void* value,
+                                  int32_t size);
+void nKIVKAL200_unregisterProperty(void* propertyHandle);
+
+// ---- PCI
+typedef int32_t (*nKIVKAL_tBridgeCallback)(void* context, const void* bridgeRecord);
+int32_t nKIVKAL1_getDeviceNUMANode(void* pciRecord);
+int32_t nKIVKAL230_pciRequestMSI(void* pciRecord, uint32_t vectors);
+int32_t nKIVKAL100_pciConfigRead8(void* pciFunction, uint32_t offset, uint8_t* value);
+int32_t nKIVKAL100_pciConfigRead16(void* pciFunction, uint32_t offset, uint16_t* value);
+int32_t nKIVKAL100_pciConfigWrite16(void* pciFunction, uint32_t offset, uint16_t value);
+int32_t nKIVKAL220_pciSetDMAMask(void* pciFunction, uint64_t mask);
+int32_t nKIVKAL240_getPCIDomain(void* pciFunction);
+int32_t nKIVKAL100_enumeratePCIBuses(nKIVKAL_tBridgeCallback callback, void* context, uint32_t flags);
+int32_t nKIVKAL1400_reserveInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallback* callback,
+                                     const char* component, uint32_t flags);
+void nKIVKAL100_relinquishInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallback* callback);
+void* nKIVKAL230_mapPhysicalToKernel(uint64_t physical, uint64_t length, uint32_t cacheMode);
+void nKIVKAL230_unmapPhysicalFromKernel(void* address, uint32_t flag);
+
+// ---- memory-mapped register access
+uint8_t nKIVKAL100_memoryRead8(const volatile void* address);
+uint16_t nKIVKAL100_memoryRead16(const volatile void* address);
+uint32_t nKIVKAL100_memoryRead32(const volatile void* address);
+void nKIVKAL100_memoryWrite8(volatile void* address, uint8_t value);
+void nKIVKAL100_memoryWrite16(volatile void* address, uint16_t value);
+void nKIVKAL100_memoryWrite32(volatile void* address, uint32_t value);
+
+// ---- memory
+void* nKIVKAL100_malloc(uint64_t size);
+void nKIVKAL100_free(void* block);
+void* nKIVKAL180_memCpy(void* destination, const void* source, uint64_t size);
+void* nKIVKAL180_memMove(void* destination, const void* source, uint64_t size);
+void* nKIVKAL240_memSet(void* destination, int32_t value, uint64_t size);
+uint64_t nKIVKAL100_getPageSize(void);
+
+// ---- user memory
+int32_t nKIVKAL100_replicateInboundIOControlBuffer(void* kernelDestination, const void* userSource,
+                                                   uint64_t size);
+int32_t nKIVKAL100_replicateOutboundIOControlBuffer(void* userDestination, const void* kernelSource,
+                                                    uint64_t size);
+
+// ---- spinlocks, mutexes, threads, events
+void* nKIVKAL100_createSpinLock(void);
+void nKIVKAL100_destroySpinLock(void* spinLock);
+uint64_t nKIVKAL110_acquireSpinLockInterrupt(void* spinLock);
+void nKIVKAL110_releaseSpinLockInterrupt(void* spinLock, uint64_t savedState);
+void nKIVKAL100_acquireSpinLockDPC(void* spinLock);
+void nKIVKAL100_releaseSpinLockDPC(void* spinLock);
+void* nKIVKAL150_createMutex(void);
+void nKIVKAL150_destroyMutex(void* mutex);
+int32_t nKIVKAL150_acquireMutex(void* mutex);
+void nKIVKAL150_releaseMutex(void* mutex);
+void* nKIVKAL100_getThreadHandle(void);
+uint32_t nKIVKAL100_getThreadID(void);
+void nKIVKAL100_initializeSingleUseEvent(nKIVKAL_tSingleUseEvent* event);
+void nKIVKAL100_releaseSingleUseEvent(nKIVKAL_tSingleUseEvent* event);
+void nKIVKAL100_waitForSingleUseEvent(nKIVKAL_tSingleUseEvent* event);
+int32_t nKIVKAL100_waitForSingleUseEventInterruptible(nKIVKAL_tSingleUseEvent* event);
+int32_t nKIVKAL100_waitForSingleUseEventTimeout(nKIVKAL_tSingleUseEvent* event, uint32_t timeout,
+                                                const nKIVKAL_tTimeoutCallback* callback);
+int32_t nKIVKAL100_waitForSingleUseEventTimeoutInterruptible(nKIVKAL_tSingleUseEvent* event,
+                                                             uint32_t timeout,
+                                                             const nKIVKAL_tTimeoutCallback* callback);
+
+// ---- time
+uint32_t nKIVKAL100_getTimerInterval(void);
+uint64_t nKIVKAL110_getTimerCount(void);
+uint64_t nKIVKAL1_getMonotonicCounter(void);
+void nKIVKAL100_getTimeOfDay(uint32_t* seconds, uint32_t* microseconds);
+void nKIVKAL250_sleepTimeout(int32_t microseconds);
+
+// ---- debug output
+void nKIVKAL100_printToDebugger(const char* text);
+int32_t nKIVKAL100_vsnPrintf(char* buffer, uint64_t size, const char* format, va_list arguments);
+int32_t nKIVKAL100_vsprintf(char* buffer, const char* format, va_list arguments);
+void nKIVKAL250_halt(const char* component, const char* file, uint32_t line, const char* message);
+
+// ---- kernel sockets
+void* nKIVKAL250_createKernelSocketBuffer(uint32_t size);
+// Takes over the buffer only when it returns 0.
+int32_t nKIVKAL250_kernelSocketSend(void* buffer, uint32_t port, uint32_t type, const void* message,
+                                    uint32_t size);
+void nKIVKAL250_releaseKernelSocketBuffer(void* buffer);
+
+}  // extern "C"

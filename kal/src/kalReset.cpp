@@ -1,0 +1,14 @@
+#include "kal/include/kalStandIn.h"
+#include "kal/src/kalState.h"
+
+namespace kalsim {
+
+void reset() {
+  detail::resetMemory();
+  detail::resetPrint();
+  detail::resetRegistration();
+  detail::resetSync();
+  detail::resetTime();
+}
+
+}  // namespace kalsim

@@ -1,0 +1,20 @@
+#include "platform/cppRuntime/staticConstructorTable.h"
+
+namespace vorlan_driver {
+namespace nKIVAPAL000 {
+
+namespace {
+
+// Runs from the bottom up: a constructor listed later runs earlier.
+const tStaticConstructor kTable[] = {
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+const tStaticConstructor* staticConstructorTable() { return kTable; }
+uint32_t staticConstructorTableSize() { return sizeof(kTable) / sizeof(kTable[0]); }
+
+}  // namespace nKIVAPAL000
+}  // namespace vorlan_driver

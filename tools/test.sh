@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs every test. With --sanitize, in a separate build with the
+# address and undefined-behaviour sanitizers.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ "${1:-}" = "--sanitize" ]; then
+  build="$root/build-sanitize"
+  "$root/tools/setup.sh" "$build" -DVORLAN_SANITIZE=ON
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+else
+  build="$root/build"
+  "$root/tools/setup.sh" "$build"
+fi
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
