@@ -7,6 +7,7 @@ void reset() {
   detail::resetMemory();
   detail::resetPrint();
   detail::resetRegistration();
+  detail::resetSyncLocks();
   detail::resetSync();
   detail::resetTime();
 }

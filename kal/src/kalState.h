@@ -23,6 +23,7 @@ void resetMemory();
 void resetPrint();
 void resetRegistration();
 void resetSync();
+void resetSyncLocks();
 void resetTime();
 
 }  // namespace detail
