@@ -8,6 +8,7 @@ void reset() {
   detail::resetPrint();
   detail::resetRegistration();
   detail::resetSyncLocks();
+  detail::resetUserCopy();
   detail::resetSync();
   detail::resetTime();
 }
