@@ -1,0 +1,64 @@
+// Constant description of one register map: the data the generator emits and
+// the engine (tRegisterMap) interprets. Nothing here holds state.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace arm {
+
+// The six access kinds. A kind fixes which operations a register takes and
+// whether it keeps a shadow; see kAccessRules in tRegisterMap.cpp.
+enum tAccessKind : uint8_t {
+  kReadWrite = 0,
+  kWriteOnly = 1,
+  kReadOnly = 2,
+  kUnshadowedReadWrite = 3,
+  kUnshadowedWriteOnly = 4,
+  kUnshadowedReadOnly = 5,
+};
+
+struct tFieldDescriptor {
+  uint8_t lowBit;
+  uint8_t width;
+  // kFieldBoolean: a one-bit field set by any nonzero value (else bit 0 of
+  // the value is taken). kFieldStrobe: documentation of the keep-mask.
+  uint8_t flags;
+  uint8_t reserved;
+};
+static_assert(sizeof(tFieldDescriptor) == 4, "field descriptor layout");
+
+constexpr uint8_t kFieldBoolean = 0x1;
+constexpr uint8_t kFieldStrobe = 0x2;
+
+struct tRegisterDescriptor {
+  uint32_t offset;
+  uint8_t width;  // 8, 16, 32 or 64
+  tAccessKind kind;
+  // kRegisterView: a second object for the address of another register,
+  // never described by getRegisterFormat and never selected by flush or
+  // refresh; its field IDs (if it has fields) are accepted by get/set/read/write.
+  uint8_t flags;
+  uint8_t reserved;
+  uint16_t firstField;  // index into the map's field table
+  uint16_t fieldCount;
+  uint32_t reserved2;
+  uint64_t resetValue;
+  uint64_t keepMask;
+};
+static_assert(sizeof(tRegisterDescriptor) == 32, "register descriptor layout");
+
+constexpr uint8_t kRegisterView = 0x1;
+
+struct tMapDescriptor {
+  const char* name;
+  const char* version;
+  // Recorded as the file of every error the map raises.
+  const char* headerFile;
+  const tRegisterDescriptor* registers;  // declaration order
+  uint32_t registerCount;
+  const tFieldDescriptor* fields;
+  uint32_t fieldCount;
+};
+
+}  // namespace arm

@@ -1,0 +1,404 @@
+#include "regmaps/model/tRegisterMap.h"
+
+#include "platform/status/statusCodes.h"
+
+namespace arm {
+
+namespace {
+
+using vorlan_driver::statusCodes::kBufferTooSmall;
+using vorlan_driver::statusCodes::kInvalidArgument;
+using vorlan_driver::statusCodes::kNotFound;
+using vorlan_driver::statusCodes::kNotSupported;
+
+// Every operation's verdict on a register follows from these three facts
+// about its access kind.
+struct tAccessRules {
+  bool shadowed;
+  bool readable;
+  bool writable;
+};
+
+constexpr tAccessRules kAccessRules[] = {
+    /* kReadWrite */ {true, true, true},
+    /* kWriteOnly */ {true, false, true},
+    /* kReadOnly */ {true, true, false},
+    /* kUnshadowedReadWrite */ {false, true, true},
+    /* kUnshadowedWriteOnly */ {false, false, true},
+    /* kUnshadowedReadOnly */ {false, true, false},
+};
+static_assert(sizeof(kAccessRules) / sizeof(kAccessRules[0]) == kUnshadowedReadOnly + 1, "one row per kind");
+
+const tAccessRules& rulesOf(const tRegisterDescriptor& reg) { return kAccessRules[reg.kind]; }
+
+// A read-side register (read-only) is named with bit 30 set.
+uint32_t registerKey(const tRegisterDescriptor& reg) {
+  const tAccessRules& rules = rulesOf(reg);
+  return (reg.offset & tRegisterMap::kOffsetMask) |
+         ((rules.readable && !rules.writable) ? tRegisterMap::kReadSideBit : 0u);
+}
+
+uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << width) - 1u); }
+
+}  // namespace
+
+#define mapRaise(status, code) raise((status), (code), __LINE__)
+
+tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
+                           const tAccessorOperations& operations, void* accessor, uint32_t addressBase)
+    : descriptor_(&descriptor),
+      states_(states),
+      operations_(&operations),
+      accessor_(accessor),
+      children_(nullptr),
+      childCount_(0),
+      windowed_(false),
+      base_(addressBase),
+      windowStart_(0),
+      windowSize_(0) {}
+
+tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
+                           const tAccessorOperations& operations, void* accessor, uint32_t base,
+                           uint32_t windowStart, uint32_t windowSize)
+    : descriptor_(&descriptor),
+      states_(states),
+      operations_(&operations),
+      accessor_(accessor),
+      children_(nullptr),
+      childCount_(0),
+      windowed_(true),
+      base_(base),
+      windowStart_(windowStart),
+      windowSize_(windowSize) {}
+
+void tRegisterMap::raise(tStatus& status, int64_t code, uint32_t line) const {
+  status.setCode(code, kivComponentName, descriptor_->headerFile, line);
+}
+
+void tRegisterMap::placeRegisters() {
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    const uint32_t offset = descriptor_->registers[i].offset;
+    tRegisterState& state = states_[i];
+    if (windowed_) {
+      // Unsigned 32-bit arithmetic throughout: an offset below the window
+      // start wraps to a huge distance and so lies outside any window.
+      state.address = base_ - windowStart_ + offset;
+      state.accessible = windowStart_ <= offset && (offset - windowStart_) < windowSize_;
+    } else {
+      state.address = base_ + offset;
+      state.accessible = true;
+    }
+    state.shadow = descriptor_->registers[i].resetValue;
+    state.dirty = false;
+  }
+}
+
+void tRegisterMap::placeRegistersWithChildren() {
+  placeRegisters();
+  for (uint32_t c = 0; c < childCount_; ++c) children_[c]->placeRegistersWithChildren();
+}
+
+// ---- IDs
+
+bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field) const {
+  if ((id & kWholeRegisterBit) != 0) {
+    const uint32_t key = id & (kReadSideBit | kOffsetMask);
+    for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+      const tRegisterDescriptor& reg = descriptor_->registers[i];
+      if ((reg.flags & kRegisterView) == 0 && registerKey(reg) == key) {
+        index = i;
+        field = kWholeRegister;
+        return true;
+      }
+    }
+    return false;
+  }
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    const tRegisterDescriptor& reg = descriptor_->registers[i];
+    const uint32_t key = registerKey(reg);
+    for (uint32_t f = 0; f < reg.fieldCount; ++f) {
+      if ((key | lowBitCode(descriptor_->fields[reg.firstField + f].lowBit)) == id) {
+        index = i;
+        field = f;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// flush, refresh and getRegisterFormat: any ID of a register selects it,
+// whatever bits 24-29 and 31 hold.
+bool tRegisterMap::selectRegister(uint32_t id, uint32_t& index) const {
+  const uint32_t key = id & (kReadSideBit | kOffsetMask);
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    const tRegisterDescriptor& reg = descriptor_->registers[i];
+    if ((reg.flags & kRegisterView) == 0 && registerKey(reg) == key) {
+      index = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---- values
+
+uint64_t tRegisterMap::takeField(uint32_t index, uint32_t field, uint64_t registerValue) const {
+  const tRegisterDescriptor& reg = descriptor_->registers[index];
+  if (field == kWholeRegister) return registerValue & onesOfWidth(reg.width);
+  const tFieldDescriptor& f = descriptor_->fields[reg.firstField + field];
+  return (registerValue >> f.lowBit) & onesOfWidth(f.width);
+}
+
+uint64_t tRegisterMap::putField(uint32_t index, uint32_t field, uint64_t registerValue, uint64_t value) const {
+  const tRegisterDescriptor& reg = descriptor_->registers[index];
+  if (field == kWholeRegister) return value & onesOfWidth(reg.width);
+  const tFieldDescriptor& f = descriptor_->fields[reg.firstField + field];
+  uint64_t bits = value & onesOfWidth(f.width);
+  if (f.width == 1 && (f.flags & kFieldBoolean) != 0) bits = value != 0 ? 1u : 0u;
+  const uint64_t mask = onesOfWidth(f.width) << f.lowBit;
+  return (registerValue & ~mask) | (bits << f.lowBit);
+}
+
+uint64_t tRegisterMap::allOnes(uint32_t index, uint32_t field) const {
+  return takeField(index, field, ~0ull);
+}
+
+// ---- hardware
+
+bool tRegisterMap::hardwareRead(uint32_t index, uint64_t& value, tStatus& status) {
+  const tRegisterState& state = states_[index];
+  if (!state.accessible) {
+    mapRaise(status, kNotFound);
+    return false;
+  }
+  uint64_t raw = 0;
+  if (!operations_->read(accessor_, state.address, descriptor_->registers[index].width, raw, status)) return false;
+  value = raw & onesOfWidth(descriptor_->registers[index].width);
+  return true;
+}
+
+bool tRegisterMap::hardwareWrite(uint32_t index, uint64_t value, tStatus& status) {
+  const tRegisterState& state = states_[index];
+  if (!state.accessible) {
+    mapRaise(status, kNotFound);
+    return false;
+  }
+  return operations_->write(accessor_, state.address, descriptor_->registers[index].width, value, status);
+}
+
+// A register whose write failed stays dirty: its shadow still holds a value
+// the hardware has not taken, and the next unforced flush retries it.
+void tRegisterMap::commit(uint32_t index, tStatus& status) {
+  tRegisterState& state = states_[index];
+  if (!hardwareWrite(index, state.shadow, status)) return;
+  // Strobe bits do not hold their value in the hardware, so they do not in
+  // the shadow either: writing them again is always a change.
+  state.shadow &= descriptor_->registers[index].keepMask;
+  state.dirty = false;
+}
+
+// ---- per register object
+
+uint64_t tRegisterMap::getShadow(uint32_t index, uint32_t field) const {
+  return takeField(index, field, states_[index].shadow);
+}
+
+void tRegisterMap::setShadow(uint32_t index, uint32_t field, uint64_t value) {
+  tRegisterState& state = states_[index];
+  const uint64_t next = putField(index, field, state.shadow, value);
+  if (next != state.shadow) {
+    state.shadow = next;
+    state.dirty = true;
+  }
+}
+
+void tRegisterMap::refreshRegister(uint32_t index, tStatus& status) {
+  if (status.isFatal()) return;
+  uint64_t value = 0;
+  if (!hardwareRead(index, value, status)) return;
+  states_[index].shadow = value;
+  states_[index].dirty = false;
+}
+
+void tRegisterMap::flushRegister(uint32_t index, tStatus& status, bool force) {
+  if (status.isFatal()) return;
+  if (force || states_[index].dirty) commit(index, status);
+}
+
+uint64_t tRegisterMap::readRegister(uint32_t index, uint32_t field, tStatus& status) {
+  const bool shadowed = rulesOf(descriptor_->registers[index]).shadowed;
+  if (status.isFatal()) return shadowed ? getShadow(index, field) : allOnes(index, field);
+  if (shadowed) {
+    refreshRegister(index, status);
+    return getShadow(index, field);
+  }
+  uint64_t value = 0;
+  if (!hardwareRead(index, value, status)) return allOnes(index, field);
+  return takeField(index, field, value);
+}
+
+void tRegisterMap::writeRegister(uint32_t index, uint32_t field, uint64_t value, tStatus& status, bool force) {
+  if (status.isFatal()) return;
+  if (!rulesOf(descriptor_->registers[index]).shadowed) {
+    hardwareWrite(index, putField(index, field, 0, value), status);
+    return;
+  }
+  tRegisterState& state = states_[index];
+  const uint64_t next = putField(index, field, state.shadow, value);
+  if (next != state.shadow) {
+    state.shadow = next;
+    state.dirty = true;
+  } else if (!force && !state.dirty) {
+    return;
+  }
+  commit(index, status);
+}
+
+// ---- the dynamic-access interface
+
+void tRegisterMap::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  uint32_t field = 0;
+  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).shadowed) {
+    value = 0;
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  value = getShadow(index, field);
+}
+
+void tRegisterMap::set(uint32_t id, uint64_t value, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  uint32_t field = 0;
+  if (!selectItem(id, index, field)) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  const tAccessRules& rules = rulesOf(descriptor_->registers[index]);
+  if (!rules.shadowed || !rules.writable) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  setShadow(index, field, value);
+}
+
+void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  uint32_t field = 0;
+  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).readable) {
+    value = 0;
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  value = readRegister(index, field, status);
+}
+
+void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  uint32_t field = 0;
+  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).writable) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  writeRegister(index, field, value, status, force);
+}
+
+void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  if (!selectRegister(id, index) || !rulesOf(descriptor_->registers[index]).writable) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  // An unshadowed register has nothing pending: success without an access.
+  if (!rulesOf(descriptor_->registers[index]).shadowed) return;
+  flushRegister(index, status, force);
+}
+
+void tRegisterMap::refresh(uint32_t id, tStatus& status, uint32_t) {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  if (!selectRegister(id, index)) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  const tAccessRules& rules = rulesOf(descriptor_->registers[index]);
+  if (!rules.shadowed || !rules.readable) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
+  refreshRegister(index, status);
+}
+
+void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,
+                                     tStatus& status) const {
+  if (status.isFatal()) return;
+  uint32_t index = 0;
+  if (!selectRegister(id, index)) {
+    count = 0;
+    mapRaise(status, kNotSupported);
+    return;
+  }
+  const tRegisterDescriptor& reg = descriptor_->registers[index];
+  if (count < reg.fieldCount) {
+    mapRaise(status, kBufferTooSmall);
+    return;
+  }
+  count = reg.fieldCount;
+  for (uint32_t f = 0; f < reg.fieldCount; ++f) {
+    const tFieldDescriptor& field = descriptor_->fields[reg.firstField + f];
+    types[f] = fieldTypeOfWidth(field.width);
+    masks[f] = onesOfWidth(field.width) << field.lowBit;
+  }
+}
+
+// The map-wide walks give every register a fresh status and never stop; the
+// first error reaches the caller.
+void tRegisterMap::flushRegMap(bool force, tStatus& status) {
+  if (status.isFatal()) return;
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    const tAccessRules& rules = rulesOf(descriptor_->registers[i]);
+    if (!rules.shadowed || !rules.writable) continue;
+    tStatus local;
+    flushRegister(i, local, force);
+    status.merge(local);
+  }
+  for (uint32_t c = 0; c < childCount_; ++c) {
+    tStatus local;
+    children_[c]->flushRegMap(force, local);
+    status.merge(local);
+  }
+}
+
+void tRegisterMap::refreshRegMap(tStatus& status) {
+  if (status.isFatal()) return;
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    const tAccessRules& rules = rulesOf(descriptor_->registers[i]);
+    if (!rules.shadowed || !rules.readable) continue;
+    tStatus local;
+    refreshRegister(i, local);
+    status.merge(local);
+  }
+  for (uint32_t c = 0; c < childCount_; ++c) {
+    tStatus local;
+    children_[c]->refreshRegMap(local);
+    status.merge(local);
+  }
+}
+
+void tRegisterMap::markDirtyRegMap() {
+  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
+    if (rulesOf(descriptor_->registers[i]).shadowed) states_[i].dirty = true;
+  }
+  for (uint32_t c = 0; c < childCount_; ++c) children_[c]->markDirtyRegMap();
+}
+
+const char* tRegisterMap::getVersion() const { return descriptor_->version; }
+const char* tRegisterMap::getOldestCompatibleVersion() const { return descriptor_->version; }
+
+}  // namespace arm

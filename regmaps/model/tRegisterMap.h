@@ -1,0 +1,133 @@
+// The one engine behind every register map. A generated map supplies its
+// constant descriptor, storage for its registers' state and an accessor; all
+// behaviour (ID dispatch, shadows, dirty flags, keep-masks, windows,
+// map-wide walks) lives here. Maps hold no lock: callers serialise.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform/status/tStatus.h"
+#include "regmaps/model/DynamicAccessInterfaceBase.h"
+#include "regmaps/model/tAccessorOperations.h"
+#include "regmaps/model/tMapDescriptor.h"
+
+namespace arm {
+
+// What a map keeps per register object.
+struct tRegisterState {
+  uint64_t shadow;
+  uint32_t address;  // as handed to the accessor
+  bool dirty;
+  bool accessible;   // always true outside the windowed variant
+};
+
+class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
+ public:
+  using tStatus = nKIVAPALS100::tStatus;
+
+  static constexpr uint32_t kWholeRegisterBit = 0x80000000u;
+  static constexpr uint32_t kReadSideBit = 0x40000000u;
+  static constexpr uint32_t kOffsetMask = 0x00FFFFFFu;
+
+  // The ID bits 25-29 a field adds: its lowest bit number written backwards.
+  static constexpr uint32_t lowBitCode(uint32_t lowBit) {
+    return (((lowBit & 1u) << 4) | ((lowBit & 2u) << 2) | (lowBit & 4u) | ((lowBit & 8u) >> 2) |
+            ((lowBit & 16u) >> 4))
+           << 25;
+  }
+
+  // ---- the dynamic-access interface
+  void get(uint32_t id, uint64_t& value, tStatus& status, uint32_t unused) override;
+  void set(uint32_t id, uint64_t value, tStatus& status, uint32_t unused) override;
+  void read(uint32_t id, uint64_t& value, tStatus& status, uint32_t unused) override;
+  void write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t unused) override;
+  void flush(uint32_t id, bool force, tStatus& status, uint32_t unused) override;
+  void refresh(uint32_t id, tStatus& status, uint32_t unused) override;
+  void getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,
+                         tStatus& status) const override;
+  void flushRegMap(bool force, tStatus& status) override;
+  void refreshRegMap(tStatus& status) override;
+  void markDirtyRegMap() override;
+  const char* getVersion() const override;
+  const char* getOldestCompatibleVersion() const override;
+  ~tRegisterMap() override {}
+
+  // ---- per register object, by declaration index; the generated register
+  // classes are typed wrappers of these. `field` indexes the register's field
+  // list; kWholeRegister names the register itself.
+  static constexpr uint32_t kWholeRegister = 0xFFFFFFFFu;
+
+  uint64_t getShadow(uint32_t index, uint32_t field) const;
+  bool isDirty(uint32_t index) const { return states_[index].dirty; }
+  uint32_t getAddress(uint32_t index) const { return states_[index].address; }
+  bool isAccessible(uint32_t index) const { return states_[index].accessible; }
+  // Changes the shadow alone; dirty when the shadow changed.
+  void setShadow(uint32_t index, uint32_t field, uint64_t value);
+  void refreshRegister(uint32_t index, tStatus& status);
+  void flushRegister(uint32_t index, tStatus& status, bool force);
+  // Shadowed: refresh, then take from the shadow. Unshadowed: one read.
+  uint64_t readRegister(uint32_t index, uint32_t field, tStatus& status);
+  // Shadowed: into the shadow, then write when changed, dirty or forced.
+  // Unshadowed: one write, whatever force says.
+  void writeRegister(uint32_t index, uint32_t field, uint64_t value, tStatus& status, bool force);
+
+  const tMapDescriptor& getDescriptor() const { return *descriptor_; }
+
+ protected:
+  // `addressBase` is added to every register offset (fixed variant: the
+  // map's offset in its block). `states` has one entry per register of the
+  // descriptor and is filled by placeRegisters.
+  tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states, const tAccessorOperations& operations,
+               void* accessor, uint32_t addressBase);
+  // Windowed variant: placed by base and window inside the accessor's space.
+  tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states, const tAccessorOperations& operations,
+               void* accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize);
+
+  // Addresses and accessibility from base and window; shadows to their reset
+  // values, nothing dirty. No hardware access.
+  void placeRegisters();
+  // The same for this map and then, recursively, each child map.
+  void placeRegistersWithChildren();
+
+  // Maps that this one embeds or creates; the map-wide walks visit their
+  // registers after this map's own.
+  void setChildMaps(tRegisterMap* const* children, uint32_t count) {
+    children_ = children;
+    childCount_ = count;
+  }
+  tRegisterMap* const* getChildMaps() const { return children_; }
+  uint32_t getChildMapCount() const { return childCount_; }
+
+  uint32_t getBase() const { return base_; }
+  uint32_t getWindowStart() const { return windowStart_; }
+  uint32_t getWindowSize() const { return windowSize_; }
+
+ private:
+  bool selectItem(uint32_t id, uint32_t& index, uint32_t& field) const;
+  bool selectRegister(uint32_t id, uint32_t& index) const;
+  uint64_t takeField(uint32_t index, uint32_t field, uint64_t registerValue) const;
+  uint64_t putField(uint32_t index, uint32_t field, uint64_t registerValue, uint64_t value) const;
+  uint64_t allOnes(uint32_t index, uint32_t field) const;
+  bool hardwareRead(uint32_t index, uint64_t& value, tStatus& status);
+  bool hardwareWrite(uint32_t index, uint64_t value, tStatus& status);
+  void commit(uint32_t index, tStatus& status);
+  void raise(tStatus& status, int64_t code, uint32_t line) const;
+
+  const tMapDescriptor* descriptor_;
+  tRegisterState* states_;
+  const tAccessorOperations* operations_;
+  void* accessor_;
+  tRegisterMap* const* children_;
+  uint32_t childCount_;
+  bool windowed_;
+  uint32_t base_;
+  uint32_t windowStart_;
+  uint32_t windowSize_;
+};
+
+static_assert(tRegisterMap::lowBitCode(7) == 0x38000000u, "lowest-bit code");
+static_assert(tRegisterMap::lowBitCode(24) == 0x06000000u, "lowest-bit code");
+static_assert(tRegisterMap::lowBitCode(31) == 0x3E000000u, "lowest-bit code");
+
+}  // namespace arm

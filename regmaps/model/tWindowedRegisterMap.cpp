@@ -1,0 +1,9 @@
+#include "regmaps/model/tWindowedRegisterMap.h"
+
+namespace arm {
+
+void tWindowedRegisterMap::reinitialize() {
+  placeRegistersWithChildren();
+}
+
+}  // namespace arm
