@@ -1,8 +1,11 @@
-// A wrapper dispatcher that also looks up names lying in user memory.
+// A wrapper dispatcher that also looks up names lying in user memory. The
+// register-map, storage-map and device-window dispatchers are
+// Dispatcher<Interface, WrapperDispatcher>.
 #pragma once
 
 #include <stdint.h>
 
+#include "framework/kivregitools/WrapperDispatcher.h"
 #include "kal/include/nKIVKAL.h"
 #include "platform/memory/tUserBuffer.h"
 #include "platform/quarks/kivString.h"

@@ -12,7 +12,7 @@ Registration::Registration(const char* versionText, const char* oldestCompatible
       // Created only while the status is still clean.
       mutex_(status) {}
 
-void Registration::checkVersion(Version requested, nKIVAPALS100::tStatus& status) const {
+void Registration::compareWith(Version requested, nKIVAPALS100::tStatus& status) const {
   if (status.isFatal()) return;
   const bool versionRequested = requested != Version::noVersion();
   if (!versionRequested) {

@@ -23,11 +23,18 @@ class Registration {
   virtual Version getVersion() const { return version_; }
   virtual Version getOldestCompatibleVersion() const { return oldestCompatibleVersion_; }
   // {0, 0} requested means the caller named no version.
-  virtual void checkVersion(Version requested, nKIVAPALS100::tStatus& status) const;
+  virtual void checkVersion(Version requested, nKIVAPALS100::tStatus& status) const {
+    compareWith(requested, status);
+  }
 
   vorlan_driver::nKIVAPAL000::tMutex& getMutex() { return mutex_; }
 
  private:
+  // Every virtual operation is inline, so the class has no key function and
+  // each user emits its own tables: hosts built with type information can
+  // derive from it although the driver is built without.
+  void compareWith(Version requested, nKIVAPALS100::tStatus& status) const;
+
   bool supportsVersioning_;
   Version version_;
   Version oldestCompatibleVersion_;

@@ -2,6 +2,7 @@
 // mutual exclusion here: there are no interrupts to disable in user space.
 #include <atomic>
 #include <mutex>
+#include <new>
 
 #include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
@@ -35,8 +36,13 @@ extern "C" {
 
 void* nKIVKAL100_createSpinLock(void) {
   if (kalsim::detail::countDown(kalsim::gFailSpinLockNth)) return nullptr;
+  // The process's operator new is the driver's, which answers null when the
+  // layer's allocator is made to fail: a lock then fails like one that
+  // could not be had.
+  std::mutex* lock = new (std::nothrow) std::mutex;
+  if (lock == nullptr) return nullptr;
   ++kalsim::gLiveSpinLocks;
-  return new std::mutex;
+  return lock;
 }
 
 void nKIVKAL100_destroySpinLock(void* spinLock) {
@@ -56,8 +62,10 @@ void nKIVKAL100_releaseSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(sp
 
 void* nKIVKAL150_createMutex(void) {
   if (kalsim::detail::countDown(kalsim::gFailMutexNth)) return nullptr;
+  std::mutex* mutex = new (std::nothrow) std::mutex;
+  if (mutex == nullptr) return nullptr;
   ++kalsim::gLiveMutexes;
-  return new std::mutex;
+  return mutex;
 }
 
 void nKIVKAL150_destroyMutex(void* mutex) {
