@@ -65,11 +65,10 @@ EventState* stateOf(nKIVKAL_tSingleUseEvent* event) {
 // is not interruptible has none.
 class SignalScope {
  public:
-  SignalScope(EventState* state, bool interruptible) : thread_(nullptr), signal_(nullptr) {
+  SignalScope(EventState* state, bool interruptible) : signal_(nullptr) {
     if (!interruptible) return;
-    thread_ = nKIVKAL100_getThreadHandle();
     std::lock_guard<std::mutex> lock(gSignalMutex);
-    signal_ = &gSignals[thread_];
+    signal_ = &gSignals[nKIVKAL100_getThreadHandle()];
     signal_->waitingOn = state;
   }
   ~SignalScope() {
@@ -84,7 +83,6 @@ class SignalScope {
   bool takeSignal() { return signal_ != nullptr && signal_->pending.exchange(false); }
 
  private:
-  void* thread_;
   ThreadSignal* signal_;
 };
 

@@ -120,6 +120,13 @@ TEST_F(DebugPrint, ALongMessageIsCutSoTheLineIsExactly255CharactersWithItsSuffix
   ASSERT_EQ(cut.size(), 255u);
   EXPECT_EQ(cut.substr(249), "<end>\n");
 
+  // A suffix longer than the line leaves no room for the message; the line
+  // is still bounded by its buffer.
+  const std::string hugeSuffix(300, 's');
+  const kivsdbg_Location hugeLocation = {"f.c", 1, hugeSuffix.c_str()};
+  kivsdbg_printLine(&hugeLocation, "%s", message.c_str());
+  EXPECT_EQ(onlyLine(), hugeSuffix.substr(0, 255));
+
   kivsdbg_printf("%s", message.c_str());
   EXPECT_EQ(onlyLine(), message.substr(0, 255));
 }
