@@ -42,6 +42,12 @@ uint64_t liveSpinLocks();
 // ---- single-use events
 // Makes the next (or current) interruptible wait of that thread return negative.
 void interruptThread(void* threadHandle);
+// Runs on the waiting thread, with no lock held, at the moments where a
+// release may race with the end of a wait: just before a timed wait calls its
+// time-out callback, and just before an interruptible wait reports an
+// interruption. An empty function disarms.
+enum class WaitPoint { kBeforeTimeoutCallback, kBeforeInterruptedReturn };
+void setWaitHook(std::function<void(WaitPoint)> hook);
 
 // ---- user memory
 // Copies touching [start, start + size) fail with the given layer code; a

@@ -6,9 +6,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
 #include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
@@ -38,6 +40,23 @@ struct ThreadSignal {
 std::mutex gSignalMutex;
 std::unordered_map<void*, ThreadSignal> gSignals;
 
+std::mutex gHookMutex;
+std::function<void(WaitPoint)> gWaitHook;
+
+void runWaitHook(WaitPoint point) {
+  std::function<void(WaitPoint)> hook;
+  {
+    std::lock_guard<std::mutex> lock(gHookMutex);
+    hook = gWaitHook;
+  }
+  if (hook) hook(point);
+}
+
+int32_t interrupted() {
+  runWaitHook(WaitPoint::kBeforeInterruptedReturn);
+  return nKIVKAL_WAIT_INTERRUPTED;
+}
+
 EventState* stateOf(nKIVKAL_tSingleUseEvent* event) {
   return std::launder(reinterpret_cast<EventState*>(event->opaque));
 }
@@ -46,11 +65,10 @@ EventState* stateOf(nKIVKAL_tSingleUseEvent* event) {
 // is not interruptible has none.
 class SignalScope {
  public:
-  SignalScope(EventState* state, bool interruptible) : thread_(nullptr), signal_(nullptr) {
+  SignalScope(EventState* state, bool interruptible) : signal_(nullptr) {
     if (!interruptible) return;
-    thread_ = nKIVKAL100_getThreadHandle();
     std::lock_guard<std::mutex> lock(gSignalMutex);
-    signal_ = &gSignals[thread_];
+    signal_ = &gSignals[nKIVKAL100_getThreadHandle()];
     signal_->waitingOn = state;
   }
   ~SignalScope() {
@@ -65,7 +83,6 @@ class SignalScope {
   bool takeSignal() { return signal_ != nullptr && signal_->pending.exchange(false); }
 
  private:
-  void* thread_;
   ThreadSignal* signal_;
 };
 
@@ -102,7 +119,7 @@ int32_t waitTimed(nKIVKAL_tSingleUseEvent* event, uint32_t timeoutMilliseconds,
       std::lock_guard<std::mutex> lock(state->mutex);
       if (state->released) return 0;
     }
-    if (scope.takeSignal()) return nKIVKAL_WAIT_INTERRUPTED;
+    if (scope.takeSignal()) return interrupted();
     advanceVirtualClock(uint64_t{timeoutMilliseconds} * 1000000u);
     outcome = Outcome::kTimedOut;
   } else {
@@ -110,15 +127,21 @@ int32_t waitTimed(nKIVKAL_tSingleUseEvent* event, uint32_t timeoutMilliseconds,
     outcome = waitOn(state, scope, &deadline);
   }
   if (outcome == Outcome::kReleased) return 0;
-  if (outcome == Outcome::kInterrupted) return nKIVKAL_WAIT_INTERRUPTED;
+  if (outcome == Outcome::kInterrupted) return interrupted();
   // Expired: the callback runs on the waiting thread before the wait returns,
   // so it can never run after it. It releases the event unless a releaser
   // already owns the waiter; either way the event is released shortly.
+  runWaitHook(WaitPoint::kBeforeTimeoutCallback);
   if (callback != nullptr && callback->function != nullptr) callback->function(callback->context);
-  return waitOn(state, scope, nullptr) == Outcome::kInterrupted ? nKIVKAL_WAIT_INTERRUPTED : 0;
+  return waitOn(state, scope, nullptr) == Outcome::kInterrupted ? interrupted() : 0;
 }
 
 }  // namespace
+
+void setWaitHook(std::function<void(WaitPoint)> hook) {
+  std::lock_guard<std::mutex> lock(gHookMutex);
+  gWaitHook = std::move(hook);
+}
 
 void interruptThread(void* threadHandle) {
   std::lock_guard<std::mutex> lock(gSignalMutex);
@@ -132,6 +155,7 @@ void interruptThread(void* threadHandle) {
 
 namespace detail {
 void resetSync() {
+  setWaitHook(nullptr);
   std::lock_guard<std::mutex> lock(gSignalMutex);
   for (auto& entry : gSignals) entry.second.pending = false;
 }
@@ -162,7 +186,7 @@ void nKIVKAL100_waitForSingleUseEvent(nKIVKAL_tSingleUseEvent* event) {
 int32_t nKIVKAL100_waitForSingleUseEventInterruptible(nKIVKAL_tSingleUseEvent* event) {
   kalsim::EventState* state = kalsim::stateOf(event);
   kalsim::SignalScope scope(state, true);
-  return kalsim::waitOn(state, scope, nullptr) == kalsim::Outcome::kInterrupted ? nKIVKAL_WAIT_INTERRUPTED : 0;
+  return kalsim::waitOn(state, scope, nullptr) == kalsim::Outcome::kInterrupted ? kalsim::interrupted() : 0;
 }
 
 int32_t nKIVKAL100_waitForSingleUseEventTimeout(nKIVKAL_tSingleUseEvent* event, uint32_t timeout,

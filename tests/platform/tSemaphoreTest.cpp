@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -237,6 +238,83 @@ TEST_F(Semaphore, ConstructionRunsEvenAfterAnErrorAndReportsAMissingSpinLock) {
   EXPECT_EQ(status.getCode(), codes::kOutOfMemory);
   EXPECT_STREQ(status.getFile(), "platform/synchronization/tSemaphore.cpp");
   EXPECT_EQ(kalsim::liveSpinLocks(), 0u);
+}
+
+// A release that hands the waiter its unit just as the wait ends otherwise
+// (time-out or signal) wins: the wait succeeds and the unit is not lost.
+TEST_F(Semaphore, AReleaseJustBeforeTheWaitEndsOtherwiseHandsOverTheUnit) {
+  struct Case {
+    const char* name;
+    uint64_t timeout;
+    bool interruptible;
+    bool signalled;
+    kalsim::WaitPoint point;
+  };
+  const Case cases[] = {
+      {"time-out", 100, false, false, kalsim::WaitPoint::kBeforeTimeoutCallback},
+      {"time-out, interruptible", 100, true, false, kalsim::WaitPoint::kBeforeTimeoutCallback},
+      {"signal, timed", 100, true, true, kalsim::WaitPoint::kBeforeInterruptedReturn},
+      {"signal, without limit", tSemaphore::kWaitForever, true, true, kalsim::WaitPoint::kBeforeInterruptedReturn},
+  };
+  for (const Case& c : cases) {
+    kalsim::reset();
+    tStatus status;
+    tSemaphore semaphore(0, status);
+    int hookCalls = 0;
+    kalsim::setWaitHook([&](kalsim::WaitPoint point) {
+      if (point != c.point || hookCalls++ != 0) return;
+      semaphore.release();
+    });
+    if (c.signalled) kalsim::interruptThread(nKIVKAL100_getThreadHandle());
+    EXPECT_TRUE(semaphore.acquire(c.timeout, c.interruptible, status)) << c.name;
+    EXPECT_EQ(status.getCode(), 0) << c.name;
+    EXPECT_EQ(hookCalls, 1) << c.name;
+    EXPECT_EQ(semaphore.getCount(), 0u) << c.name;
+    EXPECT_EQ(semaphore.getWaiterCount(), 0u) << c.name;
+  }
+}
+
+// Releases racing with expiring and succeeding timed waits: every unit ends
+// up either taken or still counted, never lost in a waiter that timed out.
+TEST_F(Semaphore, NoUnitIsLostWhenTimeOutsRaceWithReleases) {
+  kalsim::useRealClock();
+  tStatus status;
+  tSemaphore semaphore(0, status);
+  constexpr int kReleasesPerThread = 2000;
+  std::atomic<int> taken{0};
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> consumers;
+  for (int c = 0; c < 4; ++c) {
+    consumers.emplace_back([&, c] {
+      while (!stop) {
+        tStatus local;
+        if (semaphore.acquire(1, c % 2 == 1, local)) {
+          ++taken;
+        } else {
+          EXPECT_EQ(local.getCode(), codes::kTimeout);
+        }
+      }
+    });
+  }
+  std::vector<std::thread> releasers;
+  for (int r = 0; r < 2; ++r) {
+    releasers.emplace_back([&] {
+      for (int i = 0; i < kReleasesPerThread; ++i) {
+        semaphore.release();
+        if (i % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    });
+  }
+  for (std::thread& releaser : releasers) releaser.join();
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (taken + static_cast<int>(semaphore.getCount()) != 2 * kReleasesPerThread &&
+         std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::yield();
+  }
+  stop = true;
+  for (std::thread& consumer : consumers) consumer.join();
+  EXPECT_EQ(taken + static_cast<int>(semaphore.getCount()), 2 * kReleasesPerThread);
+  EXPECT_EQ(semaphore.getWaiterCount(), 0u);
 }
 
 TEST(AtomicInteger, InterlockedChangesFromManyThreadsAreAllCounted) {
