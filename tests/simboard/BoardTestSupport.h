@@ -27,9 +27,10 @@ inline Access R(uint64_t offset, uint32_t width, uint64_t value) {
 }
 
 class BoardTest : public ::testing::Test {
- protected:
+ public:
   using tMemorySpace = vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false>;
 
+ protected:
   BoardTest() { kalsim::reset(); }
 
   // BAR 0 from `offset` on, as the bridge maps are built on it.
