@@ -362,7 +362,11 @@ def generate(m, description_rel, include_dir):
     o(f"        {inits} {{")
     o("    placeRegisters();")
     o("  }")
-    o(f"  ~{cls}() override {{}}")
+    if templated:
+        o(f"  ~{cls}() override {{}}")
+    else:
+        # Out of line: the map's source is the one home of its vtable.
+        o(f"  ~{cls}() override;")
     o(f"  {cls}(const {cls}&) = delete;")
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
@@ -422,6 +426,9 @@ def generate(m, description_rel, include_dir):
     if templated:
         o("")
         o(f"template class {cls}<0u>;")
+    else:
+        o("")
+        o(f"{cls}::~{cls}() {{}}")
     o("")
     o(f"}}  // namespace {m.namespace}")
     return "\n".join(h) + "\n", "\n".join(c) + "\n"
