@@ -27,6 +27,11 @@ constexpr int64_t kInvalidArgument = -52005;
 constexpr int64_t kNotFound = -52006;
 constexpr uint32_t kBase = 0x1000;
 
+std::vector<Access> withoutValues(std::vector<Access> accesses) {
+  for (Access& access : accesses) access.value = 0;
+  return accesses;
+}
+
 class Windowed : public BoardTest {};
 
 TEST_F(Windowed, OnlyRegistersInsideTheWindowAreAccessible) {
@@ -199,6 +204,38 @@ TEST_F(Word32, AFailedWriteLeavesTheRegisterPendingAndTheWalkGoesOn) {
   EXPECT_EQ(retry.getCode(), 0);
   EXPECT_EQ(accessor.registers[0x10], 0x10000u);
   EXPECT_FALSE(map.First.isDirty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Windowed, ChildMapsFollowTheirParentInEveryMapWideOperation) {
+  auto bar = space(0, simboard::SimBoard::kBar0Size);
+  tWindowedTestMap parent(bar, kBase, 8, 0x100);  // 0x4 lies outside
+  tWindowedTestMap child(bar, 0x2000, 0, 0x100);
+  arm::tRegisterMap* children[] = {&child};
+  parent.setChildMaps(children, 1);
+
+  tStatus status;
+  parent.flushRegMap(true, status);
+  EXPECT_EQ(status.getCode(), kNotFound) << "the parent's failure survives";
+  EXPECT_EQ(take(), (std::vector<Access>{W(kBase, 32, 0), W(kBase + 0x10, 8, 0), W(0x2004, 32, 0x100),
+                                         W(0x2008, 32, 0), W(0x2018, 8, 0)}));
+
+  parent.markDirtyRegMap();
+  EXPECT_TRUE(child.Data.isDirty());
+  tStatus refresh;
+  parent.refreshRegMap(refresh);
+  EXPECT_EQ(withoutValues(take()),
+            (std::vector<Access>{R(kBase, 32, 0), R(kBase + 2, 16, 0), R(0x2004, 32, 0), R(0x2008, 32, 0),
+                                 R(0x200A, 16, 0)}));
+
+  child.Data.setValue(9);
+  parent.reinitialize();
+  EXPECT_EQ(child.Data.getRegister(), 0u);
+  EXPECT_FALSE(child.Data.isDirty());
+  EXPECT_TRUE(take().empty());
 }
 
 }  // namespace
