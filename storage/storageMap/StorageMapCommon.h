@@ -1,0 +1,118 @@
+// The engine every storage map shares. A concrete map supplies its field
+// descriptor table (through getFieldInfo), its version texts, its place and
+// size in the window and, when it has one, its checksum; the engine does the
+// rest. It keeps no contents of its own: the window holds the image.
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/containers/tVector.h"
+#include "storage/deviceWindow/DeviceWindow.h"
+#include "storage/storageMap/ChecksumInterface.h"
+#include "storage/storageMap/StorageMapInterface.h"
+
+namespace storagemap {
+
+class StorageMapCommon : public StorageMapInterface {
+ public:
+  // One per field, in static tables built by the compiler.
+  struct FieldInfo {
+    const char* name;
+    uint32_t id;
+    uint64_t offset;       // of element 0 from the map's start
+    uint64_t count;        // elements
+    uint64_t stride;       // between element starts
+    uint32_t type;         // TypeCode
+    uint64_t elementSize;  // for a string, the longest text plus its zero
+    bool swapWords;
+  };
+
+  enum ByteOrder : int32_t { kByteOrderAsInMemory = 0, kByteOrderReversed = 1 };
+
+  // Stores its arguments only; touches no window and cannot fail. A map has
+  // a checksum when both the checksum and its field are given.
+  StorageMapCommon(const char* version, const char* oldestCompatibleVersion, int32_t byteOrder, uint64_t base,
+                   uint64_t size, const ChecksumInterface* checksum, const FieldInfo* checksumField,
+                   devicewindow::DeviceWindow* window);
+  ~StorageMapCommon() override {}
+
+  const char* getVersion() const override { return version_; }
+  const char* getOldestCompatibleVersion() const override { return oldestCompatibleVersion_; }
+  void flush(bool force, nKIVAPALS100::tStatus& status) override;
+  void refresh(nKIVAPALS100::tStatus& status) override;
+  uint64_t getElementCount(uint32_t id, nKIVAPALS100::tStatus& status) const override;
+  uint64_t getElementSize(uint32_t id, nKIVAPALS100::tStatus& status) const override;
+  void setRaw(uint32_t id, uint64_t first, uint64_t count, const void* data, uint64_t elementSize,
+              nKIVAPALS100::tStatus& status) override;
+  void getRaw(uint32_t id, uint64_t first, uint64_t count, void* data, uint64_t elementSize,
+              nKIVAPALS100::tStatus& status) override;
+
+#define STORAGEMAP_OVERRIDE_SET_GET(T)                                                                          \
+  void set(uint32_t id, uint64_t first, uint64_t count, const T* values, nKIVAPALS100::tStatus& status) override; \
+  void get(uint32_t id, uint64_t first, uint64_t count, T* values, nKIVAPALS100::tStatus& status) override;
+  STORAGEMAP_TYPED_VALUES(STORAGEMAP_OVERRIDE_SET_GET)
+#undef STORAGEMAP_OVERRIDE_SET_GET
+  void setString(uint32_t id, uint64_t first, uint64_t count, const StringValue* values,
+                 nKIVAPALS100::tStatus& status) override;
+  void getString(uint32_t id, uint64_t first, uint64_t count, StringValue* values,
+                 nKIVAPALS100::tStatus& status) override;
+
+  bool isChecksumValid(nKIVAPALS100::tStatus& status) override;
+
+  // The descriptor whose id equals the key; null with -240035 otherwise.
+  virtual const FieldInfo* getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const = 0;
+
+  // getFieldInfo over a descriptor table, for the concrete maps.
+  static const FieldInfo* findField(const FieldInfo* table, uint64_t count, uint32_t id,
+                                    nKIVAPALS100::tStatus& status);
+
+ protected:
+  // The shapes of the concrete maps' named accessors: one element each.
+  template <typename T>
+  void setElement(uint32_t id, const T& value, uint64_t index, nKIVAPALS100::tStatus& status) {
+    set(id, index, 1, &value, status);
+  }
+  template <typename T>
+  T getElement(uint32_t id, uint64_t index, nKIVAPALS100::tStatus& status) {
+    T value{};
+    get(id, index, 1, &value, status);
+    return value;
+  }
+
+ private:
+  enum Access { kTypedGet, kTypedSet, kRawGet, kRawSet };
+
+  // The argument tests in their fixed order; the field when all pass.
+  const FieldInfo* checkAccess(Access access, uint32_t id, const void* buffer, uint64_t first, uint64_t count,
+                               uint32_t typeCode, uint64_t elementSize, nKIVAPALS100::tStatus& status) const;
+  template <typename T>
+  void setTyped(uint32_t id, uint64_t first, uint64_t count, const T* values, nKIVAPALS100::tStatus& status);
+  template <typename T>
+  void getTyped(uint32_t id, uint64_t first, uint64_t count, T* values, nKIVAPALS100::tStatus& status);
+
+  uint64_t addressOf(const FieldInfo& field, uint64_t index) const;
+  bool convertsBytes(const FieldInfo& field) const;
+  void readElements(const FieldInfo& field, uint64_t first, uint64_t count, uint8_t* data,
+                    nKIVAPALS100::tStatus& status);
+  void writeElements(const FieldInfo& field, uint64_t first, uint64_t count, const uint8_t* data,
+                     nKIVAPALS100::tStatus& status);
+
+  bool hasChecksum() const { return checksum_ != nullptr && checksumField_ != nullptr; }
+  bool isChecksumField(const FieldInfo& field) const {
+    return hasChecksum() && field.id == checksumField_->id;
+  }
+  // Every byte of the map but the checksum field's, in address order.
+  void gatherCovered(vorlan_driver::nKIVAPAL000::tVector<uint8_t>& bytes, nKIVAPALS100::tStatus& status);
+  uint32_t computeCovered(nKIVAPALS100::tStatus& status);
+
+  int32_t byteOrder_;
+  uint64_t base_;
+  uint64_t size_;
+  const ChecksumInterface* checksum_;
+  const FieldInfo* checksumField_;
+  devicewindow::DeviceWindow* window_;
+  const char* version_;
+  const char* oldestCompatibleVersion_;
+};
+
+}  // namespace storagemap
