@@ -38,7 +38,7 @@ bool swapsWords(const StorageMapCommon::FieldInfo& field) {
 }  // namespace
 
 StorageMapCommon::StorageMapCommon(const char* version, const char* oldestCompatibleVersion, int32_t byteOrder,
-                                   uint64_t base, uint64_t size, const ChecksumInterface* checksum,
+                                   uint64_t base, uint64_t size, ChecksumInterface* checksum,
                                    const FieldInfo* checksumField, devicewindow::DeviceWindow* window)
     : byteOrder_(byteOrder),
       base_(base),
@@ -57,16 +57,6 @@ const StorageMapCommon::FieldInfo* StorageMapCommon::findField(const FieldInfo* 
   }
   vorlanSetCode(status, storagecodes::kFieldNotDefined);
   return nullptr;
-}
-
-uint64_t StorageMapCommon::getElementCount(uint32_t id, tStatus& status) const {
-  const FieldInfo* field = getFieldInfo(id, status);
-  return field == nullptr ? 0 : field->count;
-}
-
-uint64_t StorageMapCommon::getElementSize(uint32_t id, tStatus& status) const {
-  const FieldInfo* field = getFieldInfo(id, status);
-  return field == nullptr ? 0 : field->elementSize;
 }
 
 const StorageMapCommon::FieldInfo* StorageMapCommon::checkAccess(Access access, uint32_t id, const void* buffer,
@@ -145,46 +135,22 @@ void StorageMapCommon::writeElements(const FieldInfo& field, uint64_t first, uin
   }
 }
 
-void StorageMapCommon::setRaw(uint32_t id, uint64_t first, uint64_t count, const void* data, uint64_t elementSize,
-                              tStatus& status) {
-  const FieldInfo* field = checkAccess(kRawSet, id, data, first, count, 0, elementSize, status);
+void StorageMapCommon::writeChecked(Access access, uint32_t id, uint64_t first, uint64_t count, const void* data,
+                                    uint32_t typeCode, uint64_t elementSize, tStatus& status) {
+  const FieldInfo* field = checkAccess(access, id, data, first, count, typeCode, elementSize, status);
   if (field == nullptr) return;
   writeElements(*field, first, count, static_cast<const uint8_t*>(data), status);
 }
 
-void StorageMapCommon::getRaw(uint32_t id, uint64_t first, uint64_t count, void* data, uint64_t elementSize,
-                              tStatus& status) {
-  const FieldInfo* field = checkAccess(kRawGet, id, data, first, count, 0, elementSize, status);
+void StorageMapCommon::readChecked(Access access, uint32_t id, uint64_t first, uint64_t count, void* data,
+                                   uint32_t typeCode, uint64_t elementSize, tStatus& status) {
+  const FieldInfo* field = checkAccess(access, id, data, first, count, typeCode, elementSize, status);
   if (field == nullptr) return;
   readElements(*field, first, count, static_cast<uint8_t*>(data), status);
 }
 
-template <typename T>
-void StorageMapCommon::setTyped(uint32_t id, uint64_t first, uint64_t count, const T* values, tStatus& status) {
-  const FieldInfo* field = checkAccess(kTypedSet, id, values, first, count, TypeCodeOf<T>::value, sizeof(T), status);
-  if (field == nullptr) return;
-  writeElements(*field, first, count, reinterpret_cast<const uint8_t*>(values), status);
-}
-
-template <typename T>
-void StorageMapCommon::getTyped(uint32_t id, uint64_t first, uint64_t count, T* values, tStatus& status) {
-  const FieldInfo* field = checkAccess(kTypedGet, id, values, first, count, TypeCodeOf<T>::value, sizeof(T), status);
-  if (field == nullptr) return;
-  readElements(*field, first, count, reinterpret_cast<uint8_t*>(values), status);
-}
-
-#define STORAGEMAP_DEFINE_SET_GET(T)                                                                        \
-  void StorageMapCommon::set(uint32_t id, uint64_t first, uint64_t count, const T* values, tStatus& status) { \
-    setTyped(id, first, count, values, status);                                                             \
-  }                                                                                                         \
-  void StorageMapCommon::get(uint32_t id, uint64_t first, uint64_t count, T* values, tStatus& status) {       \
-    getTyped(id, first, count, values, status);                                                             \
-  }
-STORAGEMAP_TYPED_VALUES(STORAGEMAP_DEFINE_SET_GET)
-#undef STORAGEMAP_DEFINE_SET_GET
-
-void StorageMapCommon::setString(uint32_t id, uint64_t first, uint64_t count, const StringValue* values,
-                                 tStatus& status) {
+void StorageMapCommon::setStrings(uint32_t id, uint64_t first, uint64_t count, const StringValue* values,
+                                  tStatus& status) {
   const FieldInfo* field = checkAccess(kTypedSet, id, values, first, count, kTypeString, 0, status);
   if (field == nullptr) return;
   const uint8_t zero = 0;
@@ -204,7 +170,7 @@ void StorageMapCommon::setString(uint32_t id, uint64_t first, uint64_t count, co
   }
 }
 
-void StorageMapCommon::getString(uint32_t id, uint64_t first, uint64_t count, StringValue* values, tStatus& status) {
+void StorageMapCommon::getStrings(uint32_t id, uint64_t first, uint64_t count, StringValue* values, tStatus& status) {
   const FieldInfo* field = checkAccess(kTypedGet, id, values, first, count, kTypeString, 0, status);
   if (field == nullptr || count == 0) return;
   uint8_t* scratch = static_cast<uint8_t*>(vorlan_driver::nKIVAPAL000::allocate(field->elementSize, status, 0));
@@ -246,7 +212,7 @@ uint32_t StorageMapCommon::computeCovered(tStatus& status) {
   return checksum_->compute(bytes.data(), bytes.count(), status);
 }
 
-void StorageMapCommon::flush(bool force, tStatus& status) {
+void StorageMapCommon::flushMap(bool force, tStatus& status) {
   if (status.isFatal()) return;
   if (hasChecksum()) {
     // The stored word is written as one u32 element.
@@ -261,12 +227,12 @@ void StorageMapCommon::flush(bool force, tStatus& status) {
   window_->flush(base_, size_, force, status);
 }
 
-void StorageMapCommon::refresh(tStatus& status) {
+void StorageMapCommon::refreshMap(tStatus& status) {
   if (status.isFatal()) return;
   window_->refresh(base_, size_, status);
 }
 
-bool StorageMapCommon::isChecksumValid(tStatus& status) {
+bool StorageMapCommon::checkChecksum(tStatus& status) {
   if (status.isFatal()) return false;
   if (!hasChecksum()) {
     vorlanSetCode(status, storagecodes::kNoChecksum);

@@ -14,6 +14,8 @@
 namespace storagemap {
 
 class StorageMapCommon : public StorageMapInterface {
+  enum Access { kTypedGet, kTypedSet, kRawGet, kRawSet };
+
  public:
   // One per field, in static tables built by the compiler.
   struct FieldInfo {
@@ -32,32 +34,53 @@ class StorageMapCommon : public StorageMapInterface {
   // Stores its arguments only; touches no window and cannot fail. A map has
   // a checksum when both the checksum and its field are given.
   StorageMapCommon(const char* version, const char* oldestCompatibleVersion, int32_t byteOrder, uint64_t base,
-                   uint64_t size, const ChecksumInterface* checksum, const FieldInfo* checksumField,
+                   uint64_t size, ChecksumInterface* checksum, const FieldInfo* checksumField,
                    devicewindow::DeviceWindow* window);
   ~StorageMapCommon() override {}
 
+  // The overrides are one-line forwarders so that the class has no key
+  // function: its vtable is emitted wherever a map class is defined.
   const char* getVersion() const override { return version_; }
   const char* getOldestCompatibleVersion() const override { return oldestCompatibleVersion_; }
-  void flush(bool force, nKIVAPALS100::tStatus& status) override;
-  void refresh(nKIVAPALS100::tStatus& status) override;
-  uint64_t getElementCount(uint32_t id, nKIVAPALS100::tStatus& status) const override;
-  uint64_t getElementSize(uint32_t id, nKIVAPALS100::tStatus& status) const override;
+  void flush(bool force, nKIVAPALS100::tStatus& status) override { flushMap(force, status); }
+  void refresh(nKIVAPALS100::tStatus& status) override { refreshMap(status); }
+  uint64_t getElementCount(uint32_t id, nKIVAPALS100::tStatus& status) const override {
+    const FieldInfo* field = getFieldInfo(id, status);
+    return field == nullptr ? 0 : field->count;
+  }
+  uint64_t getElementSize(uint32_t id, nKIVAPALS100::tStatus& status) const override {
+    const FieldInfo* field = getFieldInfo(id, status);
+    return field == nullptr ? 0 : field->elementSize;
+  }
   void setRaw(uint32_t id, uint64_t first, uint64_t count, const void* data, uint64_t elementSize,
-              nKIVAPALS100::tStatus& status) override;
+              nKIVAPALS100::tStatus& status) override {
+    writeChecked(kRawSet, id, first, count, data, 0, elementSize, status);
+  }
   void getRaw(uint32_t id, uint64_t first, uint64_t count, void* data, uint64_t elementSize,
-              nKIVAPALS100::tStatus& status) override;
+              nKIVAPALS100::tStatus& status) override {
+    readChecked(kRawGet, id, first, count, data, 0, elementSize, status);
+  }
 
-#define STORAGEMAP_OVERRIDE_SET_GET(T)                                                                          \
-  void set(uint32_t id, uint64_t first, uint64_t count, const T* values, nKIVAPALS100::tStatus& status) override; \
-  void get(uint32_t id, uint64_t first, uint64_t count, T* values, nKIVAPALS100::tStatus& status) override;
+#define STORAGEMAP_OVERRIDE_SET_GET(T)                                                                        \
+  void set(uint32_t id, uint64_t first, uint64_t count, const T* values, nKIVAPALS100::tStatus& status)         \
+      override {                                                                                              \
+    writeChecked(kTypedSet, id, first, count, values, TypeCodeOf<T>::value, sizeof(T), status);               \
+  }                                                                                                           \
+  void get(uint32_t id, uint64_t first, uint64_t count, T* values, nKIVAPALS100::tStatus& status) override {   \
+    readChecked(kTypedGet, id, first, count, values, TypeCodeOf<T>::value, sizeof(T), status);                \
+  }
   STORAGEMAP_TYPED_VALUES(STORAGEMAP_OVERRIDE_SET_GET)
 #undef STORAGEMAP_OVERRIDE_SET_GET
   void setString(uint32_t id, uint64_t first, uint64_t count, const StringValue* values,
-                 nKIVAPALS100::tStatus& status) override;
+                 nKIVAPALS100::tStatus& status) override {
+    setStrings(id, first, count, values, status);
+  }
   void getString(uint32_t id, uint64_t first, uint64_t count, StringValue* values,
-                 nKIVAPALS100::tStatus& status) override;
+                 nKIVAPALS100::tStatus& status) override {
+    getStrings(id, first, count, values, status);
+  }
 
-  bool isChecksumValid(nKIVAPALS100::tStatus& status) override;
+  bool isChecksumValid(nKIVAPALS100::tStatus& status) override { return checkChecksum(status); }
 
   // The descriptor whose id equals the key; null with -240035 otherwise.
   virtual const FieldInfo* getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const = 0;
@@ -80,15 +103,19 @@ class StorageMapCommon : public StorageMapInterface {
   }
 
  private:
-  enum Access { kTypedGet, kTypedSet, kRawGet, kRawSet };
-
   // The argument tests in their fixed order; the field when all pass.
   const FieldInfo* checkAccess(Access access, uint32_t id, const void* buffer, uint64_t first, uint64_t count,
                                uint32_t typeCode, uint64_t elementSize, nKIVAPALS100::tStatus& status) const;
-  template <typename T>
-  void setTyped(uint32_t id, uint64_t first, uint64_t count, const T* values, nKIVAPALS100::tStatus& status);
-  template <typename T>
-  void getTyped(uint32_t id, uint64_t first, uint64_t count, T* values, nKIVAPALS100::tStatus& status);
+  void writeChecked(Access access, uint32_t id, uint64_t first, uint64_t count, const void* data, uint32_t typeCode,
+                    uint64_t elementSize, nKIVAPALS100::tStatus& status);
+  void readChecked(Access access, uint32_t id, uint64_t first, uint64_t count, void* data, uint32_t typeCode,
+                   uint64_t elementSize, nKIVAPALS100::tStatus& status);
+  void setStrings(uint32_t id, uint64_t first, uint64_t count, const StringValue* values,
+                  nKIVAPALS100::tStatus& status);
+  void getStrings(uint32_t id, uint64_t first, uint64_t count, StringValue* values, nKIVAPALS100::tStatus& status);
+  void flushMap(bool force, nKIVAPALS100::tStatus& status);
+  void refreshMap(nKIVAPALS100::tStatus& status);
+  bool checkChecksum(nKIVAPALS100::tStatus& status);
 
   uint64_t addressOf(const FieldInfo& field, uint64_t index) const;
   bool convertsBytes(const FieldInfo& field) const;
@@ -108,7 +135,7 @@ class StorageMapCommon : public StorageMapInterface {
   int32_t byteOrder_;
   uint64_t base_;
   uint64_t size_;
-  const ChecksumInterface* checksum_;
+  ChecksumInterface* checksum_;
   const FieldInfo* checksumField_;
   devicewindow::DeviceWindow* window_;
   const char* version_;
