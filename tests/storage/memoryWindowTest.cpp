@@ -133,6 +133,15 @@ TEST_F(MemoryWindowTest, UnforcedFlushStoresOneWritePerDirtyRun) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
+TEST_F(MemoryWindowTest, PlaceholderValueSetIntoANeverLoadedByteIsStillStored) {
+  const uint8_t erased = 0xFF;
+  window->set(&erased, 6, 1, status);
+  window->flush(6, 1, false, status);
+  EXPECT_EQ(accessor.memory[6], 0xFF);
+  EXPECT_EQ(accessor.writes, (std::vector<Span>{{6, 1}}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
 TEST_F(MemoryWindowTest, ForcedFlushLoadsFirstThenStoresTheRangeAsOneRun) {
   const uint8_t changed = 0xEE;
   window->set(&changed, 5, 1, status);
