@@ -4,6 +4,7 @@
 // rest. It keeps no contents of its own: the window holds the image.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/containers/tVector.h"
@@ -141,5 +142,10 @@ class StorageMapCommon : public StorageMapInterface {
   const char* version_;
   const char* oldestCompatibleVersion_;
 };
+
+static_assert(sizeof(StorageMapCommon::FieldInfo) == 64 && offsetof(StorageMapCommon::FieldInfo, offset) == 16 &&
+                  offsetof(StorageMapCommon::FieldInfo, type) == 40 &&
+                  offsetof(StorageMapCommon::FieldInfo, swapWords) == 56,
+              "field descriptor layout");
 
 }  // namespace storagemap

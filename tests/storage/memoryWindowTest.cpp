@@ -58,6 +58,11 @@ TEST(MemoryAccessorTest, CopiesItsSourceAndGuardsItsOwnRanges) {
   const uint8_t source[4] = {1, 2, 3, 4};
   MemoryAccessor accessor(source, sizeof(source), status);
   ASSERT_EQ(status.getCode(), 0);
+  tStatus nullSource;
+  MemoryAccessor refused(nullptr, 4, nullSource);
+  EXPECT_EQ(nullSource.getCode(), -240031);
+  EXPECT_EQ(refused.getSizeInBytes(), 0u);
+
   uint8_t out[4] = {};
   accessor.read(0, 4, out, status);
   EXPECT_EQ(std::vector<uint8_t>(out, out + 4), std::vector<uint8_t>(source, source + 4));
