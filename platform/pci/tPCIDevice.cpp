@@ -222,7 +222,7 @@ uint8_t tPCIDevice::findCapability(uint8_t capabilityID, const tPCIDescription& 
   return 0;
 }
 
-void tPCIDevice::readLinkRegister(uint8_t offset, uint8_t* speed, uint8_t* width, nKIVAPALS100::tStatus& status) {
+void tPCIDevice::readLinkRegister(uint32_t offset, uint8_t* speed, uint8_t* width, nKIVAPALS100::tStatus& status) {
   uint16_t value = 0;
   if (nKIVKAL100_pciConfigRead16(functionHandle(description_), offset, &value) != 0) {
     vorlanSetCode(status, statusCodes::kKernelLayerFailure);
@@ -242,10 +242,11 @@ void tPCIDevice::refreshBusInformation(nKIVAPALS100::tStatus& status) {
   nKIVAPALS100::tStatus searchStatus;
   const uint8_t capability = findCapability(kCapabilityIDExpress, description_, searchStatus);
   if (capability == 0 || searchStatus.isFatal()) return;
-  readLinkRegister(static_cast<uint8_t>(capability + kLinkCapabilities), &description_.pcieMaxLinkSpeed,
-                   &description_.pcieMaxLinkWidth, status);
-  readLinkRegister(static_cast<uint8_t>(capability + kLinkStatus), &description_.pcieLinkSpeed,
-                   &description_.pcieLinkWidth, status);
+  // Offsets past the end of the space are refused by the layer rather
+  // than wrapped back into the header.
+  const uint32_t base = capability;
+  readLinkRegister(base + kLinkCapabilities, &description_.pcieMaxLinkSpeed, &description_.pcieMaxLinkWidth, status);
+  readLinkRegister(base + kLinkStatus, &description_.pcieLinkSpeed, &description_.pcieLinkWidth, status);
 }
 
 // ---- BARs and DMA

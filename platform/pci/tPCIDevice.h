@@ -53,7 +53,7 @@ class tPCIDevice : public tDevice {
   void reserveWith(int32_t (*trampoline)(void*), iPrimaryInterruptHandler* handler, nKIVAPALS100::tStatus& status,
                    uint32_t flags);
   void buildSlotPath(nKIVAPALS100::tStatus& status);
-  void readLinkRegister(uint8_t offset, uint8_t* speed, uint8_t* width, nKIVAPALS100::tStatus& status);
+  void readLinkRegister(uint32_t offset, uint8_t* speed, uint8_t* width, nKIVAPALS100::tStatus& status);
 
   tPCIDescription description_;
   tProperty properties_[kPropertyCount];
