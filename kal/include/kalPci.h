@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pci/tKalBridgeRecord.h"
 #include "platform/pci/tKalPCIRecord.h"
 
 namespace kalsim {

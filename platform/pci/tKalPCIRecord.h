@@ -1,6 +1,5 @@
 // The kernel layer's record of one PCI function, as the add-device callback
-// receives it, and the bridge record its bus enumeration reports. The layer
-// fills both; the driver only reads them.
+// receives it. The layer fills it; the driver only reads it.
 #pragma once
 
 #include <stddef.h>
@@ -51,24 +50,6 @@ static_assert(offsetof(tKalPCIRecord, hasLineInterrupt) == 32, "layer PCI record
 static_assert(offsetof(tKalPCIRecord, interrupt) == 36, "layer PCI record: interrupt number");
 static_assert(offsetof(tKalPCIRecord, resources) == 48, "layer PCI record: resources");
 static_assert(sizeof(tKalPCIRecord) == 192, "layer PCI record: the part the driver knows");
-
-struct tKalBridgeRecord {
-  uint16_t bus;
-  uint16_t device;
-  uint16_t function;
-  uint8_t layerOwned0[10];
-  uint16_t secondaryBus;
-  uint16_t subordinateBus;
-  uint16_t domain;
-  uint8_t layerOwned1[2];
-};
-static_assert(offsetof(tKalBridgeRecord, bus) == 0, "bridge record: bus");
-static_assert(offsetof(tKalBridgeRecord, device) == 2, "bridge record: device");
-static_assert(offsetof(tKalBridgeRecord, function) == 4, "bridge record: function");
-static_assert(offsetof(tKalBridgeRecord, secondaryBus) == 16, "bridge record: secondary bus");
-static_assert(offsetof(tKalBridgeRecord, subordinateBus) == 18, "bridge record: subordinate bus");
-static_assert(offsetof(tKalBridgeRecord, domain) == 20, "bridge record: domain");
-static_assert(sizeof(tKalBridgeRecord) == 24, "bridge record: the part the driver knows");
 
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver
