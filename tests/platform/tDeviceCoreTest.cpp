@@ -242,13 +242,44 @@ TEST_F(DeviceCoreTest, OpenGateCountsDeviceAndSession) {
   EXPECT_EQ(device_->freedSessions.load(), 1);
 }
 
-TEST_F(DeviceCoreTest, SuspendingGateWithoutTimeOutFailsAtOnce) {
+TEST_F(DeviceCoreTest, SuspendingGateTimesOut) {
+  for (uint32_t timeout : {0u, 5u}) {
+    SetUp();
+    makeReady();
+    tSession* session = openSession();
+    ASSERT_TRUE(device_->suspendIOProcessing(none_, tSuspendReason(2), false));
+    tStatus status;
+    EXPECT_FALSE(device_->acquireIOReference(session, status, timeout));
+    EXPECT_EQ(status.getCode(), -52007) << timeout;
+    EXPECT_EQ(device_->getRequestsInFlight(), 0u);
+    EXPECT_EQ(session->getRequestsInFlight(), 0u);
+    device_->closeSession(tEventDescriptor(session), session);
+  }
+}
+
+TEST_F(DeviceCoreTest, InterruptedWaiterLeavesTheGate) {
   makeReady();
   ASSERT_TRUE(device_->suspendIOProcessing(none_, tSuspendReason(2), false));
-  tStatus status;
-  EXPECT_FALSE(device_->acquireIOReference(nullptr, status, 0));
-  EXPECT_EQ(status.getCode(), -52007);
+  std::atomic<void*> waiter{nullptr};
+  int64_t code = 0;
+  std::thread request([&] {
+    waiter = nKIVKAL100_getThreadHandle();
+    tStatus status;
+    EXPECT_FALSE(device_->acquireIOReference(nullptr, status, kForever));
+    code = status.getCode();
+  });
+  while (waiter.load() == nullptr) std::this_thread::yield();
+  std::this_thread::sleep_for(kSettle);
+  kalsim::interruptThread(waiter.load());
+  request.join();
+  EXPECT_EQ(code, -52025);
   EXPECT_EQ(device_->getRequestsInFlight(), 0u);
+
+  // The gate works on after an interrupted wait.
+  device_->resumeIOProcessing(none_);
+  tStatus status;
+  EXPECT_TRUE(device_->acquireIOReference(nullptr, status, 0));
+  device_->releaseIOReference(nullptr);
 }
 
 TEST_F(DeviceCoreTest, ThreeWaitersAreAdmittedAfterOneResume) {
