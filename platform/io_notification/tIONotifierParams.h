@@ -11,6 +11,7 @@ struct tIONotifierParams {
   uint64_t identifier;
   uint32_t port;
 };
+static_assert(sizeof(tIONotifierParams) == 16, "notifier parameters are 16 bytes");
 
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver
