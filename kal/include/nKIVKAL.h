@@ -61,6 +61,22 @@ void nKIVKAL100_relinquishInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallba
 void* nKIVKAL230_mapPhysicalToKernel(uint64_t physical, uint64_t length, uint32_t cacheMode);
 void nKIVKAL230_unmapPhysicalFromKernel(void* address, uint32_t flag);
 
+// ---- deferred procedure calls
+// The routine runs later at deferred-call level with the argument given to
+// scheduleDPC; a call scheduled again before it ran runs once.
+void* nKIVKAL100_createDPC(void (*routine)(void* argument));
+void nKIVKAL100_destroyDPC(void* dpc);
+void nKIVKAL100_scheduleDPC(void* dpc, void* argument);
+
+// ---- user memory maps (handles handed to the mmap callback)
+uint64_t nKIVKAL220_tUserMemMap_getSize(void* userMemMap);
+void* nKIVKAL220_tUserMemMap_getVirtualAddress(void* userMemMap);
+uint32_t nKIVKAL220_tUserMemMap_getAccessMode(void* userMemMap);
+int32_t nKIVKAL220_tUserMemMap_mapPageList(void* userMemMap, void* pageList, uint64_t firstPage,
+                                           uint64_t pageCount);
+int32_t nKIVKAL2280_tUserMemMap_mapPhysicalAddress(void* userMemMap, uint64_t offset, uint64_t physical,
+                                                   uint32_t cached);
+
 // ---- memory-mapped register access
 uint8_t nKIVKAL100_memoryRead8(const volatile void* address);
 uint16_t nKIVKAL100_memoryRead16(const volatile void* address);

@@ -1,4 +1,5 @@
 #include "kal/include/kalStandIn.h"
+#include "kal/src/kalPciState.h"
 #include "kal/src/kalState.h"
 
 namespace kalsim {
@@ -11,6 +12,7 @@ void reset() {
   detail::resetUserCopy();
   detail::resetSync();
   detail::resetTime();
+  detail::resetPci();
 }
 
 }  // namespace kalsim
