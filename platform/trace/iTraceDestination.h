@@ -10,7 +10,7 @@ namespace nKIVAPAL000 {
 
 class iTraceDestination {
  public:
-  virtual ~iTraceDestination();
+  virtual ~iTraceDestination() {}
 
   virtual void write(const char* text) = 0;
   virtual void write(const char* text, uint64_t length) = 0;

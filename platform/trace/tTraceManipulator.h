@@ -10,7 +10,7 @@ class tTrace;
 class tTraceManipulator {
  public:
   virtual void apply(tTrace& trace) const = 0;
-  virtual ~tTraceManipulator();
+  virtual ~tTraceManipulator() {}
 };
 
 }  // namespace nKIVAPAL000
