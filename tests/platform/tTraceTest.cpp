@@ -116,11 +116,13 @@ TEST_F(TraceTest, HeaderFieldsPaddingAndCutting) {
        [](tTrace& t) {
          t.setShowVersion();
          t.setShowThread();
+         t.setShowTimer();
          t.setShowLine();
          t.setFullPath();
          t.clearPad();
+         kalsim::advanceVirtualClock(3 * uint64_t{kalsim::kTickMicroseconds} * 1000);
        },
-       "[comp--1.2.3f45--42--/src/dir/file.cpp--" + thread + "--7] "},
+       "[comp--1.2.3f45--42--/src/dir/file.cpp--" + thread + "--3--7] "},
       {"no padding keeps the natural length", [](tTrace& t) { t.clearPad(); }, "[comp--42--file.cpp] "},
       {"a narrow width cuts the fields", [](tTrace& t) { t.setWidth(10); }, "[comp--42] "},
       {"width 0 with padding: no header at all", [](tTrace& t) { t.setWidth(0); }, ""},
