@@ -1,6 +1,7 @@
 #include "platform/cppRuntime/staticConstructorTable.h"
 
 #include "framework/kivregitools/Version.h"
+#include "platform/trace/globalTrace.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
@@ -11,6 +12,8 @@ namespace {
 const tStaticConstructor kTable[] = {
     nullptr,
     &kivregitools::constructVersionStatics,
+    // First of all: every other static object may trace while it is built.
+    &constructTraceStatics,
     nullptr,
 };
 
