@@ -1,8 +1,16 @@
 #include "simboard/PortRegisterFile.h"
 
+#include <cstdio>
+
 namespace simboard {
 
 namespace {
+std::string describe(char direction, uint32_t port, uint32_t selector, uint32_t address, uint32_t value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%c %u.%u.0x%X=0x%X", direction, port, selector, address, value);
+  return text;
+}
+
 bool isControlStatus(uint32_t port, uint32_t selector, uint32_t address) {
   return port == PortRegisterFile::kIOPort2 && selector == PortRegisterFile::kIOPort2Selector &&
          address == PortRegisterFile::kControlStatusAddress;
@@ -40,13 +48,16 @@ uint32_t PortRegisterFile::readControlStatus() {
 }
 
 uint32_t PortRegisterFile::read(uint32_t port, uint32_t selector, uint32_t address) {
-  if (isControlStatus(port, selector, address)) return readControlStatus();
-  return peek(port, selector, address);
+  const uint32_t value =
+      isControlStatus(port, selector, address) ? readControlStatus() : peek(port, selector, address);
+  log_.push_back(describe('R', port, selector, address, value));
+  return value;
 }
 
 void PortRegisterFile::write(uint32_t port, uint32_t selector, uint32_t address, uint32_t value) {
   const Key key{port, selector, address};
   ++writeCounts_[key];
+  log_.push_back(describe('W', port, selector, address, value));
   if (isControlStatus(port, selector, address)) {
     // The locked bit is the port's to report; a write does not set it.
     value &= ~kLocked;

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace simboard {
 
@@ -29,6 +31,9 @@ class PortRegisterFile {
   // What a register holds, without the port's behaviour.
   uint32_t peek(uint32_t port, uint32_t selector, uint32_t address) const;
   uint32_t writesTo(uint32_t port, uint32_t selector, uint32_t address) const;
+  // Every access in order, as "W p.s.0xA=0xV" or "R p.s.0xA=0xV" (hex).
+  const std::vector<std::string>& accessLog() const { return log_; }
+  void clearAccessLog() { log_.clear(); }
 
   // ---- knobs
   // Reads of the control/status register that still show the PLL unlocked
@@ -46,6 +51,7 @@ class PortRegisterFile {
 
   std::map<Key, uint32_t> registers_;
   std::map<Key, uint32_t> writeCounts_;
+  std::vector<std::string> log_;
   uint32_t lockDelayReads_ = 2;
   uint32_t readsWhileLocking_ = 0;
   bool neverInReset_ = false;

@@ -18,5 +18,7 @@ class IOPort2Template : public IOPort2 {
 
 // The configuration the board's firmware download uses.
 using tBoardIOPort2 = IOPort2Template<0u, 1u, 3u, nIOPort2RegMap::kIoPort2PllRange7, 0u, false, true>;
+// Instantiated once, in the driver: its vtable lives in the driver object.
+extern template class IOPort2Template<0u, 1u, 3u, nIOPort2RegMap::kIoPort2PllRange7, 0u, false, true>;
 
 }  // namespace tarntools
