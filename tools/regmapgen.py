@@ -250,6 +250,7 @@ def register_class(m, index, r):
     if r.shadowed:
         o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow(kIndex, {whole})); }}")
         o("    bool isDirty() const { return owner_.isDirty(kIndex); }")
+        o("    void markDirty() { owner_.markDirty(kIndex); }")
     if r.readable:
         o(f"    {t} readRegister(nKIVAPALS100::tStatus& status) {{")
         o(f"      return static_cast<{t}>(owner_.readRegister(kIndex, {whole}, status));")
