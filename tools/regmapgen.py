@@ -36,8 +36,9 @@ format. A child (windowed maps only) is a windowed map embedded as a member,
 built on the same accessor at the parent's base + <offset> with the parent's
 window; the map-wide walks and reinitialize continue into it.
 
-Usage: regmapgen.py <description> <output directory>
-Writes <output directory>/<class>.h and <class>.cpp.
+Usage: regmapgen.py <description> <output directory> <include directory>
+Writes <output directory>/<class>.h and <class>.cpp; the source includes the
+header as "<include directory>/<class>.h".
 """
 
 import os
@@ -399,7 +400,7 @@ def enum_declarations(m):
     return out
 
 
-def generate(m, description_rel):
+def generate(m, description_rel, include_dir):
     cls = m.cls
     templated = cls.endswith("WithOffset")
     descriptor = f"k{cls[1:] if cls.startswith('t') else cls}Descriptor"
@@ -480,7 +481,11 @@ def generate(m, description_rel):
             o(f"    children_[{k}] = &{member};")
         o(f"    setChildMaps(children_, {len(m.children)}u);")
     o("  }")
-    o(f"  ~{cls}() override {{}}")
+    if templated:
+        o(f"  ~{cls}() override {{}}")
+    else:
+        # Out of line: the map's source is the one home of its vtable.
+        o(f"  ~{cls}() override;")
     o(f"  {cls}(const {cls}&) = delete;")
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
@@ -498,12 +503,17 @@ def generate(m, description_rel):
         o(f"  arm::tRegisterMap* children_[{len(m.children)}];")
     o("};")
     o("")
+    if templated:
+        # The driver uses the map at offset 0; instantiating it once, in the
+        # map's own source, keeps its vtable in the driver object.
+        o(f"extern template class {cls}<0u>;")
+        o("")
     o(f"}}  // namespace {m.namespace}")
 
     c = []
     o = c.append
     o(guard_note)
-    o(f'#include "{os.path.dirname(description_rel)}/{cls}.h"')
+    o(f'#include "{include_dir}/{cls}.h"')
     o("")
     o(f"namespace {m.namespace} {{")
     o("")
@@ -543,6 +553,12 @@ def generate(m, description_rel):
     o(f"const arm::tMapDescriptor {descriptor} = {{")
     o(f'    "{m.name}", "{m.version}", "{m.header}", kRegisters, {n}u, kFields, {first}u,')
     o("};")
+    if templated:
+        o("")
+        o(f"template class {cls}<0u>;")
+    else:
+        o("")
+        o(f"{cls}::~{cls}() {{}}")
     o("")
     o(f"}}  // namespace {m.namespace}")
     return "\n".join(h) + "\n", "\n".join(c) + "\n"
@@ -554,21 +570,16 @@ def write(path, text):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 4:
         print(__doc__, file=sys.stderr)
         return 2
-    description, outdir = argv[1], argv[2]
+    description, outdir, include_dir = argv[1], argv[2], argv[3]
     try:
         m = parse(description)
     except DescriptionError as e:
         print(f"regmapgen: {e}", file=sys.stderr)
         return 1
-    # Includes name the header by its place under the generated root, which
-    # mirrors the description's place under the source root.
-    marker = os.sep + "regmaps" + os.sep
-    full = os.path.abspath(description)
-    rel = "regmaps/" + full.rsplit(marker, 1)[1].replace(os.sep, "/") if marker in full else os.path.basename(full)
-    header, source = generate(m, rel)
+    header, source = generate(m, f"{include_dir}/{os.path.basename(description)}", include_dir)
     os.makedirs(outdir, exist_ok=True)
     write(os.path.join(outdir, m.cls + ".h"), header)
     write(os.path.join(outdir, m.cls + ".cpp"), source)
