@@ -326,6 +326,7 @@ def register_class(m, index, r):
     if r.shadowed:
         o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow({idx}, {whole})); }}")
         o(f"    bool isDirty() const {{ return owner_.isDirty({idx}); }}")
+        o(f"    void markDirty() {{ owner_.markDirty({idx}); }}")
     if r.readable:
         o(f"    {t} readRegister(nKIVAPALS100::tStatus& status) {{")
         o(f"      return static_cast<{t}>(owner_.readRegister({idx}, {whole}, status));")

@@ -13,6 +13,9 @@
 // Timed event waits take their time-out in milliseconds.
 #define nKIVKAL_WAIT_UNIT_IS_MILLISECONDS 1
 
+// What an interruptible wait returns when a signal ended it.
+#define nKIVKAL_WAIT_INTERRUPTED (-51108)
+
 extern "C" {
 
 typedef struct nKIVKAL_tSingleUseEvent {

@@ -213,6 +213,10 @@ void tRegisterMap::setShadow(uint32_t index, uint32_t field, uint64_t value) {
   }
 }
 
+void tRegisterMap::markDirty(uint32_t index) {
+  if (rulesOf(descriptor_->registers[index]).shadowed) states_[index].dirty = true;
+}
+
 void tRegisterMap::refreshRegister(uint32_t index, tStatus& status) {
   if (status.isFatal()) return;
   uint64_t value = 0;

@@ -64,6 +64,9 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   bool isAccessible(uint32_t index) const { return states_[index].accessible; }
   // Changes the shadow alone; dirty when the shadow changed.
   void setShadow(uint32_t index, uint32_t field, uint64_t value);
+  // For an owner that knows the hardware may no longer hold the shadow: the
+  // next unforced write or flush goes out even with an unchanged value.
+  void markDirty(uint32_t index);
   void refreshRegister(uint32_t index, tStatus& status);
   void flushRegister(uint32_t index, tStatus& status, bool force);
   // Shadowed: refresh, then take from the shadow. Unshadowed: one read.

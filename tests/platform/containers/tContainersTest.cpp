@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "kal/include/kalStandIn.h"
+#include "platform/containers/tString.h"
+#include "platform/containers/tVector.h"
+
+using nKIVAPALS100::tStatus;
+using vorlan_driver::nKIVAPAL000::tString;
+using vorlan_driver::nKIVAPAL000::tVector;
+
+namespace {
+
+class ContainersTest : public ::testing::Test {
+ protected:
+  void SetUp() override { kalsim::reset(); }
+};
+
+TEST_F(ContainersTest, VectorGrowthFailureKeepsTheElements) {
+  tVector<uint32_t> values;
+  tStatus status;
+  for (uint32_t i = 0; i < 4; ++i) values.pushBack(i * 10, status);
+  ASSERT_EQ(status.getCode(), 0);
+  ASSERT_EQ(values.capacity(), 4u);
+
+  kalsim::failAllocationOnThisThread(1);
+  values.pushBack(40, status);
+  kalsim::failAllocationOnThisThread(0);
+  EXPECT_EQ(status.getCode(), -52000);
+  ASSERT_EQ(values.count(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(values[i], i * 10);
+
+  values.pushBack(50, status);
+  EXPECT_EQ(values.count(), 4u) << "nothing after an error";
+
+  tStatus fresh;
+  values.pushBack(40, fresh);
+  values.resize(7, fresh);
+  ASSERT_EQ(fresh.getCode(), 0);
+  const uint32_t expected[] = {0, 10, 20, 30, 40, 0, 0};
+  ASSERT_EQ(values.count(), 7u);
+  for (uint32_t i = 0; i < 7; ++i) EXPECT_EQ(values[i], expected[i]) << i;
+}
+
+TEST_F(ContainersTest, VectorEraseKeepsTheOrder) {
+  tVector<int> values;
+  tStatus status;
+  for (int i = 0; i < 6; ++i) values.pushBack(i, status);
+  values.eraseAt(0);
+  values.eraseAt(2);
+  values.eraseAt(3);
+  values.eraseAt(99);
+  const int expected[] = {1, 2, 4};
+  ASSERT_EQ(values.count(), 3u);
+  for (uint64_t i = 0; i < 3; ++i) EXPECT_EQ(values[i], expected[i]);
+}
+
+TEST_F(ContainersTest, VectorRefusesCountsWhoseSizeWouldWrap) {
+  tVector<uint64_t> values;
+  tStatus status;
+  const uint64_t calls = kalsim::allocationCallsOnThisThread();
+  EXPECT_FALSE(values.reserve(UINT64_MAX / 4, status));
+  EXPECT_EQ(status.getCode(), -52000);
+  EXPECT_EQ(kalsim::allocationCallsOnThisThread(), calls);
+}
+
+TEST_F(ContainersTest, StringAppendsAndAFailedAppendKeepsTheText) {
+  tString text;
+  EXPECT_STREQ(text.text(), "");
+  tStatus status;
+  text.append("DO", status);
+  text.appendCharacter('\t', status);
+  text.append("Triggers", status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::string(text.text()), "DO\tTriggers");
+  EXPECT_EQ(text.length(), 11u);
+
+  kalsim::failAllocationOnThisThread(1);
+  text.append(" and a name long enough to need a larger block", status);
+  kalsim::failAllocationOnThisThread(0);
+  EXPECT_EQ(status.getCode(), -52000);
+  EXPECT_EQ(std::string(text.text()), "DO\tTriggers");
+
+  tStatus nullText;
+  text.append(nullptr, nullText);
+  EXPECT_EQ(nullText.getCode(), -52005);
+
+  text.clear();
+  EXPECT_EQ(text.length(), 0u);
+  EXPECT_STREQ(text.text(), "");
+}
+
+}  // namespace
