@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "kal/include/kalStandIn.h"
@@ -180,6 +181,8 @@ TEST_F(StreamCircuitMapTest, ControlStatusWordIsReadAndWrittenLive) {
   logOf([&](tStatus& s) { map.get(0x80000800, value, s, 0); }, -52005);
 
   tStatus status;
+  static_assert(std::is_same<decltype(map.StreamControlStatusReg.readDataTransferEnable(status)), bool>::value,
+                "pollers take the status bits as flags");
   EXPECT_TRUE(map.StreamControlStatusReg.readDataTransferEnable(status));
   EXPECT_FALSE(map.StreamControlStatusReg.readStreamCircuitResetComplete(status));
   map.StreamControlStatusReg.writeBit9(1, status);
