@@ -13,7 +13,10 @@ Description format, one statement per line, '#' starts a comment:
     accessor  memory                    memory-space accessor of a BAR block
     accessor  word32 <C++ type> <include>   any accessor with write32/read32
     register  <offset> <width> <kind> [name=tX] [reset=V] [keep=V] [view]
-      field   <low>[-<high>] [name=X] [bool|num] [strobe]
+                                        [count=N] [stride=S]
+      field   <low>[-<high>] [name=X] [bool|num] [strobe] [enum=<ns>::<type>]
+      part    <low>[-<high>] name=X [bool|num]
+    child     <namespace>::<class> <include> <member> base=<offset>
 
 Kinds: rw, wo, ro (shadowed), urw, uwo, uro (unshadowed). Registers are listed
 in declaration order, which is also the order of the map-wide walks. Every
@@ -21,6 +24,17 @@ writable one-bit field says whether it is boolean (bool: any nonzero value
 sets it) or numeric (num: bit 0 of the value is taken). A strobe field's bits
 must be clear in the register's keep-mask. A 'view' is a second register
 object for another register's address; it has no whole-register ID.
+
+count=N makes an array of N register objects of one class, the instance i at
+<offset> + i * S (S defaults to the width in bytes); each instance has IDs of
+its own and they are walked in ascending index. A field with enum= takes and
+returns that enumeration type in its accessors; the generator declares it
+opaque over the field's width, so any number of the width is a value of it.
+A part is a named run of bits inside a register's fields that driver code
+reaches by name: it has accessors but no ID and no place in the register's
+format. A child (windowed maps only) is a windowed map embedded as a member,
+built on the same accessor at the parent's base + <offset> with the parent's
+window; the map-wide walks and reinitialize continue into it.
 
 Usage: regmapgen.py <description> <output directory> <include directory>
 Writes <output directory>/<class>.h and <class>.cpp; the source includes the
@@ -47,9 +61,10 @@ class DescriptionError(Exception):
 
 
 class Field:
-    def __init__(self, low, width, name, boolean, numeric, strobe, line):
+    def __init__(self, low, width, name, boolean, numeric, strobe, line, enum=None):
         self.low, self.width, self.name = low, width, name
         self.boolean, self.numeric, self.strobe, self.line = boolean, numeric, strobe, line
+        self.enum = enum
 
 
 class Register:
@@ -57,6 +72,11 @@ class Register:
         self.offset, self.width, self.kind, self.name = offset, width, kind, name
         self.reset, self.keep, self.view, self.line = reset, keep, view, line
         self.fields = []
+        self.parts = []
+        self.count, self.stride = 1, width // 8
+
+    def offsets(self):
+        return [self.offset + i * self.stride for i in range(self.count)]
 
     @property
     def shadowed(self):
@@ -77,6 +97,7 @@ class Map:
         self.variant = "fixed"
         self.accessor = ("memory", None, None)
         self.registers = []
+        self.children = []  # (qualified class, include, member, base offset)
 
 
 def number(text, where):
@@ -117,7 +138,15 @@ def parse(path):
                 m.accessor = ("word32", args[1], args[2])
             else:
                 raise DescriptionError(f"{where}: accessor memory | accessor word32 <type> <include>")
-        elif key in ("register", "field"):
+        elif key == "child":
+            positional = [a for a in args if "=" not in a]
+            options = dict(a.split("=", 1) for a in args if "=" in a)
+            if len(positional) != 3 or "::" not in positional[0] or set(options) != {"base"}:
+                raise DescriptionError(f"{where}: child <namespace>::<class> <include> <member> base=<offset>")
+            if not IDENT.match(positional[2]):
+                raise DescriptionError(f"{where}: child member name is no identifier")
+            m.children.append((positional[0], positional[1], positional[2], number(options["base"], where)))
+        elif key in ("register", "field", "part"):
             positional = [a for a in args if "=" not in a]
             for a in args:
                 if "=" in a:
@@ -136,7 +165,7 @@ def parse(path):
                     raise DescriptionError(f"{where}: width must be 8, 16, 32 or 64")
                 if not 0 <= offset <= 0xFFFFFF:
                     raise DescriptionError(f"{where}: offset must fit 24 bits")
-                if set(flags) - {"view"} or set(options) - {"name", "reset", "keep"}:
+                if set(flags) - {"view"} or set(options) - {"name", "reset", "keep", "count", "stride"}:
                     raise DescriptionError(f"{where}: unknown register option")
                 name = options.get("name", "tRegister%03X" % offset)
                 if not IDENT.match(name) or not name.startswith("t"):
@@ -147,24 +176,37 @@ def parse(path):
                 if reset & ~ones or keep & ~ones:
                     raise DescriptionError(f"{where}: reset or keep wider than the register")
                 current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno)
+                current.count = number(options.get("count", "1"), where)
+                current.stride = number(options.get("stride", str(width // 8)), where)
+                if current.count < 1 or current.stride < 1:
+                    raise DescriptionError(f"{where}: count and stride are positive")
+                if current.offsets()[-1] > 0xFFFFFF:
+                    raise DescriptionError(f"{where}: offset must fit 24 bits")
                 m.registers.append(current)
             else:
                 if current is None:
-                    raise DescriptionError(f"{where}: field before any register")
+                    raise DescriptionError(f"{where}: {key} before any register")
                 if len(positional) < 1:
-                    raise DescriptionError(f"{where}: field <low>[-<high>] ...")
+                    raise DescriptionError(f"{where}: {key} <low>[-<high>] ...")
                 bits = positional[0].split("-")
                 low = number(bits[0], where)
                 high = number(bits[1], where) if len(bits) == 2 else low
                 flags = positional[1:]
-                if set(flags) - {"bool", "num", "strobe"} or set(options) - {"name"}:
-                    raise DescriptionError(f"{where}: unknown field option")
+                allowed_flags = {"bool", "num", "strobe"} if key == "field" else {"bool", "num"}
+                allowed_options = {"name", "enum"} if key == "field" else {"name"}
+                if set(flags) - allowed_flags or set(options) - allowed_options:
+                    raise DescriptionError(f"{where}: unknown {key} option")
+                if key == "part" and "name" not in options:
+                    raise DescriptionError(f"{where}: a part needs a name")
+                enum = options.get("enum")
+                if enum is not None and ("::" not in enum or not all(IDENT.match(w) for w in enum.split("::"))):
+                    raise DescriptionError(f"{where}: enum=<namespace>::<type>")
                 width = high - low + 1
                 name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{high}")
                 if not IDENT.match(name):
-                    raise DescriptionError(f"{where}: field name is no identifier")
-                current.fields.append(
-                    Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno))
+                    raise DescriptionError(f"{where}: {key} name is no identifier")
+                item = Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno, enum)
+                (current.fields if key == "field" else current.parts).append(item)
         else:
             raise DescriptionError(f"{where}: unknown statement {key}")
     check(m, path)
@@ -187,11 +229,12 @@ def check(m, path):
         if r.name in names:
             raise DescriptionError(f"{where}: register name {r.name} used twice")
         names.add(r.name)
-        key = (r.offset, r.readable and not r.writable)
         if not r.view:
-            if key in keys:
-                raise DescriptionError(f"{where}: two registers on one side of offset {r.offset:#x}")
-            keys.add(key)
+            for offset in r.offsets():
+                key = (offset, r.readable and not r.writable)
+                if key in keys:
+                    raise DescriptionError(f"{where}: two registers on one side of offset {offset:#x}")
+                keys.add(key)
         if not r.fields and not r.view:
             raise DescriptionError(f"{where}: a register needs at least one field")
         next_free = 0
@@ -217,6 +260,25 @@ def check(m, path):
             mask = ((1 << f.width) - 1) << f.low
             if f.strobe and (r.keep & mask):
                 raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
+        for p in r.parts:
+            pw = f"{path}:{p.line}"
+            if p.name in fnames:
+                raise DescriptionError(f"{pw}: name {p.name} used twice")
+            fnames.add(p.name)
+            if p.width == 1 and r.writable and not (p.boolean or p.numeric):
+                raise DescriptionError(f"{pw}: a writable one-bit part must say bool or num")
+            if p.width > 1 and (p.boolean or p.numeric):
+                raise DescriptionError(f"{pw}: only one-bit parts are bool or num")
+            if not any(f.low <= p.low and p.low + p.width <= f.low + f.width for f in r.fields):
+                raise DescriptionError(f"{pw}: a part lies inside one field")
+    enums = {}
+    for r in m.registers:
+        for f in r.fields:
+            if f.enum is not None:
+                if enums.setdefault(f.enum, c_type(f.width)) != c_type(f.width):
+                    raise DescriptionError(f"{path}:{f.line}: enum {f.enum} used with two widths")
+    if m.children and m.variant != "windowed":
+        raise DescriptionError(f"{path}: only windowed maps embed children")
 
 
 def c_type(width):
@@ -225,6 +287,8 @@ def c_type(width):
 
 
 def field_type(r, f):
+    if f.enum is not None:
+        return f.enum
     if f.width == 1 and not f.numeric:
         return "bool"
     return c_type(f.width)
@@ -235,74 +299,105 @@ def hexlit(v, suffix="u"):
 
 
 def register_class(m, index, r):
+    """One nested class per register (or per register array: its instances
+    share the class and tell themselves apart by their declaration index)."""
     t = c_type(r.width)
     cls = r.name
     out = []
     o = out.append
     o(f"  class {cls} {{")
     o("   public:")
-    o(f"    static constexpr uint32_t kIndex = {index}u;")
-    o(f"    static constexpr uint32_t kRegisterOffset = {hexlit(r.offset)};")
-    o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
+    if r.count == 1:
+        o(f"    static constexpr uint32_t kIndex = {index}u;")
+        o(f"    static constexpr uint32_t kRegisterOffset = {hexlit(r.offset)};")
+        o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
+        idx = "kIndex"
+    else:
+        o(f"    static constexpr uint32_t kFirstIndex = {index}u;")
+        o(f"    static constexpr uint32_t kFirstOffset = {hexlit(r.offset)};")
+        o(f"    static constexpr uint32_t kStride = {hexlit(r.stride)};")
+        o(f"    static constexpr uint32_t kCount = {r.count}u;")
+        o(f"    {cls}(arm::tRegisterMap& owner, uint32_t index) : owner_(owner), index_(index) {{}}")
+        o(f"    uint32_t getRegisterOffset() const {{ return kFirstOffset + (index_ - kFirstIndex) * kStride; }}")
+        idx = "index_"
     o(f"    {cls}(const {cls}&) = delete;")
     o(f"    {cls}& operator=(const {cls}&) = delete;")
     whole = "arm::tRegisterMap::kWholeRegister"
     if r.shadowed:
-        o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow(kIndex, {whole})); }}")
-        o("    bool isDirty() const { return owner_.isDirty(kIndex); }")
-        o("    void markDirty() { owner_.markDirty(kIndex); }")
+        o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow({idx}, {whole})); }}")
+        o(f"    bool isDirty() const {{ return owner_.isDirty({idx}); }}")
+        o(f"    void markDirty() {{ owner_.markDirty({idx}); }}")
     if r.readable:
         o(f"    {t} readRegister(nKIVAPALS100::tStatus& status) {{")
-        o(f"      return static_cast<{t}>(owner_.readRegister(kIndex, {whole}, status));")
+        o(f"      return static_cast<{t}>(owner_.readRegister({idx}, {whole}, status));")
         o("    }")
     if r.shadowed and r.readable:
-        o("    void refresh(nKIVAPALS100::tStatus& status) { owner_.refreshRegister(kIndex, status); }")
+        o(f"    void refresh(nKIVAPALS100::tStatus& status) {{ owner_.refreshRegister({idx}, status); }}")
     if r.shadowed and r.writable:
         o("    void flush(nKIVAPALS100::tStatus& status, bool force = false) {")
-        o("      owner_.flushRegister(kIndex, status, force);")
+        o(f"      owner_.flushRegister({idx}, status, force);")
         o("    }")
         o(f"    {cls}& setRegister({t} value) {{")
-        o(f"      owner_.setShadow(kIndex, {whole}, value);")
+        o(f"      owner_.setShadow({idx}, {whole}, value);")
         o("      return *this;")
         o("    }")
         o(f"    {cls}& writeRegister({t} value, nKIVAPALS100::tStatus& status, bool force = false) {{")
-        o(f"      owner_.writeRegister(kIndex, {whole}, value, status, force);")
+        o(f"      owner_.writeRegister({idx}, {whole}, value, status, force);")
         o("      return *this;")
         o("    }")
     elif r.writable:
         o(f"    void writeRegister({t} value, nKIVAPALS100::tStatus& status) {{")
-        o(f"      owner_.writeRegister(kIndex, {whole}, value, status, true);")
+        o(f"      owner_.writeRegister({idx}, {whole}, value, status, true);")
         o("    }")
-    for fi, f in enumerate(r.fields):
+    # Parts follow the fields in the register's slice of the field table, so
+    # the engine reaches them by index like fields; IDs and formats stop at
+    # the field count.
+    for fi, f in enumerate(r.fields + r.parts):
         ft = field_type(r, f)
 
         def cast(expr):
             return f"({expr}) != 0" if ft == "bool" else f"static_cast<{ft}>({expr})"
 
         if r.shadowed:
-            o(f"    {ft} get{f.name}() const {{ return {cast(f'owner_.getShadow(kIndex, {fi}u)')}; }}")
+            o(f"    {ft} get{f.name}() const {{ return {cast(f'owner_.getShadow({idx}, {fi}u)')}; }}")
         if r.readable:
             o(f"    {ft} read{f.name}(nKIVAPALS100::tStatus& status) {{")
-            o(f"      return {cast(f'owner_.readRegister(kIndex, {fi}u, status)')};")
+            o(f"      return {cast(f'owner_.readRegister({idx}, {fi}u, status)')};")
             o("    }")
         if r.writable and r.shadowed:
             o(f"    {cls}& set{f.name}({ft} value) {{")
-            o(f"      owner_.setShadow(kIndex, {fi}u, value);")
+            o(f"      owner_.setShadow({idx}, {fi}u, value);")
             o("      return *this;")
             o("    }")
             o(f"    {cls}& write{f.name}({ft} value, nKIVAPALS100::tStatus& status, bool force = false) {{")
-            o(f"      owner_.writeRegister(kIndex, {fi}u, value, status, force);")
+            o(f"      owner_.writeRegister({idx}, {fi}u, value, status, force);")
             o("      return *this;")
             o("    }")
         elif r.writable:
             o(f"    {cls}& write{f.name}({ft} value, nKIVAPALS100::tStatus& status) {{")
-            o(f"      owner_.writeRegister(kIndex, {fi}u, value, status, true);")
+            o(f"      owner_.writeRegister({idx}, {fi}u, value, status, true);")
             o("      return *this;")
             o("    }")
     o("")
     o("   private:")
     o("    arm::tRegisterMap& owner_;")
+    if r.count != 1:
+        o("    uint32_t index_;")
     o("  };")
+    return out
+
+
+def enum_declarations(m):
+    """Opaque declarations of the field enumerations, grouped by namespace."""
+    seen = {}
+    for r in m.registers:
+        for f in r.fields:
+            if f.enum is not None:
+                seen.setdefault(f.enum, c_type(f.width))
+    out = []
+    for qualified, underlying in seen.items():
+        namespace, name = qualified.rsplit("::", 1)
+        out.append(f"namespace {namespace} {{ enum {name} : {underlying}; }}")
     return out
 
 
@@ -319,7 +414,12 @@ def generate(m, description_rel, include_dir):
         ops = "arm::kMemorySpaceAccessorOperations"
     else:
         ops = f"arm::tAccessor32Operations<{acc_type}>::kOperations"
-    n = len(m.registers)
+    # Declaration index of each register's first object.
+    indices = []
+    n = 0
+    for r in m.registers:
+        indices.append(n)
+        n += r.count
     guard_note = f"// Generated by tools/regmapgen.py from {description_rel}; do not edit."
     h = []
     o = h.append
@@ -335,7 +435,13 @@ def generate(m, description_rel, include_dir):
     o('#include "regmaps/model/tRegisterMap.h"')
     if windowed:
         o('#include "regmaps/model/tWindowedRegisterMap.h"')
+    for _, include, _, _ in m.children:
+        o(f'#include "{include}"')
     o("")
+    enums = enum_declarations(m)
+    if enums:
+        h.extend(enums)
+        o("")
     o(f"namespace {m.namespace} {{")
     o("")
     o(f"extern const arm::tMapDescriptor {descriptor};")
@@ -350,9 +456,18 @@ def generate(m, description_rel, include_dir):
     o(f"  using tAccessor = {acc_type};")
     o("")
     for i, r in enumerate(m.registers):
-        h.extend(register_class(m, i, r))
+        h.extend(register_class(m, indices[i], r))
         o("")
-    inits = ", ".join(f"{r.name[1:]}(*this)" for r in m.registers)
+    inits = []
+    for i, r in enumerate(m.registers):
+        if r.count == 1:
+            inits.append(f"{r.name[1:]}(*this)")
+        else:
+            elements = ", ".join(f"{{*this, {indices[i] + k}u}}" for k in range(r.count))
+            inits.append(f"{r.name[1:]}{{{elements}}}")
+    for child_cls, _, member, child_base in m.children:
+        inits.append(f"{member}(accessor, base + {hexlit(child_base)}, windowStart, windowSize)")
+    init_text = ",\n        ".join(inits)
     if windowed:
         o(f"  {cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, base, windowStart, windowSize),")
@@ -360,8 +475,12 @@ def generate(m, description_rel, include_dir):
         o(f"  explicit {cls}(tAccessor& accessor)")
         offset = "kOffset" if templated else "0u"
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, {offset}),")
-    o(f"        {inits} {{")
+    o(f"        {init_text} {{")
     o("    placeRegisters();")
+    if m.children:
+        for k, (_, _, member, _) in enumerate(m.children):
+            o(f"    children_[{k}] = &{member};")
+        o(f"    setChildMaps(children_, {len(m.children)}u);")
     o("  }")
     if templated:
         o(f"  ~{cls}() override {{}}")
@@ -372,10 +491,17 @@ def generate(m, description_rel, include_dir):
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
     for r in m.registers:
-        o(f"  {r.name} {r.name[1:]};")
+        if r.count == 1:
+            o(f"  {r.name} {r.name[1:]};")
+        else:
+            o(f"  {r.name} {r.name[1:]}[{r.count}];")
+    for child_cls, _, member, _ in m.children:
+        o(f"  {child_cls} {member};")
     o("")
     o(" private:")
     o(f"  arm::tRegisterState states_[{n}];")
+    if m.children:
+        o(f"  arm::tRegisterMap* children_[{len(m.children)}];")
     o("};")
     o("")
     if templated:
@@ -398,15 +524,17 @@ def generate(m, description_rel, include_dir):
     first = 0
     firsts = []
     for r in m.registers:
+        # The instances of an array share one slice of the field table.
         firsts.append(first)
-        for f in r.fields:
+        for f in r.fields + r.parts:
             flags = []
             if f.boolean:
                 flags.append("arm::kFieldBoolean")
             if f.strobe:
                 flags.append("arm::kFieldStrobe")
-            o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {f.name}")
-        first += len(r.fields)
+            what = "part " if f in r.parts else ""
+            o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {what}{f.name}")
+        first += len(r.fields) + len(r.parts)
     if first == 0:
         o("    {0u, 0u, 0u, 0u},  // no fields; keeps the table non-empty")
     o("};")
@@ -414,8 +542,10 @@ def generate(m, description_rel, include_dir):
     o("constexpr arm::tRegisterDescriptor kRegisters[] = {")
     for i, r in enumerate(m.registers):
         flags = "arm::kRegisterView" if r.view else "0u"
-        o(f"    {{{hexlit(r.offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, {firsts[i]}u, "
-          f"{len(r.fields)}u, 0u, {hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {r.name}")
+        for k, offset in enumerate(r.offsets()):
+            label = r.name if r.count == 1 else f"{r.name}[{k}]"
+            o(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, {firsts[i]}u, "
+              f"{len(r.fields)}u, 0u, {hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {label}")
     o("};")
     o(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {n}u, \"one entry per register object\");")
     o("")

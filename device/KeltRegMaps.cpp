@@ -1,0 +1,72 @@
+#include "device/KeltRegMaps.h"
+
+namespace vorlan_driver {
+
+namespace {
+
+// Publication order; withdrawal runs it backwards.
+constexpr const char* kRegistrationNames[KeltRegMaps::kRegistrationCount] = {
+    "SwitchedTarnBimRegMap", "Tarn",         "IOPort2RegMap", "IsolationPortRegMap",
+    "TarnConfigPortSPI",     "TarnConfigPortWindow", "Triggers", "DO",
+};
+
+constexpr uint32_t kPortSelector = 0;
+constexpr uint32_t kPort = 2;
+
+}  // namespace
+
+KeltRegMaps::KeltRegMaps(uint64_t bar0, uint64_t bar0Size, armki::ARMDispatcher& dispatcher,
+                         nKIVAPALS100::tStatus& status)
+    : bar0Space_(bar0, bar0Size),
+      busInterfaceSpace_(bar0, 0x704),
+      coreSpace_(bar0, 0x518),
+      configPortWindowSpace_(bar0, 0xE4),
+      configPortSPISpace_(bar0 + kConfigPortSPIOffset, 0x10),
+      triggersSpace_(bar0 + kTimingOffset, 0x107),
+      doSpace_(bar0 + kTimingOffset, 0x32),
+      busInterface_(busInterfaceSpace_),
+      core_(coreSpace_),
+      portAccessor_(busInterface_, kPortSelector, kPort, status),
+      isolationPort_(portAccessor_),
+      ioPort2_(portAccessor_),
+      configPortWindow_(configPortWindowSpace_),
+      configPortSPI_(configPortSPISpace_),
+      triggers_(triggersSpace_),
+      do_(doSpace_, 0, 0, 0xFFFFFFFFu),
+      dispatcher_(dispatcher),
+      published_(0) {
+  for (uint32_t i = 0; i < kRegistrationCount && status.isNotFatal(); ++i) {
+    dispatcher_.add(kRegistrationNames[i], publishedMap(i), status);
+    if (status.isNotFatal()) ++published_;
+  }
+}
+
+KeltRegMaps::~KeltRegMaps() {
+  // Only what was published is withdrawn, so withdrawal cannot miss a name;
+  // each removal still runs with its own status so that one cannot stop the
+  // others.
+  while (published_ > 0) {
+    --published_;
+    nKIVAPALS100::tStatus removal;
+    dispatcher_.remove(kRegistrationNames[published_], removal);
+  }
+}
+
+const char* KeltRegMaps::registrationName(uint32_t index) {
+  return index < kRegistrationCount ? kRegistrationNames[index] : nullptr;
+}
+
+armki::tRegisterMapInterface& KeltRegMaps::publishedMap(uint32_t index) {
+  switch (index) {
+    case 0: return busInterface_;
+    case 1: return core_;
+    case 2: return ioPort2_;
+    case 3: return isolationPort_;
+    case 4: return configPortSPI_;
+    case 5: return configPortWindow_;
+    case 6: return triggers_;
+    default: return do_;
+  }
+}
+
+}  // namespace vorlan_driver

@@ -1,0 +1,30 @@
+// One stream circuit inside the non-isolated FPGA's window of BAR 0 (map
+// offsets 0x0-0x937, registers from 0x800). The control/status word takes
+// commands, one bit per write, and answers with the circuit's state: writing
+// bit 8 enables data transfer, writing bit 9 or 11 stops it and reports the
+// reset complete (bit 10), writing bit 2 clears that report. Writes to 0x810
+// add to the transfer count that its read side reports. 0x814 and the
+// counters from 0x880 are read-only; the rest reads back what was written.
+#pragma once
+
+#include <cstdint>
+
+#include "simboard/SplitRegisterBlock.h"
+
+namespace simboard {
+
+class StreamCircuitBlock : public SplitRegisterBlock {
+ public:
+  static constexpr uint64_t kSize = 0x938;
+  static constexpr uint32_t kCircuits = 48;
+  static constexpr uint64_t kControlStatusOffset = 0x800;
+  static constexpr uint64_t kTransferCountOffset = 0x810;
+  static constexpr uint32_t kDataTransferEnable = 1u << 8;
+  static constexpr uint32_t kResetComplete = 1u << 10;
+
+  static constexpr uint64_t bar0Offset(uint32_t circuit) { return 0x80000 + 0x4000 + 0x2000ull * circuit; }
+
+  StreamCircuitBlock();
+};
+
+}  // namespace simboard
