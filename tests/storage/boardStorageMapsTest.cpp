@@ -56,6 +56,35 @@ TEST_F(GoldenBoardTest, PublishesTheEightRecordsInLayoutOrder) {
   EXPECT_EQ(maps->getMap(QuillStorageMaps::kMapCount), nullptr);
 }
 
+// Each record is published with its own layout version and oldest
+// compatible version; a caller names the version it expects.
+TEST_F(GoldenBoardTest, EveryRecordAnswersTheVersionRules) {
+  struct Case {
+    const char* suffix;
+    int64_t smallRecordCode;    // published as 1.0.0d0, oldest 1.0.0d0
+    int64_t calibrationCode;    // published as 1.0.0d7, oldest 1.0.0d5
+  };
+  const Case cases[] = {
+      {"", kivregitools::codes::kVersionRequired, kivregitools::codes::kVersionRequired},
+      {"_Ver0.9.0f3", kivregitools::codes::kIncompatibleVersion, kivregitools::codes::kIncompatibleVersion},
+      {"_Ver1.0.0d0", 0, kivregitools::codes::kIncompatibleVersion},
+      {"_Ver1.0.0d5", kivregitools::codes::kNewerVersionWarning, 0},
+      {"_Ver1.0.0d7", kivregitools::codes::kNewerVersionWarning, 0},
+      {"_Ver1.0.0d8", kivregitools::codes::kNewerVersionWarning, kivregitools::codes::kNewerVersionWarning},
+  };
+  for (uint32_t k = 0; k < QuillStorageMaps::kMapCount; ++k) {
+    const bool calibration = k >= 4;
+    for (const Case& c : cases) {
+      const std::string name = kLayoutOrder[k] + c.suffix;
+      storagemap::StorageMapInterface* found = nullptr;
+      tStatus s;
+      dispatcher->getRegistration(name.c_str(), &found, s, nullptr);
+      EXPECT_EQ(s.getCode(), calibration ? c.calibrationCode : c.smallRecordCode) << name;
+      EXPECT_EQ(found, s.isFatal() ? nullptr : maps->getMap(k)) << name;
+    }
+  }
+}
+
 TEST_F(GoldenBoardTest, EveryChecksumOfTheGoldenImageIsValid) {
   for (auto* map : {static_cast<storagemap::StorageMapInterface*>(&maps->getManufacturing()),
                     static_cast<storagemap::StorageMapInterface*>(&maps->getHeader()),

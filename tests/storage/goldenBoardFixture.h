@@ -28,6 +28,7 @@ struct HookedWindow : devicewindow::DeviceWindow {
   explicit HookedWindow(devicewindow::DeviceWindow& inner) : inner(inner) {}
 
   void get(uint64_t a, uint64_t n, uint8_t* d, tStatus& s) override {
+    gets.push_back(a);
     hook();
     inner.get(a, n, d, s);
   }
@@ -61,6 +62,7 @@ struct HookedWindow : devicewindow::DeviceWindow {
   devicewindow::DeviceWindow& inner;
   std::function<void()> onCall;
   int calls = 0;
+  std::vector<uint64_t> gets;  // addresses
 };
 
 // The request descriptor is only passed through to the user-memory copies.
