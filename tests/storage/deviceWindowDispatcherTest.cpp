@@ -206,7 +206,9 @@ TEST_F(DeviceWindowDispatcherTest, NothingRunsOnAFailedStatus) {
   failed.setCode(-3, "test", "test", 0);
   Bytes caller(4, 0xA5);
   const uint64_t copies = kalsim::userCopies();
-  for (Operation operation : {kGet, kRead, kSet, kWrite}) transfer(operation, "flashWindow", 0, 4, caller.data(), failed);
+  for (Operation operation : {kGet, kRead, kSet, kWrite}) {
+    transfer(operation, "flashWindow", 0, 4, caller.data(), failed);
+  }
   EXPECT_EQ(dispatcher->getSizeInBytes(storagetest::someRequest(), user("flashWindow"), 11, failed), 0u);
   EXPECT_EQ(failed.getCode(), -3);
   EXPECT_EQ(kalsim::userCopies(), copies);
