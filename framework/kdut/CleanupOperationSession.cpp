@@ -3,7 +3,7 @@
 namespace kdut {
 
 CleanupOperationSession::~CleanupOperationSession() {
-  if (validity_ == nullptr || !validity_->isValid()) return;
+  if (!usable_ || validity_ == nullptr || !validity_->isValid()) return;
   // Nobody is left to hear about a failure here.
   nKIVAPALS100::tStatus dropped;
   composite_.cleanup(dropped);

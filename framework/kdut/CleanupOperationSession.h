@@ -15,7 +15,7 @@ class CleanupOperationSession : public CleanupOperationSessionInterface {
  public:
   CleanupOperationSession(uint64_t initialCapacity, const InvalidatableSessionInterface* validity,
                           nKIVAPALS100::tStatus& status)
-      : composite_(initialCapacity, status), validity_(validity) {}
+      : composite_(initialCapacity, status), validity_(validity), usable_(status.isNotFatal()) {}
   ~CleanupOperationSession() override;
 
   CleanupOperationComposite& getCleanupOperationComposite() override { return composite_; }
@@ -23,6 +23,8 @@ class CleanupOperationSession : public CleanupOperationSessionInterface {
  private:
   CleanupOperationComposite composite_;
   const InvalidatableSessionInterface* validity_;
+  // False when the composite's lock could not be made (or was never tried).
+  bool usable_;
 };
 
 }  // namespace kdut

@@ -14,7 +14,8 @@ KernelSession::KernelSession(vorlan_driver::nKIVAPAL000::tDeviceInterface* inter
       invalidation_(resetCounter, static_cast<int32_t>(kdut::codes::kSessionInvalidated)),
       reservation_(reservationCode, reservationManager, status),
       cleanupList_(cleanupCapacity, &invalidation_, status),
-      routingSession_(nullptr) {
+      routingSession_(nullptr),
+      complete_(false) {
   if (status.isNotFatal() && routingManager != nullptr) {
     kivark::KernelRoutingSession* routing = kivNew(status) kivark::KernelRoutingSession(routingManager, status);
     if (status.isFatal()) {
@@ -23,10 +24,13 @@ KernelSession::KernelSession(vorlan_driver::nKIVAPAL000::tDeviceInterface* inter
       routingSession_ = routing;
     }
   }
+  if (status.isFatal()) return;
   getCleanupOperationComposite().add(static_cast<kdut::CleanupOperationInterface*>(this), status);
+  complete_ = status.isNotFatal();
 }
 
 KernelSession::~KernelSession() {
+  if (!complete_) return;
   // A valid session's cleanup run below releases its channels. An invalid
   // one's run does not happen, and a teardown ran it only when the session
   // was registered with a hardware owner; whatever is still held now would

@@ -65,6 +65,9 @@ class KernelSession : public vorlan_driver::nKIVAPAL000::tSession,
   kdut::ResourceReservation reservation_;
   kdut::CleanupOperationSession cleanupList_;
   kivark::KernelRoutingSession* routingSession_;
+  // Whether construction succeeded; a session that failed half-built has
+  // locks that were never made and holds nothing.
+  bool complete_;
 };
 
 }  // namespace meridansharedsource
