@@ -1,6 +1,7 @@
 #include "device/QuillDevice.h"
 
 #include "device/QuillHelper.h"
+#include "framework/atut/safeCast.h"
 #include "framework/kdut/AutoIOGate.h"
 #include "framework/kdut/kdutStatusCodes.h"
 #include "platform/cppRuntime/cppNewDelete.h"
@@ -38,7 +39,14 @@ QuillDevice::~QuillDevice() {
 
 void QuillDevice::setup(const tEventDescriptor&, const vorlan_driver_codegen::CustomResetParameters* parameters,
                         kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) {
-  hardwareOwner_ = kivNew(tracker.getSetupStatus()) QuillHelper(*this, parameters, tracker);
+  nKIVAPALS100::tStatus& status = tracker.getSetupStatus();
+  if (parameters != nullptr) {
+    // The package counts travel as 64-bit values but the sequencer counts
+    // in 32; a count that does not fit stops the setup before it starts.
+    atutSafeCast(parameters->packageWordCount, status);
+    atutSafeCast(parameters->packageIdCount, status);
+  }
+  hardwareOwner_ = kivNew(status) QuillHelper(*this, parameters, tracker);
 }
 
 bool QuillDevice::canRoute() const {

@@ -47,6 +47,8 @@ TEST_F(DeviceTemplateTest, ResetOutcomesByTargetAndRecord) {
   startDevice();
   alignas(8) uint8_t record[96] = {};
   alignas(8) uint8_t unreadable[96] = {};
+  vorlan_driver_codegen::CustomResetParameters oversized{};
+  oversized.packageIdCount = 0x100000000ull;
   kalsim::markUserRangeBad(unreadable, sizeof unreadable);
   struct Case {
     const char* what;
@@ -61,6 +63,7 @@ TEST_F(DeviceTemplateTest, ResetOutcomesByTargetAndRecord) {
       {"full, readable record", 20, record, 0, 20, true},
       {"partial", 12, nullptr, kSetupStopped, 12, true},
       {"unreadable record", 20, unreadable, -52005, 0, false},
+      {"package count beyond 32 bits", 20, &oversized, -52003, 0, false},
       {"no level at all", 0xFFFFFFFFu, nullptr, kSetupStopped, 0, false},
       {"above full", 25, nullptr, 0, 20, true},
   };
