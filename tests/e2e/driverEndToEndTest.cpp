@@ -12,6 +12,7 @@
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
 #include "platform/driver/tIOControlEnvelope.h"
+#include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/pci/tPCIDevice.h"
 #include "simboard/SimBoard.h"
 
