@@ -4,6 +4,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/cppRuntime/cppNewDelete.h"
 #include "tests/framework/QuillDeviceFixture.h"
 
 namespace quilltest {
@@ -171,6 +172,61 @@ TEST_F(DeviceTemplateTest, AResetWaitsForRequestsInFlightAndLateArrivalsWaitForI
   close(opened);
   close(old);
   close(requester);
+}
+
+// The template with nothing but what it needs of a device class, so its own
+// defaults show.
+class PlainDevice : public kdut::Device<vorlan_driver::nKIVAPAL000::tPCIDevice, vorlan_shared::SetupLevel,
+                                        KernelSession, vorlan_driver_codegen::CustomResetParameters> {
+ public:
+  PlainDevice(const vorlan_driver::nKIVAPAL000::tPCIDescription& description, tStatus& status)
+      : Device(description, 0, status), interface(this, "plain"), manager(-1, -2, status) {
+    appendDeviceInterface(&interface, status);
+  }
+  vorlan_driver::nKIVAPAL000::tDeviceInterface interface;
+
+ protected:
+  void setup(const tEventDescriptor&, const vorlan_driver_codegen::CustomResetParameters*,
+             kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) override {
+    for (uint32_t level = 1; level <= 20; ++level) tracker.advanceTo(level);
+  }
+  void onStart() override {}
+  void teardown() override {}
+  KernelSession* createSession(const tEventDescriptor&, tDeviceInterface* opened, tStatus& status) override {
+    return kivNew(status) KernelSession(opened, getResetCounter(), -3, &manager, nullptr, 4, status);
+  }
+  void destroySession(const tEventDescriptor&, KernelSession* session) override { delete session; }
+  void collectProperties(tStatus&) override {}
+
+ private:
+  kdut::ResourceReservationManager manager;
+};
+
+TEST(DeviceTemplateDefaults, ABusySuspensionIsVetoedOnlyWhenAskedToBe) {
+  kalsim::reset();
+  tStatus status;
+  PlainDevice device(pcitest::describe(kalsim::addPciFunction()), status);
+  const tEventDescriptor none;
+  device.changePnPState(none, tDeviceCore::kPnPStateReady, vorlan_driver::nKIVAPAL000::kSuspendReasonAddDevice,
+                        false, status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(device.getSetupTracker().getCurrentLevel(), 20u);
+  EXPECT_TRUE(device.suspendIOProcessing(none, kSuspendReasonRemove, true)) << "nobody is open";
+  device.resumeIOProcessing(none);
+
+  vorlan_driver::nKIVAPAL000::tSession* session = device.openSession(none, &device.interface, status);
+  ASSERT_NE(session, nullptr);
+  EXPECT_FALSE(device.suspendIOProcessing(none, kSuspendReasonRemove, true));
+  EXPECT_EQ(device.getGateState(), tDeviceCore::kGateOpen);
+  EXPECT_TRUE(device.suspendIOProcessing(none, vorlan_driver::nKIVAPAL000::kSuspendReasonReset, false));
+  EXPECT_EQ(device.getGateState(), tDeviceCore::kGateSuspending);
+  device.resumeIOProcessing(none);
+  EXPECT_EQ(device.getGateState(), tDeviceCore::kGateOpen);
+
+  const tEventDescriptor named(session);
+  device.cancelSessionIO(named);
+  device.closeSession(named, session);
+  device.changePnPState(none, tDeviceCore::kPnPStateNotPresent, kSuspendReasonRemove, false, status);
 }
 
 }  // namespace
