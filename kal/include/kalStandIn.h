@@ -43,6 +43,13 @@ uint64_t liveSpinLocks();
 // Makes the next (or current) interruptible wait of that thread return negative.
 void interruptThread(void* threadHandle);
 
+// ---- user memory
+// Copies touching [start, start + size) fail with the given layer code; a
+// null user pointer with a nonzero size always fails with -51009.
+void markUserRangeBad(const void* start, uint64_t size, int32_t code = -51009);
+void clearBadUserRanges();
+uint64_t userCopies();
+
 // ---- time
 // Virtual (default): sleeping advances the clock and every counter read
 // advances it by one quantum, so polls end without real time passing.

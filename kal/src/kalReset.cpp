@@ -7,6 +7,8 @@ void reset() {
   detail::resetMemory();
   detail::resetPrint();
   detail::resetRegistration();
+  detail::resetSyncLocks();
+  detail::resetUserCopy();
   detail::resetSync();
   detail::resetTime();
 }

@@ -23,6 +23,8 @@ void resetMemory();
 void resetPrint();
 void resetRegistration();
 void resetSync();
+void resetSyncLocks();
+void resetUserCopy();
 void resetTime();
 
 }  // namespace detail

@@ -1,9 +1,83 @@
+// Spinlocks, kernel mutexes and thread identity. Spinlocks become plain
+// mutual exclusion here: there are no interrupts to disable in user space.
+#include <atomic>
+#include <mutex>
+
 #include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 #include "kal/src/kalState.h"
 
 namespace kalsim {
+namespace {
+std::atomic<uint32_t> gFailMutexNth{0};
+std::atomic<uint32_t> gFailSpinLockNth{0};
+std::atomic<uint64_t> gLiveMutexes{0};
+std::atomic<uint64_t> gLiveSpinLocks{0};
+std::atomic<uint32_t> gNextThreadId{1};
+thread_local char tThreadIdentity;
+thread_local uint32_t tThreadId = 0;
+}  // namespace
+
+void failMutexCreation(uint32_t nth) { gFailMutexNth = nth; }
+void failSpinLockCreation(uint32_t nth) { gFailSpinLockNth = nth; }
+uint64_t liveMutexes() { return gLiveMutexes.load(); }
+uint64_t liveSpinLocks() { return gLiveSpinLocks.load(); }
+
 namespace detail {
-void resetSync() {}
+void resetSyncLocks() {
+  gFailMutexNth = 0;
+  gFailSpinLockNth = 0;
+}
 }  // namespace detail
 }  // namespace kalsim
+
+extern "C" {
+
+void* nKIVKAL100_createSpinLock(void) {
+  if (kalsim::detail::countDown(kalsim::gFailSpinLockNth)) return nullptr;
+  ++kalsim::gLiveSpinLocks;
+  return new std::mutex;
+}
+
+void nKIVKAL100_destroySpinLock(void* spinLock) {
+  if (spinLock == nullptr) return;
+  --kalsim::gLiveSpinLocks;
+  delete static_cast<std::mutex*>(spinLock);
+}
+
+uint64_t nKIVKAL110_acquireSpinLockInterrupt(void* spinLock) {
+  static_cast<std::mutex*>(spinLock)->lock();
+  return 1;
+}
+
+void nKIVKAL110_releaseSpinLockInterrupt(void* spinLock, uint64_t) { static_cast<std::mutex*>(spinLock)->unlock(); }
+void nKIVKAL100_acquireSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(spinLock)->lock(); }
+void nKIVKAL100_releaseSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(spinLock)->unlock(); }
+
+void* nKIVKAL150_createMutex(void) {
+  if (kalsim::detail::countDown(kalsim::gFailMutexNth)) return nullptr;
+  ++kalsim::gLiveMutexes;
+  return new std::mutex;
+}
+
+void nKIVKAL150_destroyMutex(void* mutex) {
+  if (mutex == nullptr) return;
+  --kalsim::gLiveMutexes;
+  delete static_cast<std::mutex*>(mutex);
+}
+
+int32_t nKIVKAL150_acquireMutex(void* mutex) {
+  static_cast<std::mutex*>(mutex)->lock();
+  return 0;
+}
+
+void nKIVKAL150_releaseMutex(void* mutex) { static_cast<std::mutex*>(mutex)->unlock(); }
+
+void* nKIVKAL100_getThreadHandle(void) { return &kalsim::tThreadIdentity; }
+
+uint32_t nKIVKAL100_getThreadID(void) {
+  if (kalsim::tThreadId == 0) kalsim::tThreadId = kalsim::gNextThreadId++;
+  return kalsim::tThreadId;
+}
+
+}  // extern "C"

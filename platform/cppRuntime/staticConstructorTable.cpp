@@ -1,5 +1,7 @@
 #include "platform/cppRuntime/staticConstructorTable.h"
 
+#include "framework/kivregitools/Version.h"
+
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
 
@@ -8,6 +10,7 @@ namespace {
 // Runs from the bottom up: a constructor listed later runs earlier.
 const tStaticConstructor kTable[] = {
     nullptr,
+    &kivregitools::constructVersionStatics,
     nullptr,
 };
 

@@ -1,0 +1,53 @@
+// A wrapper dispatcher that also looks up names lying in user memory.
+#pragma once
+
+#include <stdint.h>
+
+#include "kal/include/nKIVKAL.h"
+#include "platform/memory/tUserBuffer.h"
+#include "platform/quarks/kivString.h"
+#include "platform/status/statusCodes.h"
+#include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
+
+namespace kivregitools {
+
+template <typename T, template <typename> class WrapperDispatcherT>
+class Dispatcher : public WrapperDispatcherT<T> {
+  using Base = WrapperDispatcherT<T>;
+
+ public:
+  using Base::getRegistration;
+
+  // The largest name length taken from user memory: one copy moves at most
+  // 32 bits' worth of bytes, and the copy needs room for a NUL after it.
+  static constexpr uint64_t kMaximumUserNameLength = UINT32_MAX;
+
+  // `nameLength` counts the characters without a terminator; whatever
+  // follows a NUL inside them is ignored. When the status held an error or
+  // the name could not be copied, `object` is left untouched.
+  virtual void getRegistration(const vorlan_driver::nKIVAPAL000::tEventDescriptor& request, void* userName,
+                               uint64_t nameLength, T** object, nKIVAPALS100::tStatus& status,
+                               vorlan_driver::nKIVAPAL000::tMutex** mutex) {
+    if (status.isFatal()) return;
+    // Refused before anything is allocated: length + 1 must not wrap, and a
+    // longer name would be copied only in part.
+    if (nameLength > kMaximumUserNameLength) {
+      vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
+      return;
+    }
+    char* name = static_cast<char*>(nKIVKAL100_malloc(nameLength + 1));
+    if (name == nullptr) {
+      vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
+      return;
+    }
+    vorlan_driver::nKIVAPAL000::fillBytes(name, 0, nameLength + 1);
+    const vorlan_driver::nKIVAPAL000::tUserBuffer source(&request, reinterpret_cast<uint64_t>(userName), nameLength);
+    source.copyFromUser(0, name, static_cast<uint32_t>(nameLength), status);
+    name[nameLength] = '\0';
+    if (status.isNotFatal()) getRegistration(name, object, status, mutex);
+    nKIVKAL100_free(name);
+  }
+};
+
+}  // namespace kivregitools

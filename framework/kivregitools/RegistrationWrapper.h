@@ -1,0 +1,24 @@
+// A registration together with the object it publishes. The object is not
+// owned: destroying the wrapper destroys only its mutex.
+#pragma once
+
+#include "framework/kivregitools/Registration.h"
+#include "platform/status/tStatus.h"
+
+namespace kivregitools {
+
+template <typename T>
+class RegistrationWrapper : public Registration {
+ public:
+  RegistrationWrapper(T& object, const char* versionText, const char* oldestCompatibleVersionText,
+                      nKIVAPALS100::tStatus& status)
+      : Registration(versionText, oldestCompatibleVersionText, status), object_(&object) {}
+  ~RegistrationWrapper() override {}
+
+  T* getObject() const { return object_; }
+
+ private:
+  T* object_;
+};
+
+}  // namespace kivregitools

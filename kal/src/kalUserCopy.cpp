@@ -1,0 +1,72 @@
+// User and kernel memory share one address space here; copies consult the
+// registry of "bad" user ranges so tests can make any copy fail.
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "kal/include/kalStandIn.h"
+#include "kal/include/nKIVKAL.h"
+#include "kal/src/kalState.h"
+
+namespace kalsim {
+namespace {
+struct BadRange {
+  uintptr_t start;
+  uint64_t size;
+  int32_t code;
+};
+std::mutex gMutex;
+std::vector<BadRange> gBad;
+uint64_t gCopies = 0;
+
+int32_t check(const void* user, uint64_t size) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  ++gCopies;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(user);
+  if (size != 0 && start == 0) return -51009;
+  for (const BadRange& bad : gBad) {
+    if (start < bad.start + bad.size && bad.start < start + size) return bad.code;
+  }
+  return 0;
+}
+}  // namespace
+
+void markUserRangeBad(const void* start, uint64_t size, int32_t code) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gBad.push_back({reinterpret_cast<uintptr_t>(start), size, code});
+}
+void clearBadUserRanges() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gBad.clear();
+}
+uint64_t userCopies() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gCopies;
+}
+
+namespace detail {
+void resetUserCopy() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gBad.clear();
+  gCopies = 0;
+}
+}  // namespace detail
+}  // namespace kalsim
+
+extern "C" {
+
+int32_t nKIVKAL100_replicateInboundIOControlBuffer(void* kernelDestination, const void* userSource, uint64_t size) {
+  const int32_t code = kalsim::check(userSource, size);
+  if (code != 0) return code;
+  if (size != 0) std::memcpy(kernelDestination, userSource, size);
+  return 0;
+}
+
+int32_t nKIVKAL100_replicateOutboundIOControlBuffer(void* userDestination, const void* kernelSource, uint64_t size) {
+  const int32_t code = kalsim::check(userDestination, size);
+  if (code != 0) return code;
+  if (size != 0) std::memcpy(userDestination, kernelSource, size);
+  return 0;
+}
+
+}  // extern "C"

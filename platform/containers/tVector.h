@@ -1,0 +1,92 @@
+// A growing array of trivially copyable elements. Growth takes a status and
+// fails with -52000 instead of throwing; a failed operation leaves the
+// contents as they were.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/quarks/kivString.h"
+#include "platform/status/statusCodes.h"
+#include "platform/status/tStatus.h"
+
+namespace vorlan_driver {
+namespace nKIVAPAL000 {
+
+template <typename T>
+class tVector {
+  // Elements are moved with byte copies when the array grows.
+  static_assert(__is_trivially_copyable(T), "tVector holds trivially copyable elements only");
+
+ public:
+  tVector() : items_(nullptr), count_(0), capacity_(0) {}
+  ~tVector() { release(items_); }
+  tVector(const tVector&) = delete;
+  tVector& operator=(const tVector&) = delete;
+
+  uint64_t count() const { return count_; }
+  uint64_t capacity() const { return capacity_; }
+  bool isEmpty() const { return count_ == 0; }
+  T* data() { return items_; }
+  const T* data() const { return items_; }
+  T& operator[](uint64_t index) { return items_[index]; }
+  const T& operator[](uint64_t index) const { return items_[index]; }
+
+  // Makes room for at least `wanted` elements; false when the status holds
+  // an error on entry or the room cannot be had.
+  bool reserve(uint64_t wanted, nKIVAPALS100::tStatus& status) {
+    if (status.isFatal()) return false;
+    if (wanted <= capacity_) return true;
+    uint64_t grown = capacity_ < kMinimumCapacity ? kMinimumCapacity : capacity_;
+    while (grown < wanted && grown <= kMaximumCount / 2) grown *= 2;
+    if (grown < wanted) grown = wanted;
+    if (grown > kMaximumCount) {
+      vorlanSetCode(status, statusCodes::kOutOfMemory);
+      return false;
+    }
+    T* larger = static_cast<T*>(allocate(grown * sizeof(T), status, 0));
+    if (larger == nullptr) return false;
+    copyBytes(larger, items_, count_ * sizeof(T));
+    release(items_);
+    items_ = larger;
+    capacity_ = grown;
+    return true;
+  }
+
+  void pushBack(const T& item, nKIVAPALS100::tStatus& status) {
+    if (count_ == kMaximumCount) {
+      if (status.isNotFatal()) vorlanSetCode(status, statusCodes::kOutOfMemory);
+      return;
+    }
+    if (!reserve(count_ + 1, status)) return;
+    items_[count_++] = item;
+  }
+
+  // New elements are zero bytes.
+  void resize(uint64_t newCount, nKIVAPALS100::tStatus& status) {
+    if (!reserve(newCount, status)) return;
+    if (newCount > count_) fillBytes(items_ + count_, 0, (newCount - count_) * sizeof(T));
+    count_ = newCount;
+  }
+
+  // Keeps the order of the elements after it.
+  void eraseAt(uint64_t index) {
+    if (index >= count_) return;
+    for (uint64_t i = index + 1; i < count_; ++i) items_[i - 1] = items_[i];
+    --count_;
+  }
+
+  void clear() { count_ = 0; }
+
+ private:
+  static constexpr uint64_t kMinimumCapacity = 4;
+  static constexpr uint64_t kMaximumCount = UINT64_MAX / 2 / sizeof(T);
+
+  T* items_;
+  uint64_t count_;
+  uint64_t capacity_;
+};
+
+}  // namespace nKIVAPAL000
+}  // namespace vorlan_driver

@@ -1,0 +1,46 @@
+// Recursive mutex over a non-recursive kernel mutex: public operations of an
+// object call each other, and the reset path re-enters objects it holds.
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/status/tStatus.h"
+
+namespace vorlan_driver {
+namespace nKIVAPAL000 {
+
+class tMutex {
+ public:
+  explicit tMutex(nKIVAPALS100::tStatus& status);
+  ~tMutex();
+  tMutex(const tMutex&) = delete;
+  tMutex& operator=(const tMutex&) = delete;
+
+  void acquire();
+  void release();
+
+  bool isOwnedByCaller() const;
+  uint32_t getDepth() const { return depth_; }
+
+ private:
+  void* kernelMutex_;
+  // Read by other threads without the kernel mutex: only the owner writes its
+  // own handle here, and clears it before releasing.
+  void* owner_;
+  uint32_t depth_;
+};
+
+template <typename Lock>
+class tAutoLock {
+ public:
+  explicit tAutoLock(Lock& lock) : lock_(&lock) { lock_->acquire(); }
+  ~tAutoLock() { lock_->release(); }
+  tAutoLock(const tAutoLock&) = delete;
+  tAutoLock& operator=(const tAutoLock&) = delete;
+
+ private:
+  Lock* lock_;
+};
+
+}  // namespace nKIVAPAL000
+}  // namespace vorlan_driver
