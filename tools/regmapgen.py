@@ -526,14 +526,17 @@ def generate(m, description_rel):
         if not allocates:
             o("    (void)status;")
     o("  }")
-    if allocates:
+    # Out of line where it can be: the destructor is then the class's key
+    # function, and its vtable lives only in the driver's object, built
+    # without type information.
+    destructor_body = [f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];"
+                       for c in reversed(m.children) if not c.embedded]
+    if templated:
         o(f"  ~{cls}() override {{")
-        for c in reversed(m.children):
-            if not c.embedded:
-                o(f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];")
+        h.extend(destructor_body)
         o("  }")
     else:
-        o(f"  ~{cls}() override {{}}")
+        o(f"  ~{cls}() override;")
     o(f"  {cls}(const {cls}&) = delete;")
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
@@ -670,6 +673,11 @@ def generate(m, description_rel):
     o(f"const arm::tMapDescriptor {descriptor} = {{")
     o(f'    "{m.name}", "{m.version}", "{m.header}", kRegisters, {n}u, kFields, {first}u,')
     o("};")
+    if not templated:
+        o("")
+        o(f"{cls}::~{cls}() {{")
+        c_.extend(destructor_body)
+        o("}")
     if m.children:
         o("")
         o(f"bool {cls}::formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size) {{")
