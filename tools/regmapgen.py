@@ -39,8 +39,9 @@ the child lines. An embedded child is a member; the others are allocated by
 the constructor, which then takes a status. `name` is published after the
 map's own name and "_"; "{i}" in it stands for the instance number.
 
-Usage: regmapgen.py <description> <output directory>
-Writes <output directory>/<class>.h and <class>.cpp.
+Usage: regmapgen.py <description> <output directory> <include directory>
+Writes <output directory>/<class>.h and <class>.cpp; the source includes the
+header as "<include directory>/<class>.h".
 """
 
 import os
@@ -408,7 +409,7 @@ def child_name_format(c):
     return "%s_" + c.name.replace("{i}", "%u")
 
 
-def generate(m, description_rel):
+def generate(m, description_rel, include_dir):
     cls = m.cls
     templated = cls.endswith("WithOffset")
     descriptor = f"k{cls[1:] if cls.startswith('t') else cls}Descriptor"
@@ -621,12 +622,17 @@ def generate(m, description_rel):
         o(f"  arm::tRegisterMap* family_[{family}];")
     o("};")
     o("")
+    if templated:
+        # The driver uses the map at offset 0; instantiating it once, in the
+        # map's own source, keeps its vtable in the driver object.
+        o(f"extern template class {cls}<0u>;")
+        o("")
     o(f"}}  // namespace {m.namespace}")
 
     c_ = []
     o = c_.append
     o(guard_note)
-    o(f'#include "{os.path.dirname(description_rel)}/{cls}.h"')
+    o(f'#include "{include_dir}/{cls}.h"')
     o("")
     if m.children:
         o('#include "platform/quarks/kivString.h"')
@@ -673,7 +679,10 @@ def generate(m, description_rel):
     o(f"const arm::tMapDescriptor {descriptor} = {{")
     o(f'    "{m.name}", "{m.version}", "{m.header}", kRegisters, {n}u, kFields, {first}u,')
     o("};")
-    if not templated:
+    if templated:
+        o("")
+        o(f"template class {cls}<0u>;")
+    else:
         o("")
         o(f"{cls}::~{cls}() {{")
         c_.extend(destructor_body)
@@ -703,21 +712,16 @@ def write(path, text):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 4:
         print(__doc__, file=sys.stderr)
         return 2
-    description, outdir = argv[1], argv[2]
+    description, outdir, include_dir = argv[1], argv[2], argv[3]
     try:
         m = parse(description)
     except DescriptionError as e:
         print(f"regmapgen: {e}", file=sys.stderr)
         return 1
-    # Includes name the header by its place under the generated root, which
-    # mirrors the description's place under the source root.
-    marker = os.sep + "regmaps" + os.sep
-    full = os.path.abspath(description)
-    rel = "regmaps/" + full.rsplit(marker, 1)[1].replace(os.sep, "/") if marker in full else os.path.basename(full)
-    header, source = generate(m, rel)
+    header, source = generate(m, f"{include_dir}/{os.path.basename(description)}", include_dir)
     os.makedirs(outdir, exist_ok=True)
     write(os.path.join(outdir, m.cls + ".h"), header)
     write(os.path.join(outdir, m.cls + ".cpp"), source)

@@ -74,6 +74,14 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
 
   const tMapDescriptor& getDescriptor() const { return *descriptor_; }
 
+  // Maps that this one embeds or creates, set by their owner once it has
+  // built them; the map-wide walks and reinitialize visit their registers
+  // after this map's own. The array must outlive the map.
+  void setChildMaps(tRegisterMap* const* children, uint32_t count) {
+    children_ = children;
+    childCount_ = count;
+  }
+
  protected:
   // `addressBase` is added to every register offset (fixed variant: the
   // map's offset in its block). `states` has one entry per register of the
@@ -89,15 +97,6 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   void placeRegisters();
   // The same for this map and then, recursively, each child map.
   void placeRegistersWithChildren();
-
-  // Maps that this one embeds or creates; the map-wide walks visit their
-  // registers after this map's own.
-  void setChildMaps(tRegisterMap* const* children, uint32_t count) {
-    children_ = children;
-    childCount_ = count;
-  }
-  tRegisterMap* const* getChildMaps() const { return children_; }
-  uint32_t getChildMapCount() const { return childCount_; }
 
   uint32_t getBase() const { return base_; }
   uint32_t getWindowStart() const { return windowStart_; }

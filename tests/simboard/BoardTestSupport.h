@@ -1,0 +1,49 @@
+// A freshly reset stand-in layer with a simulated board, and short ways to
+// state the accesses a test expects the board to have seen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "kal/include/kalStandIn.h"
+#include "regmaps/model/tPCIMemorySpaceAccessorDebug.h"
+#include "simboard/SimBoard.h"
+
+namespace simboard {
+
+inline void PrintTo(const Access& access, std::ostream* out) {
+  *out << (access.direction == Direction::kRead ? "R" : "W") << access.width << "@0x" << std::hex << access.offset
+       << "=0x" << access.value << std::dec;
+}
+
+inline Access W(uint64_t offset, uint32_t width, uint64_t value) {
+  return Access{offset, width, Direction::kWrite, value};
+}
+inline Access R(uint64_t offset, uint32_t width, uint64_t value) {
+  return Access{offset, width, Direction::kRead, value};
+}
+
+class BoardTest : public ::testing::Test {
+ public:
+  using tMemorySpace = vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false>;
+
+ protected:
+  BoardTest() { kalsim::reset(); }
+
+  // BAR 0 from `offset` on, as the bridge maps are built on it.
+  tMemorySpace space(uint64_t offset, uint64_t size) const { return tMemorySpace(board.bar0Address() + offset, size); }
+
+  std::vector<Access> log() const { return board.accessLog(); }
+  std::vector<Access> take() {
+    std::vector<Access> seen = board.accessLog();
+    board.clearAccessLog();
+    return seen;
+  }
+
+  SimBoard board;
+};
+
+}  // namespace simboard

@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Descriptions the generator must refuse, and the shape of what it emits."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+GENERATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "regmapgen.py")
+
+HEAD = """map ns::tProbeMap
+name Probe
+version 1.0
+header probe/Probe
+"""
+
+
+def run(body, cls="tProbeMap"):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, cls + ".regmap")
+        with open(path, "w") as f:
+            f.write(HEAD + body)
+        out = os.path.join(tmp, "out")
+        result = subprocess.run([sys.executable, GENERATOR, path, out, "probe"], capture_output=True, text=True)
+        files = {}
+        if os.path.isdir(out):
+            for name in os.listdir(out):
+                with open(os.path.join(out, name)) as f:
+                    files[name] = f.read()
+        return result.returncode, result.stderr, files
+
+
+class Refusals(unittest.TestCase):
+    CASES = [
+        ("overlapping fields", "register 0x0 32 rw\n  field 0-4\n  field 4-7\n", "never overlap"),
+        ("descending fields", "register 0x0 32 rw\n  field 8-9\n  field 0-1\n", "never overlap"),
+        ("field past the register", "register 0x0 8 rw\n  field 4-8\n", "outside the register"),
+        ("64-bit field starting above 31", "register 0x0 64 rw\n  field 32-40\n", "bits 0 to 31"),
+        ("writable bit without a kind", "register 0x0 32 rw\n  field 3\n", "bool or num"),
+        ("wide field marked bool", "register 0x0 32 rw\n  field 0-3 bool\n", "one-bit"),
+        ("strobe kept in the shadow", "register 0x0 32 rw\n  field 0 bool strobe\n", "keep-mask"),
+        ("two registers on one side",
+         "register 0x0 32 rw name=tA\n  field 0-31\nregister 0x0 32 wo name=tB\n  field 0-31\n",
+         "two registers"),
+        ("unknown kind", "register 0x0 32 rx\n  field 0-31\n", "access kind"),
+        ("odd width", "register 0x0 24 rw\n  field 0-7\n", "width"),
+        ("register without fields", "register 0x0 32 rw\n", "at least one field"),
+        ("reset wider than the register", "register 0x0 8 rw reset=0x100\n  field 0-7\n", "wider"),
+    ]
+
+    def test_each_bad_description_is_refused_with_a_reason(self):
+        for what, body, reason in self.CASES:
+            with self.subTest(what):
+                code, err, files = run(body)
+                self.assertEqual(code, 1)
+                self.assertIn(reason, err)
+                self.assertEqual(files, {})
+
+    def test_the_file_is_named_after_its_class(self):
+        code, err, _ = run("register 0x0 32 rw\n  field 0-31\n", cls="tOtherName")
+        self.assertEqual(code, 1)
+        self.assertIn("named after its class", err)
+
+
+class Output(unittest.TestCase):
+    def test_a_good_description_gives_a_header_and_a_descriptor_source(self):
+        code, err, files = run(
+            "register 0x0 32 ro name=tState\n  field 0-31\n"
+            "register 0x8 32 rw keep=0xFFFFFFFE\n  field 0 bool strobe\n  field 1 num\n  field 4-7 name=Mode\n"
+            "register 0x8 64 wo view name=tWide\n")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(files), ["tProbeMap.cpp", "tProbeMap.h"])
+        header, source = files["tProbeMap.h"], files["tProbeMap.cpp"]
+        self.assertIn("class tState {", header)
+        self.assertIn("tRegister008 Register008;", header)
+        self.assertIn("uint8_t getMode() const", header)
+        state = header.split("class tState")[1].split("class tRegister008")[0]
+        self.assertIsNone(re.search(r"\b(set|write|flush)\w*\(", state), "a read-only register changes nothing")
+        self.assertIn("uint8_t readBit1", header)  # numeric one-bit fields take numbers
+        self.assertIn("bool getBit0", header)
+        self.assertIn("arm::kRegisterView", source)
+        self.assertIn("arm::kFieldBoolean | arm::kFieldStrobe", source)
+        self.assertIn('"Probe", "1.0", "probe/Probe"', source)
+
+
+if __name__ == "__main__":
+    unittest.main()
