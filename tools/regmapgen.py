@@ -13,10 +13,12 @@ Description format, one statement per line, '#' starts a comment:
     accessor  memory                    memory-space accessor of a BAR block
     accessor  word32 <C++ type> <include>   any accessor with write32/read32
     register  <offset> <width> <kind> [name=tX] [reset=V] [keep=V] [view]
-                                        [count=N] [stride=S]
+              [count=N] [stride=S]
       field   <low>[-<high>] [name=X] [bool|num] [strobe] [enum=<ns>::<type>]
+      readfield <low>[-<high>] [name=X]
       part    <low>[-<high>] name=X [bool|num]
-    child     <namespace>::<class> <include> <member> base=<offset>
+    child     <namespace>::<class> member=<Name> include=<header> offset=V
+              window=V|parent [name=<text>] [count=N stride=S] [embedded]
 
 Kinds: rw, wo, ro (shadowed), urw, uwo, uro (unshadowed). Registers are listed
 in declaration order, which is also the order of the map-wide walks. Every
@@ -25,16 +27,34 @@ sets it) or numeric (num: bit 0 of the value is taken). A strobe field's bits
 must be clear in the register's keep-mask. A 'view' is a second register
 object for another register's address; it has no whole-register ID.
 
-count=N makes an array of N register objects of one class, the instance i at
-<offset> + i * S (S defaults to the width in bytes); each instance has IDs of
-its own and they are walked in ascending index. A field with enum= takes and
-returns that enumeration type in its accessors; the generator declares it
-opaque over the field's width, so any number of the width is a value of it.
-A part is a named run of bits inside a register's fields that driver code
-reaches by name: it has accessors but no ID and no place in the register's
-format. A child (windowed maps only) is a windowed map embedded as a member,
-built on the same accessor at the parent's base + <offset> with the parent's
-window; the map-wide walks and reinitialize continue into it.
+A register with count=N is an array of N objects of one class, instance k at
+offset + k * stride (stride defaults to the width in bytes and is never less),
+declared one after the other; each instance has IDs of its own and they are
+walked in ascending index. A field with enum= takes and returns that
+enumeration type in its accessors; the generator declares it opaque over the
+field's width, so any number of the width is a value of it.
+
+A register with readfield lines (unshadowed read-write only) reads other
+fields than it takes (its field lines): it is named with or without the
+read-side bit, and the bit only chooses the list that getRegisterFormat
+reports. A part is a named run of bits inside one of a register's fields that
+driver code reaches by name: it has accessors but no ID and no place in the
+register's format; a register with readfield lines has no parts.
+
+A 'child' is a windowed map of the same accessor that this (windowed) map
+places at `offset` (plus k * stride for instance k of a group) and walks after
+its own registers, reinitialize included, in the order of the child lines.
+window=V gives it window start 0 and, of at most V bytes, the part of the
+parent's window that starts at the child's offset 0 (nothing when that offset
+lies outside the parent's window). window=parent (a single child only) gives
+it the parent's window start and size, counted in the child's own offsets.
+An embedded child is a member reached by get<Name>(); the others are
+allocated by the constructor, which then takes the accessor by pointer and a
+status, and are reached by get<Name>(i), null for an instance not created.
+`name`, on every child line or on none, is the name a child is published
+under after the map's own name and "_" (addToDispatcher and
+removeFromDispatcher exist only then); "{i}" in it stands for the instance
+number.
 
 Usage: regmapgen.py <description> <output directory> <include directory>
 Writes <output directory>/<class>.h and <class>.cpp; the source includes the
@@ -68,15 +88,20 @@ class Field:
 
 
 class Register:
-    def __init__(self, offset, width, kind, name, reset, keep, view, line):
+    def __init__(self, offset, width, kind, name, reset, keep, view, line, count=1, stride=0):
         self.offset, self.width, self.kind, self.name = offset, width, kind, name
         self.reset, self.keep, self.view, self.line = reset, keep, view, line
+        self.count, self.stride = count, stride
         self.fields = []
+        self.read_fields = []
         self.parts = []
-        self.count, self.stride = 1, width // 8
 
     def offsets(self):
-        return [self.offset + i * self.stride for i in range(self.count)]
+        return [self.offset + k * self.stride for k in range(self.count)]
+
+    @property
+    def split(self):
+        return bool(self.read_fields)
 
     @property
     def shadowed(self):
@@ -97,7 +122,14 @@ class Map:
         self.variant = "fixed"
         self.accessor = ("memory", None, None)
         self.registers = []
-        self.children = []  # (qualified class, include, member, base offset)
+        self.children = []
+
+
+class Child:
+    def __init__(self, cls, member, include, offset, window, name, count, stride, embedded, line):
+        self.cls, self.member, self.include = cls, member, include
+        self.offset, self.window, self.name = offset, window, name
+        self.count, self.stride, self.embedded, self.line = count, stride, embedded, line
 
 
 def number(text, where):
@@ -140,13 +172,28 @@ def parse(path):
                 raise DescriptionError(f"{where}: accessor memory | accessor word32 <type> <include>")
         elif key == "child":
             positional = [a for a in args if "=" not in a]
-            options = dict(a.split("=", 1) for a in args if "=" in a)
-            if len(positional) != 3 or "::" not in positional[0] or set(options) != {"base"}:
-                raise DescriptionError(f"{where}: child <namespace>::<class> <include> <member> base=<offset>")
-            if not IDENT.match(positional[2]):
-                raise DescriptionError(f"{where}: child member name is no identifier")
-            m.children.append((positional[0], positional[1], positional[2], number(options["base"], where)))
-        elif key in ("register", "field", "part"):
+            for a in args:
+                if "=" in a:
+                    k, v = a.split("=", 1)
+                    options[k] = v
+            if len(positional) < 1 or "::" not in positional[0] or set(positional[1:]) - {"embedded"}:
+                raise DescriptionError(f"{where}: child <namespace>::<class> ... [embedded]")
+            needed = {"member", "include", "offset", "window"}
+            if needed - set(options) or set(options) - needed - {"name", "count", "stride"}:
+                raise DescriptionError(f"{where}: child needs member, include, offset and window")
+            count = number(options.get("count", "1"), where)
+            embedded = "embedded" in positional[1:]
+            if count < 1 or (embedded and count != 1):
+                raise DescriptionError(f"{where}: an embedded child is one map; a group has a count of 1 or more")
+            name = options.get("name")
+            if not IDENT.match(options["member"]) or (name is not None and not re.match(r"^[A-Za-z0-9_{}]+$", name)):
+                raise DescriptionError(f"{where}: member is an identifier, name letters, digits, _ and {{i}}")
+            # None: the child shares the parent's window.
+            window = None if options["window"] == "parent" else number(options["window"], where)
+            m.children.append(Child(positional[0], options["member"], options["include"],
+                                    number(options["offset"], where), window, name, count,
+                                    number(options.get("stride", "0"), where), embedded, lineno))
+        elif key in ("register", "field", "readfield", "part"):
             positional = [a for a in args if "=" not in a]
             for a in args:
                 if "=" in a:
@@ -175,13 +222,14 @@ def parse(path):
                 keep = number(options.get("keep", hex(ones)), where)
                 if reset & ~ones or keep & ~ones:
                     raise DescriptionError(f"{where}: reset or keep wider than the register")
-                current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno)
-                current.count = number(options.get("count", "1"), where)
-                current.stride = number(options.get("stride", str(width // 8)), where)
-                if current.count < 1 or current.stride < 1:
-                    raise DescriptionError(f"{where}: count and stride are positive")
+                count = number(options.get("count", "1"), where)
+                stride = number(options.get("stride", str(width // 8)), where)
+                if count < 1 or stride < width // 8:
+                    raise DescriptionError(
+                        f"{where}: an array's count is positive and its stride at least its width in bytes")
+                current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno, count, stride)
                 if current.offsets()[-1] > 0xFFFFFF:
-                    raise DescriptionError(f"{where}: offset must fit 24 bits")
+                    raise DescriptionError(f"{where}: the array runs past 24 bits of offset")
                 m.registers.append(current)
             else:
                 if current is None:
@@ -192,8 +240,10 @@ def parse(path):
                 low = number(bits[0], where)
                 high = number(bits[1], where) if len(bits) == 2 else low
                 flags = positional[1:]
-                allowed_flags = {"bool", "num", "strobe"} if key == "field" else {"bool", "num"}
-                allowed_options = {"name", "enum"} if key == "field" else {"name"}
+                allowed_flags = {"field": {"bool", "num", "strobe"}, "part": {"bool", "num"}}.get(key, set())
+                allowed_options = {"field": {"name", "enum"}}.get(key, {"name"})
+                if key == "readfield" and (flags or set(options) - allowed_options):
+                    raise DescriptionError(f"{where}: a read field takes a name only")
                 if set(flags) - allowed_flags or set(options) - allowed_options:
                     raise DescriptionError(f"{where}: unknown {key} option")
                 if key == "part" and "name" not in options:
@@ -205,8 +255,9 @@ def parse(path):
                 name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{high}")
                 if not IDENT.match(name):
                     raise DescriptionError(f"{where}: {key} name is no identifier")
-                item = Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno, enum)
-                (current.fields if key == "field" else current.parts).append(item)
+                target = {"field": current.fields, "readfield": current.read_fields, "part": current.parts}[key]
+                target.append(
+                    Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno, enum))
         else:
             raise DescriptionError(f"{where}: unknown statement {key}")
     check(m, path)
@@ -231,35 +282,19 @@ def check(m, path):
         names.add(r.name)
         if not r.view:
             for offset in r.offsets():
-                key = (offset, r.readable and not r.writable)
-                if key in keys:
-                    raise DescriptionError(f"{where}: two registers on one side of offset {offset:#x}")
-                keys.add(key)
+                sides = [True, False] if r.split else [r.readable and not r.writable]
+                for side in sides:
+                    if (offset, side) in keys:
+                        raise DescriptionError(f"{where}: two registers on one side of offset {offset:#x}")
+                    keys.add((offset, side))
         if not r.fields and not r.view:
             raise DescriptionError(f"{where}: a register needs at least one field")
-        next_free = 0
-        fnames = set()
-        for f in r.fields:
-            fw = f"{path}:{f.line}"
-            if f.low < next_free:
-                raise DescriptionError(f"{fw}: fields ascend and never overlap")
-            if f.width < 1 or f.low + f.width > r.width:
-                raise DescriptionError(f"{fw}: field outside the register")
-            if f.low > 31:
-                raise DescriptionError(f"{fw}: fields begin at bits 0 to 31")
-            if f.name in fnames:
-                raise DescriptionError(f"{fw}: field name {f.name} used twice")
-            fnames.add(f.name)
-            next_free = f.low + f.width
-            if f.boolean and f.numeric:
-                raise DescriptionError(f"{fw}: a field is bool or num, not both")
-            if f.width > 1 and (f.boolean or f.numeric):
-                raise DescriptionError(f"{fw}: only one-bit fields are bool or num")
-            if f.width == 1 and r.writable and not (f.boolean or f.numeric):
-                raise DescriptionError(f"{fw}: a writable one-bit field must say bool or num")
-            mask = ((1 << f.width) - 1) << f.low
-            if f.strobe and (r.keep & mask):
-                raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
+        if r.split and (r.shadowed or not r.readable or not r.writable or r.view):
+            raise DescriptionError(f"{where}: only unshadowed read-write registers read other fields")
+        if r.split and r.parts:
+            raise DescriptionError(f"{where}: a register that reads other fields has no parts")
+        fnames = check_fields(r, r.fields, path)
+        check_fields(r, r.read_fields, path, True)
         for p in r.parts:
             pw = f"{path}:{p.line}"
             if p.name in fnames:
@@ -277,8 +312,51 @@ def check(m, path):
             if f.enum is not None:
                 if enums.setdefault(f.enum, c_type(f.width)) != c_type(f.width):
                     raise DescriptionError(f"{path}:{f.line}: enum {f.enum} used with two widths")
-    if m.children and m.variant != "windowed":
-        raise DescriptionError(f"{path}: only windowed maps embed children")
+    members = set()
+    for c in m.children:
+        where = f"{path}:{c.line}"
+        if m.variant != "windowed":
+            raise DescriptionError(f"{where}: only a windowed map places child maps")
+        if m.cls.endswith("WithOffset"):
+            raise DescriptionError(f"{where}: a WithOffset template places no child maps")
+        if c.member in members or c.member in names:
+            raise DescriptionError(f"{where}: child member {c.member} used twice")
+        members.add(c.member)
+        if c.window is None and c.count > 1:
+            raise DescriptionError(f"{where}: only a single child shares the parent's window")
+        if c.count > 1 and c.stride < c.window:
+            raise DescriptionError(f"{where}: the children of a group must not overlap")
+        if (c.name is None) != (m.children[0].name is None):
+            raise DescriptionError(f"{where}: every child line has a name, or none has")
+        if c.name is not None and (c.count > 1) != ("{i}" in c.name):
+            raise DescriptionError(f"{where}: a group's name, and only a group's, holds {{i}}")
+
+
+def check_fields(r, fields, path, read_side=False):
+    next_free = 0
+    fnames = set()
+    for f in fields:
+        fw = f"{path}:{f.line}"
+        if f.low < next_free:
+            raise DescriptionError(f"{fw}: fields ascend and never overlap")
+        if f.width < 1 or f.low + f.width > r.width:
+            raise DescriptionError(f"{fw}: field outside the register")
+        if f.low > 31:
+            raise DescriptionError(f"{fw}: fields begin at bits 0 to 31")
+        if f.name in fnames:
+            raise DescriptionError(f"{fw}: field name {f.name} used twice")
+        fnames.add(f.name)
+        next_free = f.low + f.width
+        if f.boolean and f.numeric:
+            raise DescriptionError(f"{fw}: a field is bool or num, not both")
+        if f.width > 1 and (f.boolean or f.numeric):
+            raise DescriptionError(f"{fw}: only one-bit fields are bool or num")
+        if f.width == 1 and r.writable and not read_side and not (f.boolean or f.numeric):
+            raise DescriptionError(f"{fw}: a writable one-bit field must say bool or num")
+        mask = ((1 << f.width) - 1) << f.low
+        if f.strobe and (r.keep & mask):
+            raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
+    return fnames
 
 
 def c_type(width):
@@ -303,23 +381,24 @@ def register_class(m, index, r):
     share the class and tell themselves apart by their declaration index)."""
     t = c_type(r.width)
     cls = r.name
+    array = r.count > 1
+    idx = "index_" if array else "kIndex"
     out = []
     o = out.append
     o(f"  class {cls} {{")
     o("   public:")
-    if r.count == 1:
+    if array:
+        o(f"    static constexpr uint32_t kFirstIndex = {index}u;")
+        o(f"    static constexpr uint32_t kCount = {r.count}u;")
+        o(f"    static constexpr uint32_t kFirstOffset = {hexlit(r.offset)};")
+        o(f"    static constexpr uint32_t kStride = {hexlit(r.stride)};")
+        # Not explicit: the owning map brace-initialises its array of them.
+        o(f"    {cls}(arm::tRegisterMap& owner, uint32_t index) : owner_(owner), index_(index) {{}}")
+        o(f"    uint32_t getRegisterOffset() const {{ return kFirstOffset + (index_ - kFirstIndex) * kStride; }}")
+    else:
         o(f"    static constexpr uint32_t kIndex = {index}u;")
         o(f"    static constexpr uint32_t kRegisterOffset = {hexlit(r.offset)};")
         o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
-        idx = "kIndex"
-    else:
-        o(f"    static constexpr uint32_t kFirstIndex = {index}u;")
-        o(f"    static constexpr uint32_t kFirstOffset = {hexlit(r.offset)};")
-        o(f"    static constexpr uint32_t kStride = {hexlit(r.stride)};")
-        o(f"    static constexpr uint32_t kCount = {r.count}u;")
-        o(f"    {cls}(arm::tRegisterMap& owner, uint32_t index) : owner_(owner), index_(index) {{}}")
-        o(f"    uint32_t getRegisterOffset() const {{ return kFirstOffset + (index_ - kFirstIndex) * kStride; }}")
-        idx = "index_"
     o(f"    {cls}(const {cls}&) = delete;")
     o(f"    {cls}& operator=(const {cls}&) = delete;")
     whole = "arm::tRegisterMap::kWholeRegister"
@@ -349,21 +428,27 @@ def register_class(m, index, r):
         o(f"    void writeRegister({t} value, nKIVAPALS100::tStatus& status) {{")
         o(f"      owner_.writeRegister({idx}, {whole}, value, status, true);")
         o("    }")
-    # Parts follow the fields in the register's slice of the field table, so
-    # the engine reaches them by index like fields; IDs and formats stop at
-    # the field count.
-    for fi, f in enumerate(r.fields + r.parts):
+    # The register's slice of the field table: the fields it takes, then (split
+    # registers) those it reads, then its parts. The engine reaches all of them
+    # by index; IDs and formats stop before the parts.
+    parts = [(len(r.fields) + len(r.read_fields) + k, p) for k, p in enumerate(r.parts)]
+    read_list = [(len(r.fields) + k, f) for k, f in enumerate(r.read_fields)] if r.split \
+        else list(enumerate(r.fields)) + parts
+    write_list = list(enumerate(r.fields)) + parts
+
+    def cast(ft, expr):
+        return f"({expr}) != 0" if ft == "bool" else f"static_cast<{ft}>({expr})"
+
+    for fi, f in read_list:
         ft = field_type(r, f)
-
-        def cast(expr):
-            return f"({expr}) != 0" if ft == "bool" else f"static_cast<{ft}>({expr})"
-
         if r.shadowed:
-            o(f"    {ft} get{f.name}() const {{ return {cast(f'owner_.getShadow({idx}, {fi}u)')}; }}")
+            o(f"    {ft} get{f.name}() const {{ return {cast(ft, f'owner_.getShadow({idx}, {fi}u)')}; }}")
         if r.readable:
             o(f"    {ft} read{f.name}(nKIVAPALS100::tStatus& status) {{")
-            o(f"      return {cast(f'owner_.readRegister({idx}, {fi}u, status)')};")
+            o(f"      return {cast(ft, f'owner_.readRegister({idx}, {fi}u, status)')};")
             o("    }")
+    for fi, f in write_list:
+        ft = field_type(r, f)
         if r.writable and r.shadowed:
             o(f"    {cls}& set{f.name}({ft} value) {{")
             o(f"      owner_.setShadow({idx}, {fi}u, value);")
@@ -381,7 +466,7 @@ def register_class(m, index, r):
     o("")
     o("   private:")
     o("    arm::tRegisterMap& owner_;")
-    if r.count != 1:
+    if array:
         o("    uint32_t index_;")
     o("  };")
     return out
@@ -401,6 +486,19 @@ def enum_declarations(m):
     return out
 
 
+def child_name_format(c):
+    return "%s_" + c.name.replace("{i}", "%u")
+
+
+def child_placement(c, offset):
+    """The base, window start and window size a child is built with; `offset`
+    is the C++ expression of its offset in the parent."""
+    if c.window is None:
+        return [f"base + {offset}", "windowStart", "windowSize"]
+    return [f"base - windowStart + {offset}", "0u",
+            f"arm::tMapFamily::childWindowSize(windowStart, windowSize, {offset}, {hexlit(c.window)})"]
+
+
 def generate(m, description_rel, include_dir):
     cls = m.cls
     templated = cls.endswith("WithOffset")
@@ -414,12 +512,15 @@ def generate(m, description_rel, include_dir):
         ops = "arm::kMemorySpaceAccessorOperations"
     else:
         ops = f"arm::tAccessor32Operations<{acc_type}>::kOperations"
-    # Declaration index of each register's first object.
-    indices = []
+    # Register objects in declaration order: every instance of an array in turn.
+    firsts_index = []
     n = 0
     for r in m.registers:
-        indices.append(n)
+        firsts_index.append(n)
         n += r.count
+    family = sum(c.count for c in m.children)
+    allocates = any(not c.embedded for c in m.children)
+    publishes = any(c.name is not None for c in m.children)
     guard_note = f"// Generated by tools/regmapgen.py from {description_rel}; do not edit."
     h = []
     o = h.append
@@ -428,15 +529,21 @@ def generate(m, description_rel, include_dir):
     o("")
     o("#include <stdint.h>")
     o("")
+    if allocates:
+        o('#include "platform/cppRuntime/cppNewDelete.h"')
+    if publishes:
+        o('#include "platform/status/statusCodes.h"')
     o('#include "platform/status/tStatus.h"')
     o(f'#include "{acc_include}"')
     o('#include "regmaps/model/tAccessorOperations.h"')
     o('#include "regmaps/model/tMapDescriptor.h"')
+    if publishes or any(c.window is not None for c in m.children):
+        o('#include "regmaps/model/tMapFamily.h"')
     o('#include "regmaps/model/tRegisterMap.h"')
     if windowed:
         o('#include "regmaps/model/tWindowedRegisterMap.h"')
-    for _, include, _, _ in m.children:
-        o(f'#include "{include}"')
+    for c in m.children:
+        o(f'#include "{c.include}"')
     o("")
     enums = enum_declarations(m)
     if enums:
@@ -453,55 +560,163 @@ def generate(m, description_rel, include_dir):
     o(f'  static constexpr const char* kName = "{m.name}";')
     o(f'  static constexpr const char* kVersion = "{m.version}";')
     o(f"  static constexpr uint32_t kRegisterCount = {n}u;")
+    if m.children:
+        o(f"  static constexpr uint32_t kChildCount = {family}u;")
     o(f"  using tAccessor = {acc_type};")
     o("")
     for i, r in enumerate(m.registers):
-        h.extend(register_class(m, indices[i], r))
+        h.extend(register_class(m, firsts_index[i], r))
         o("")
     inits = []
     for i, r in enumerate(m.registers):
-        if r.count == 1:
-            inits.append(f"{r.name[1:]}(*this)")
+        if r.count > 1:
+            elems = ", ".join(f"{{*this, {firsts_index[i] + k}u}}" for k in range(r.count))
+            inits.append(f"{r.name[1:]}{{{elems}}}")
         else:
-            elements = ", ".join(f"{{*this, {indices[i] + k}u}}" for k in range(r.count))
-            inits.append(f"{r.name[1:]}{{{elements}}}")
-    for child_cls, _, member, child_base in m.children:
-        inits.append(f"{member}(accessor, base + {hexlit(child_base)}, windowStart, windowSize)")
-    init_text = ",\n        ".join(inits)
-    if windowed:
+            inits.append(f"{r.name[1:]}(*this)")
+    family_index = 0
+    child_slots = []
+    for c in m.children:
+        child_slots.append(family_index)
+        family_index += c.count
+        if c.embedded:
+            accessor = "*accessor" if allocates else "accessor"
+            inits.append(f"{c.member}_({accessor}, {', '.join(child_placement(c, hexlit(c.offset)))})")
+        else:
+            inits.append(f"{c.member}_()")
+    if m.children:
+        inits.append("family_()")
+    inits = ",\n        ".join(inits)
+    if allocates:
+        o("  // Children whose allocation fails leave their slot, and every later one,")
+        o("  // empty, with -52000 in the status; such a map is only to be destroyed.")
+        o(f"  {cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
+        o("      uint32_t windowSize)")
+        o(f"      : {base}({descriptor}, states_, {ops}, accessor, base, windowStart, windowSize),")
+    elif windowed:
         o(f"  {cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, base, windowStart, windowSize),")
     else:
         o(f"  explicit {cls}(tAccessor& accessor)")
         offset = "kOffset" if templated else "0u"
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, {offset}),")
-    o(f"        {init_text} {{")
+    o(f"        {inits} {{")
     o("    placeRegisters();")
     if m.children:
-        for k, (_, _, member, _) in enumerate(m.children):
-            o(f"    children_[{k}] = &{member};")
-        o(f"    setChildMaps(children_, {len(m.children)}u);")
+        for c, slot in zip(m.children, child_slots):
+            if c.embedded:
+                o(f"    family_[{slot}u] = &{c.member}_;")
+        o("    setChildMaps(family_, kChildCount);")
+        if allocates:
+            o("    if (status.isFatal()) return;")
+        for c, slot in zip(m.children, child_slots):
+            if c.embedded:
+                continue
+            o(f"    for (uint32_t i = 0; i < {c.count}u; ++i) {{")
+            o(f"      const uint32_t offset = {hexlit(c.offset)} + {hexlit(c.stride)} * i;")
+            child_base, child_start, child_size = child_placement(c, "offset")
+            o(f"      {c.member}_[i] = kivNew(status) {c.cls}(*accessor, {child_base}, {child_start},")
+            o(f"          {child_size});")
+            o(f"      family_[{slot}u + i] = {c.member}_[i];")
+            o(f"      if ({c.member}_[i] == nullptr) return;")
+            o("    }")
     o("  }")
-    if templated:
+    # Out of line where it can be: the destructor is then the class's key
+    # function, and its vtable lives only in the driver's object, built
+    # without type information.
+    destructor_body = [f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];"
+                       for c in reversed(m.children) if not c.embedded]
+    if templated and not destructor_body:
         o(f"  ~{cls}() override {{}}")
+    elif templated:
+        o(f"  ~{cls}() override {{")
+        h.extend(destructor_body)
+        o("  }")
     else:
-        # Out of line: the map's source is the one home of its vtable.
         o(f"  ~{cls}() override;")
     o(f"  {cls}(const {cls}&) = delete;")
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
+    if m.children:
+        for c in m.children:
+            if c.embedded:
+                o(f"  {c.cls}& get{c.member}() {{ return {c.member}_; }}")
+            else:
+                o(f"  // Null for an instance that was not created.")
+                o(f"  {c.cls}* get{c.member}(uint32_t i) const {{ return i < {c.count}u ? {c.member}_[i] : nullptr; }}")
+        o("  arm::tRegisterMap* getChild(uint32_t familyIndex) const {")
+        o("    return familyIndex < kChildCount ? family_[familyIndex] : nullptr;")
+        o("  }")
+        o("")
+    if publishes:
+        o("  // The name child `familyIndex` is published under after `prefix`; false")
+        o("  // when it does not fit the buffer.")
+        o("  static bool formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size);")
+        o("")
+        o("  // Publishes the map under `prefix` (null: its own name) unless")
+        o("  // `childrenOnly`, then each child under the prefix, \"_\" and the child's")
+        o("  // name, in walk order. Stops at the first failure; what was published")
+        o("  // stays for removeFromDispatcher. Empty child slots are skipped.")
+        o("  template <class tDispatcher>")
+        o("  void addToDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
+        o("                       bool childrenOnly) {")
+        o("    if (status.isFatal()) return;")
+        o("    const char* name = prefix != nullptr ? prefix : kName;")
+        o("    char childName[arm::tMapFamily::kNameSize];")
+        o("    // Refused before anything is published: a name that does not fit could")
+        o("    // not be withdrawn again either.")
+        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
+        o("      if (!formatChildName(name, c, childName, sizeof(childName))) {")
+        o("        vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);")
+        o("        return;")
+        o("      }")
+        o("    }")
+        o("    if (!childrenOnly) dispatcher.add(name, *this, status);")
+        o("    for (uint32_t c = 0; c < kChildCount && status.isNotFatal(); ++c) {")
+        o("      if (family_[c] == nullptr) continue;")
+        o("      formatChildName(name, c, childName, sizeof(childName));")
+        o("      dispatcher.add(childName, *family_[c], status);")
+        o("    }")
+        o("  }")
+        o("")
+        o("  // Withdraws the same names. Each withdrawal gets a status of its own, so")
+        o("  // neither an error the caller already holds nor a name that was never")
+        o("  // published leaves a registration behind to outlive the map; the")
+        o("  // caller's status keeps the first error.")
+        o("  template <class tDispatcher>")
+        o("  void removeFromDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
+        o("                            bool childrenOnly) {")
+        o("    const char* name = prefix != nullptr ? prefix : kName;")
+        o("    if (!childrenOnly) {")
+        o("      nKIVAPALS100::tStatus local;")
+        o("      dispatcher.remove(name, local);")
+        o("      status.merge(local);")
+        o("    }")
+        o("    char childName[arm::tMapFamily::kNameSize];")
+        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
+        o("      if (family_[c] == nullptr || !formatChildName(name, c, childName, sizeof(childName))) continue;")
+        o("      nKIVAPALS100::tStatus local;")
+        o("      dispatcher.remove(childName, local);")
+        o("      status.merge(local);")
+        o("    }")
+        o("  }")
+        o("")
     for r in m.registers:
-        if r.count == 1:
-            o(f"  {r.name} {r.name[1:]};")
-        else:
+        if r.count > 1:
             o(f"  {r.name} {r.name[1:]}[{r.count}];")
-    for child_cls, _, member, _ in m.children:
-        o(f"  {child_cls} {member};")
+        else:
+            o(f"  {r.name} {r.name[1:]};")
     o("")
     o(" private:")
     o(f"  arm::tRegisterState states_[{n}];")
+    for c in m.children:
+        if c.embedded:
+            o(f"  {c.cls} {c.member}_;")
+        else:
+            o(f"  {c.cls}* {c.member}_[{c.count}];  // owned")
     if m.children:
-        o(f"  arm::tRegisterMap* children_[{len(m.children)}];")
+        o("  // Every child in walk order, the embedded ones included.")
+        o(f"  arm::tRegisterMap* family_[{family}];")
     o("};")
     o("")
     if templated:
@@ -511,11 +726,14 @@ def generate(m, description_rel, include_dir):
         o("")
     o(f"}}  // namespace {m.namespace}")
 
-    c = []
-    o = c.append
+    c_ = []
+    o = c_.append
     o(guard_note)
     o(f'#include "{include_dir}/{cls}.h"')
     o("")
+    if publishes:
+        o('#include "platform/quarks/kivString.h"')
+        o("")
     o(f"namespace {m.namespace} {{")
     o("")
     o("namespace {")
@@ -524,28 +742,34 @@ def generate(m, description_rel, include_dir):
     first = 0
     firsts = []
     for r in m.registers:
-        # The instances of an array share one slice of the field table.
         firsts.append(first)
-        for f in r.fields + r.parts:
-            flags = []
-            if f.boolean:
-                flags.append("arm::kFieldBoolean")
-            if f.strobe:
-                flags.append("arm::kFieldStrobe")
-            what = "part " if f in r.parts else ""
-            o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {what}{f.name}")
-        first += len(r.fields) + len(r.parts)
+        # The instances of an array share one slice of the field table.
+        for what, items in (("", r.fields), ("read ", r.read_fields), ("part ", r.parts)):
+            for f in items:
+                flags = []
+                if f.boolean:
+                    flags.append("arm::kFieldBoolean")
+                if f.strobe:
+                    flags.append("arm::kFieldStrobe")
+                o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {what}{f.name}")
+        first += len(r.fields) + len(r.read_fields) + len(r.parts)
     if first == 0:
         o("    {0u, 0u, 0u, 0u},  // no fields; keeps the table non-empty")
     o("};")
     o("")
     o("constexpr arm::tRegisterDescriptor kRegisters[] = {")
     for i, r in enumerate(m.registers):
-        flags = "arm::kRegisterView" if r.view else "0u"
+        flags = []
+        if r.view:
+            flags.append("arm::kRegisterView")
+        if r.split:
+            flags.append("arm::kRegisterSplitFields")
+        flags = " | ".join(flags) or "0u"
         for k, offset in enumerate(r.offsets()):
-            label = r.name if r.count == 1 else f"{r.name}[{k}]"
-            o(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, {firsts[i]}u, "
-              f"{len(r.fields)}u, 0u, {hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {label}")
+            suffix = f"[{k}]" if r.count > 1 else ""
+            o(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, "
+              f"{firsts[i]}u, {len(r.fields)}u, {len(r.read_fields)}u, 0u, {hexlit(r.reset, 'ull')}, "
+              f"{hexlit(r.keep, 'ull')}}},  // {r.name}{suffix}")
     o("};")
     o(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {n}u, \"one entry per register object\");")
     o("")
@@ -559,10 +783,29 @@ def generate(m, description_rel, include_dir):
         o(f"template class {cls}<0u>;")
     else:
         o("")
-        o(f"{cls}::~{cls}() {{}}")
+        if destructor_body:
+            o(f"{cls}::~{cls}() {{")
+            c_.extend(destructor_body)
+            o("}")
+        else:
+            o(f"{cls}::~{cls}() {{}}")
+    if publishes:
+        o("")
+        o(f"bool {cls}::formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size) {{")
+        for c in m.children:
+            fmt = child_name_format(c)
+            o(f"  if (familyIndex < {c.count}u) {{")
+            if "{i}" in c.name:
+                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix, familyIndex) >= 0;')
+            else:
+                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix) >= 0;')
+            o("  }")
+            o(f"  familyIndex -= {c.count}u;")
+        o("  return false;")
+        o("}")
     o("")
     o(f"}}  // namespace {m.namespace}")
-    return "\n".join(h) + "\n", "\n".join(c) + "\n"
+    return "\n".join(h) + "\n", "\n".join(c_) + "\n"
 
 
 def write(path, text):

@@ -92,7 +92,7 @@ TEST_F(DoMapTest, EachMapAnswersOnlyItsOwnIds) {
   EXPECT_EQ(regmaptest::idsOf(kOutTimerRegisters).size(), 19u + 130u);
   // The timer's registers have no IDs in the digital-output map.
   regmaptest::expectAnswersExactly(map, board, kDORegisters, 0x70);
-  regmaptest::expectAnswersExactly(map.OutTimer, board, kOutTimerRegisters, 0x40);
+  regmaptest::expectAnswersExactly(map.getOutTimer(), board, kOutTimerRegisters, 0x40);
   arm::FieldType types[4];
   uint64_t masks[4];
   uint32_t count = 4;
@@ -102,10 +102,10 @@ TEST_F(DoMapTest, EachMapAnswersOnlyItsOwnIds) {
   EXPECT_EQ(count, 0u);
   count = 4;
   tStatus timerStatus;
-  map.OutTimer.getRegisterFormat(0x36, count, types, masks, timerStatus);
+  map.getOutTimer().getRegisterFormat(0x36, count, types, masks, timerStatus);
   EXPECT_EQ(timerStatus.getCode(), -52002);
   for (const arm::tRegisterMap* m : {static_cast<const arm::tRegisterMap*>(&map),
-                                     static_cast<const arm::tRegisterMap*>(&map.OutTimer)}) {
+                                     static_cast<const arm::tRegisterMap*>(&map.getOutTimer())}) {
     EXPECT_STREQ(m->getVersion(), "200a13081315");
     EXPECT_STREQ(m->getOldestCompatibleVersion(), "200a13081315");
   }
@@ -113,11 +113,11 @@ TEST_F(DoMapTest, EachMapAnswersOnlyItsOwnIds) {
 
 TEST_F(DoMapTest, FormatsWidthsAndFieldKindsFollowTheRegisterLists) {
   regmaptest::expectFormats(map, kDORegisters);
-  regmaptest::expectFormats(map.OutTimer, kOutTimerRegisters);
+  regmaptest::expectFormats(map.getOutTimer(), kOutTimerRegisters);
   regmaptest::expectAccessWidths(map, board, kDORegisters, kBase);
-  regmaptest::expectAccessWidths(map.OutTimer, board, kOutTimerRegisters, kTimerBase);
+  regmaptest::expectAccessWidths(map.getOutTimer(), board, kOutTimerRegisters, kTimerBase);
   regmaptest::expectFieldConversions(map, board, kDORegisters, kBase);
-  regmaptest::expectFieldConversions(map.OutTimer, board, kOutTimerRegisters, kTimerBase);
+  regmaptest::expectFieldConversions(map.getOutTimer(), board, kOutTimerRegisters, kTimerBase);
 }
 
 TEST_F(DoMapTest, MapWideWalksContinueIntoTheTimer) {
@@ -134,7 +134,7 @@ TEST_F(DoMapTest, MapWideWalksContinueIntoTheTimer) {
 
   map.markDirtyRegMap();
   EXPECT_EQ(logOf([&](tStatus& s) { map.flushRegMap(false, s); }), forced);
-  EXPECT_EQ(logOf([&](tStatus& s) { map.OutTimer.flushRegMap(true, s); }), timerFlush);
+  EXPECT_EQ(logOf([&](tStatus& s) { map.getOutTimer().flushRegMap(true, s); }), timerFlush);
 
   timer.setReadSide(0x4, 0x12345678);
   const auto reads = regmaptest::withoutReadValues(logOf([&](tStatus& s) { map.refreshRegMap(s); }));
@@ -147,9 +147,9 @@ TEST_F(DoMapTest, MapWideWalksContinueIntoTheTimer) {
                        regmaptest::refreshWalk(kOutTimerRegisters, kTimerBase));
   uint64_t value = 0;
   tStatus status;
-  map.OutTimer.get(0xC0000004, value, status, 0);
+  map.getOutTimer().get(0xC0000004, value, status, 0);
   EXPECT_EQ(value, 0x12345678u);
-  map.OutTimer.get(0x80000004, value, status, 0);
+  map.getOutTimer().get(0x80000004, value, status, 0);
   EXPECT_EQ(value, 0u) << "the write side never sees the read side";
 }
 
@@ -195,7 +195,7 @@ TEST_F(DoMapTest, RegistersBehaveByTheirKinds) {
     std::vector<Access> expected;
   };
   arm::tRegisterMap* d = &map;
-  arm::tRegisterMap* t = &map.OutTimer;
+  arm::tRegisterMap* t = &map.getOutTimer();
   const std::vector<Case> cases = {
       {"boolean bit 0 of the 8-bit enable", d, 0x00000000, 2, {{kBase, 8, Direction::kWrite, 0x01}}},
       {"unshadowed: every write goes out", d, 0x8000000C, 5, {{kBase + 0xC, 32, Direction::kWrite, 5}}},
@@ -225,23 +225,23 @@ TEST_F(DoMapTest, RegistersBehaveByTheirKinds) {
 
   // After the forced whole write the strobe bit is gone from the shadow, and
   // a forced flush sends the shadow without it.
-  map.OutTimer.write(0x80000020, 0xFFFFFFFF, false, status, 0);
-  map.OutTimer.get(0x80000020, value, status, 0);
+  map.getOutTimer().write(0x80000020, 0xFFFFFFFF, false, status, 0);
+  map.getOutTimer().get(0x80000020, value, status, 0);
   EXPECT_EQ(value, 0xFFFBFFFFu);
-  EXPECT_EQ(logOf([&](tStatus& s) { map.OutTimer.flush(0x20, true, s, 0); }),
+  EXPECT_EQ(logOf([&](tStatus& s) { map.getOutTimer().flush(0x20, true, s, 0); }),
             (std::vector<Access>{{kTimerBase + 0x20, 32, Direction::kWrite, 0xFFFBFFFF}}));
 
   // Unshadowed command word: no shadow to get, set, read or refresh; flush is
   // a successful no-op.
   for (int op = 0; op < 4; ++op) {
     tStatus s;
-    if (op == 0) map.OutTimer.get(0x80000000, value, s, 0);
-    if (op == 1) map.OutTimer.set(0x80000000, 1, s, 0);
-    if (op == 2) map.OutTimer.read(0x80000000, value, s, 0);
-    if (op == 3) map.OutTimer.refresh(0x80000000, s, 0);
+    if (op == 0) map.getOutTimer().get(0x80000000, value, s, 0);
+    if (op == 1) map.getOutTimer().set(0x80000000, 1, s, 0);
+    if (op == 2) map.getOutTimer().read(0x80000000, value, s, 0);
+    if (op == 3) map.getOutTimer().refresh(0x80000000, s, 0);
     EXPECT_EQ(s.getCode(), -52005) << op;
   }
-  EXPECT_TRUE(logOf([&](tStatus& s) { map.OutTimer.flush(0x80000000, true, s, 0); }).empty());
+  EXPECT_TRUE(logOf([&](tStatus& s) { map.getOutTimer().flush(0x80000000, true, s, 0); }).empty());
   EXPECT_TRUE(logOf([&](tStatus& s) { map.flush(0x8000000C, true, s, 0); }).empty());
 
   // A 32-bit read side with one 16-bit field.
@@ -252,9 +252,9 @@ TEST_F(DoMapTest, RegistersBehaveByTheirKinds) {
   map.get(0xC0000000, value, status, 0);
   EXPECT_EQ(value, 0xABCD1234u);
   timer.setReadSide(0x0, 0x3);
-  map.OutTimer.read(0x40000000, value, status, 0);
+  map.getOutTimer().read(0x40000000, value, status, 0);
   EXPECT_EQ(value, 1u);
-  map.OutTimer.get(0xC0000000, value, status, 0);
+  map.getOutTimer().get(0xC0000000, value, status, 0);
   EXPECT_EQ(value, 3u);
   EXPECT_EQ(status.getCode(), 0);
 }
@@ -263,8 +263,8 @@ TEST_F(DoMapTest, ReinitializeReturnsBothMapsToTheirResetState) {
   tStatus status;
   map.write(0x80000014, 0x1, false, status, 0);
   map.set(0x80000028, 0xFFFFFFFF, status, 0);
-  map.OutTimer.set(0x80000026, 0xFF00, status, 0);
-  map.OutTimer.set(0x80000030, 0x3, status, 0);
+  map.getOutTimer().set(0x80000026, 0xFF00, status, 0);
+  map.getOutTimer().set(0x80000030, 0x3, status, 0);
   map.reinitialize();
   EXPECT_TRUE(logOf([&](tStatus& s) { map.flushRegMap(false, s); }).empty()) << "nothing is dirty";
   uint64_t value = 0;
@@ -272,12 +272,12 @@ TEST_F(DoMapTest, ReinitializeReturnsBothMapsToTheirResetState) {
   EXPECT_EQ(value, 0x80u);
   map.get(0x80000028, value, status, 0);
   EXPECT_EQ(value, 0u);
-  map.OutTimer.get(0x80000026, value, status, 0);
+  map.getOutTimer().get(0x80000026, value, status, 0);
   EXPECT_EQ(value, 0x0001u);
-  map.OutTimer.get(0x80000030, value, status, 0);
+  map.getOutTimer().get(0x80000030, value, status, 0);
   EXPECT_EQ(value, 0u);
   // The timer keeps its own placement.
-  EXPECT_EQ(logOf([&](tStatus& s) { map.OutTimer.write(0x80000030, 1, false, s, 0); }),
+  EXPECT_EQ(logOf([&](tStatus& s) { map.getOutTimer().write(0x80000030, 1, false, s, 0); }),
             (std::vector<Access>{{kTimerBase + 0x30, 32, Direction::kWrite, 1}}));
 }
 
