@@ -13,7 +13,11 @@ Description format, one statement per line, '#' starts a comment:
     accessor  memory                    memory-space accessor of a BAR block
     accessor  word32 <C++ type> <include>   any accessor with write32/read32
     register  <offset> <width> <kind> [name=tX] [reset=V] [keep=V] [view]
+              [count=N stride=S]
       field   <low>[-<high>] [name=X] [bool|num] [strobe]
+      readfield <low>[-<high>] [name=X]
+    child     <namespace>::<class> member=<Name> include=<header> offset=V
+              window=V name=<text> [count=N stride=S] [embedded]
 
 Kinds: rw, wo, ro (shadowed), urw, uwo, uro (unshadowed). Registers are listed
 in declaration order, which is also the order of the map-wide walks. Every
@@ -21,6 +25,19 @@ writable one-bit field says whether it is boolean (bool: any nonzero value
 sets it) or numeric (num: bit 0 of the value is taken). A strobe field's bits
 must be clear in the register's keep-mask. A 'view' is a second register
 object for another register's address; it has no whole-register ID.
+
+A register with count=N is an array of N objects of one class, instance k at
+offset + k * stride, declared one after the other. A register with readfield
+lines reads other fields than it takes (its field lines): it is named with or
+without the read-side bit, and the bit only chooses the list that
+getRegisterFormat reports.
+
+A 'child' is a windowed map of the same accessor that this (windowed) map
+places at `offset` (plus k * stride for instance k of a group), over a window
+of at most `window` bytes, and walks after its own registers in the order of
+the child lines. An embedded child is a member; the others are allocated by
+the constructor, which then takes a status. `name` is published after the
+map's own name and "_"; "{i}" in it stands for the instance number.
 
 Usage: regmapgen.py <description> <output directory> <include directory>
 Writes <output directory>/<class>.h and <class>.cpp; the source includes the
@@ -53,10 +70,16 @@ class Field:
 
 
 class Register:
-    def __init__(self, offset, width, kind, name, reset, keep, view, line):
+    def __init__(self, offset, width, kind, name, reset, keep, view, line, count=1, stride=0):
         self.offset, self.width, self.kind, self.name = offset, width, kind, name
         self.reset, self.keep, self.view, self.line = reset, keep, view, line
+        self.count, self.stride = count, stride
         self.fields = []
+        self.read_fields = []
+
+    @property
+    def split(self):
+        return bool(self.read_fields)
 
     @property
     def shadowed(self):
@@ -77,6 +100,14 @@ class Map:
         self.variant = "fixed"
         self.accessor = ("memory", None, None)
         self.registers = []
+        self.children = []
+
+
+class Child:
+    def __init__(self, cls, member, include, offset, window, name, count, stride, embedded, line):
+        self.cls, self.member, self.include = cls, member, include
+        self.offset, self.window, self.name = offset, window, name
+        self.count, self.stride, self.embedded, self.line = count, stride, embedded, line
 
 
 def number(text, where):
@@ -117,7 +148,28 @@ def parse(path):
                 m.accessor = ("word32", args[1], args[2])
             else:
                 raise DescriptionError(f"{where}: accessor memory | accessor word32 <type> <include>")
-        elif key in ("register", "field"):
+        elif key == "child":
+            positional = [a for a in args if "=" not in a]
+            for a in args:
+                if "=" in a:
+                    k, v = a.split("=", 1)
+                    options[k] = v
+            if len(positional) < 1 or "::" not in positional[0] or set(positional[1:]) - {"embedded"}:
+                raise DescriptionError(f"{where}: child <namespace>::<class> ... [embedded]")
+            needed = {"member", "include", "offset", "window", "name"}
+            if needed - set(options) or set(options) - needed - {"count", "stride"}:
+                raise DescriptionError(f"{where}: child needs member, include, offset, window and name")
+            count = number(options.get("count", "1"), where)
+            embedded = "embedded" in positional[1:]
+            if count < 1 or (embedded and count != 1):
+                raise DescriptionError(f"{where}: an embedded child is one map; a group has a count of 1 or more")
+            if not IDENT.match(options["member"]) or not re.match(r"^[A-Za-z0-9_{}]+$", options["name"]):
+                raise DescriptionError(f"{where}: member is an identifier, name letters, digits, _ and {{i}}")
+            m.children.append(Child(positional[0], options["member"], options["include"],
+                                    number(options["offset"], where), number(options["window"], where),
+                                    options["name"], count, number(options.get("stride", "0"), where),
+                                    embedded, lineno))
+        elif key in ("register", "field", "readfield"):
             positional = [a for a in args if "=" not in a]
             for a in args:
                 if "=" in a:
@@ -136,7 +188,7 @@ def parse(path):
                     raise DescriptionError(f"{where}: width must be 8, 16, 32 or 64")
                 if not 0 <= offset <= 0xFFFFFF:
                     raise DescriptionError(f"{where}: offset must fit 24 bits")
-                if set(flags) - {"view"} or set(options) - {"name", "reset", "keep"}:
+                if set(flags) - {"view"} or set(options) - {"name", "reset", "keep", "count", "stride"}:
                     raise DescriptionError(f"{where}: unknown register option")
                 name = options.get("name", "tRegister%03X" % offset)
                 if not IDENT.match(name) or not name.startswith("t"):
@@ -146,7 +198,13 @@ def parse(path):
                 keep = number(options.get("keep", hex(ones)), where)
                 if reset & ~ones or keep & ~ones:
                     raise DescriptionError(f"{where}: reset or keep wider than the register")
-                current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno)
+                count = number(options.get("count", "1"), where)
+                stride = number(options.get("stride", "0"), where)
+                if count < 1 or (count > 1 and stride < width // 8):
+                    raise DescriptionError(f"{where}: an array needs a count and a stride of at least its width")
+                if offset + (count - 1) * stride > 0xFFFFFF:
+                    raise DescriptionError(f"{where}: the array runs past 24 bits of offset")
+                current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno, count, stride)
                 m.registers.append(current)
             else:
                 if current is None:
@@ -159,12 +217,14 @@ def parse(path):
                 flags = positional[1:]
                 if set(flags) - {"bool", "num", "strobe"} or set(options) - {"name"}:
                     raise DescriptionError(f"{where}: unknown field option")
+                if key == "readfield" and flags:
+                    raise DescriptionError(f"{where}: a read field takes a name only")
                 width = high - low + 1
                 name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{high}")
                 if not IDENT.match(name):
                     raise DescriptionError(f"{where}: field name is no identifier")
-                current.fields.append(
-                    Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno))
+                target = current.read_fields if key == "readfield" else current.fields
+                target.append(Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno))
         else:
             raise DescriptionError(f"{where}: unknown statement {key}")
     check(m, path)
@@ -187,36 +247,58 @@ def check(m, path):
         if r.name in names:
             raise DescriptionError(f"{where}: register name {r.name} used twice")
         names.add(r.name)
-        key = (r.offset, r.readable and not r.writable)
         if not r.view:
-            if key in keys:
-                raise DescriptionError(f"{where}: two registers on one side of offset {r.offset:#x}")
-            keys.add(key)
+            for k in range(r.count):
+                offset = r.offset + k * r.stride
+                sides = [True, False] if r.split else [r.readable and not r.writable]
+                for side in sides:
+                    if (offset, side) in keys:
+                        raise DescriptionError(f"{where}: two registers on one side of offset {offset:#x}")
+                    keys.add((offset, side))
         if not r.fields and not r.view:
             raise DescriptionError(f"{where}: a register needs at least one field")
-        next_free = 0
-        fnames = set()
-        for f in r.fields:
-            fw = f"{path}:{f.line}"
-            if f.low < next_free:
-                raise DescriptionError(f"{fw}: fields ascend and never overlap")
-            if f.width < 1 or f.low + f.width > r.width:
-                raise DescriptionError(f"{fw}: field outside the register")
-            if f.low > 31:
-                raise DescriptionError(f"{fw}: fields begin at bits 0 to 31")
-            if f.name in fnames:
-                raise DescriptionError(f"{fw}: field name {f.name} used twice")
-            fnames.add(f.name)
-            next_free = f.low + f.width
-            if f.boolean and f.numeric:
-                raise DescriptionError(f"{fw}: a field is bool or num, not both")
-            if f.width > 1 and (f.boolean or f.numeric):
-                raise DescriptionError(f"{fw}: only one-bit fields are bool or num")
-            if f.width == 1 and r.writable and not (f.boolean or f.numeric):
-                raise DescriptionError(f"{fw}: a writable one-bit field must say bool or num")
-            mask = ((1 << f.width) - 1) << f.low
-            if f.strobe and (r.keep & mask):
-                raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
+        if r.split and (r.shadowed or not r.readable or not r.writable or r.view):
+            raise DescriptionError(f"{where}: only unshadowed read-write registers read other fields")
+        check_fields(r, r.fields, path)
+        check_fields(r, r.read_fields, path, True)
+    members = set()
+    for c in m.children:
+        where = f"{path}:{c.line}"
+        if m.variant != "windowed":
+            raise DescriptionError(f"{where}: only a windowed map places child maps")
+        if c.member in members or c.member in names:
+            raise DescriptionError(f"{where}: child member {c.member} used twice")
+        members.add(c.member)
+        if c.count > 1 and c.stride < c.window:
+            raise DescriptionError(f"{where}: the children of a group must not overlap")
+        if (c.count > 1) != ("{i}" in c.name):
+            raise DescriptionError(f"{where}: a group's name, and only a group's, holds {{i}}")
+
+
+def check_fields(r, fields, path, read_side=False):
+    next_free = 0
+    fnames = set()
+    for f in fields:
+        fw = f"{path}:{f.line}"
+        if f.low < next_free:
+            raise DescriptionError(f"{fw}: fields ascend and never overlap")
+        if f.width < 1 or f.low + f.width > r.width:
+            raise DescriptionError(f"{fw}: field outside the register")
+        if f.low > 31:
+            raise DescriptionError(f"{fw}: fields begin at bits 0 to 31")
+        if f.name in fnames:
+            raise DescriptionError(f"{fw}: field name {f.name} used twice")
+        fnames.add(f.name)
+        next_free = f.low + f.width
+        if f.boolean and f.numeric:
+            raise DescriptionError(f"{fw}: a field is bool or num, not both")
+        if f.width > 1 and (f.boolean or f.numeric):
+            raise DescriptionError(f"{fw}: only one-bit fields are bool or num")
+        if f.width == 1 and r.writable and not read_side and not (f.boolean or f.numeric):
+            raise DescriptionError(f"{fw}: a writable one-bit field must say bool or num")
+        mask = ((1 << f.width) - 1) << f.low
+        if f.strobe and (r.keep & mask):
+            raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
 
 
 def c_type(width):
@@ -237,73 +319,95 @@ def hexlit(v, suffix="u"):
 def register_class(m, index, r):
     t = c_type(r.width)
     cls = r.name
+    array = r.count > 1
+    idx = "index_" if array else "kIndex"
     out = []
     o = out.append
     o(f"  class {cls} {{")
     o("   public:")
-    o(f"    static constexpr uint32_t kIndex = {index}u;")
-    o(f"    static constexpr uint32_t kRegisterOffset = {hexlit(r.offset)};")
-    o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
+    if array:
+        o(f"    static constexpr uint32_t kFirstIndex = {index}u;")
+        o(f"    static constexpr uint32_t kCount = {r.count}u;")
+        o(f"    static constexpr uint32_t kFirstOffset = {hexlit(r.offset)};")
+        o(f"    static constexpr uint32_t kStride = {hexlit(r.stride)};")
+        # Not explicit: the owning map brace-initialises its array of them.
+        o(f"    {cls}(arm::tRegisterMap& owner, uint32_t index) : owner_(owner), index_(index) {{}}")
+        o(f"    uint32_t getOffset() const {{ return kFirstOffset + (index_ - kFirstIndex) * kStride; }}")
+    else:
+        o(f"    static constexpr uint32_t kIndex = {index}u;")
+        o(f"    static constexpr uint32_t kRegisterOffset = {hexlit(r.offset)};")
+        o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
     o(f"    {cls}(const {cls}&) = delete;")
     o(f"    {cls}& operator=(const {cls}&) = delete;")
     whole = "arm::tRegisterMap::kWholeRegister"
     if r.shadowed:
-        o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow(kIndex, {whole})); }}")
-        o("    bool isDirty() const { return owner_.isDirty(kIndex); }")
-        o("    void markDirty() { owner_.markDirty(kIndex); }")
+        o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow({idx}, {whole})); }}")
+        o(f"    bool isDirty() const {{ return owner_.isDirty({idx}); }}")
+        o(f"    void markDirty() {{ owner_.markDirty({idx}); }}")
     if r.readable:
         o(f"    {t} readRegister(nKIVAPALS100::tStatus& status) {{")
-        o(f"      return static_cast<{t}>(owner_.readRegister(kIndex, {whole}, status));")
+        o(f"      return static_cast<{t}>(owner_.readRegister({idx}, {whole}, status));")
         o("    }")
     if r.shadowed and r.readable:
-        o("    void refresh(nKIVAPALS100::tStatus& status) { owner_.refreshRegister(kIndex, status); }")
+        o(f"    void refresh(nKIVAPALS100::tStatus& status) {{ owner_.refreshRegister({idx}, status); }}")
     if r.shadowed and r.writable:
         o("    void flush(nKIVAPALS100::tStatus& status, bool force = false) {")
-        o("      owner_.flushRegister(kIndex, status, force);")
+        o(f"      owner_.flushRegister({idx}, status, force);")
         o("    }")
         o(f"    {cls}& setRegister({t} value) {{")
-        o(f"      owner_.setShadow(kIndex, {whole}, value);")
+        o(f"      owner_.setShadow({idx}, {whole}, value);")
         o("      return *this;")
         o("    }")
         o(f"    {cls}& writeRegister({t} value, nKIVAPALS100::tStatus& status, bool force = false) {{")
-        o(f"      owner_.writeRegister(kIndex, {whole}, value, status, force);")
+        o(f"      owner_.writeRegister({idx}, {whole}, value, status, force);")
         o("      return *this;")
         o("    }")
     elif r.writable:
         o(f"    void writeRegister({t} value, nKIVAPALS100::tStatus& status) {{")
-        o(f"      owner_.writeRegister(kIndex, {whole}, value, status, true);")
+        o(f"      owner_.writeRegister({idx}, {whole}, value, status, true);")
         o("    }")
-    for fi, f in enumerate(r.fields):
+    # A split register reads the fields after its written ones in the table.
+    read_list = [(len(r.fields) + k, f) for k, f in enumerate(r.read_fields)] if r.split \
+        else list(enumerate(r.fields))
+    for fi, f in read_list:
         ft = field_type(r, f)
-
-        def cast(expr):
-            return f"({expr}) != 0" if ft == "bool" else f"static_cast<{ft}>({expr})"
-
+        cast = f"(owner_.readRegister({idx}, {fi}u, status)) != 0" if ft == "bool" \
+            else f"static_cast<{ft}>(owner_.readRegister({idx}, {fi}u, status))"
         if r.shadowed:
-            o(f"    {ft} get{f.name}() const {{ return {cast(f'owner_.getShadow(kIndex, {fi}u)')}; }}")
+            gcast = f"(owner_.getShadow({idx}, {fi}u)) != 0" if ft == "bool" \
+                else f"static_cast<{ft}>(owner_.getShadow({idx}, {fi}u))"
+            o(f"    {ft} get{f.name}() const {{ return {gcast}; }}")
         if r.readable:
             o(f"    {ft} read{f.name}(nKIVAPALS100::tStatus& status) {{")
-            o(f"      return {cast(f'owner_.readRegister(kIndex, {fi}u, status)')};")
+            o(f"      return {cast};")
             o("    }")
+    for fi, f in enumerate(r.fields):
+        ft = field_type(r, f)
         if r.writable and r.shadowed:
             o(f"    {cls}& set{f.name}({ft} value) {{")
-            o(f"      owner_.setShadow(kIndex, {fi}u, value);")
+            o(f"      owner_.setShadow({idx}, {fi}u, value);")
             o("      return *this;")
             o("    }")
             o(f"    {cls}& write{f.name}({ft} value, nKIVAPALS100::tStatus& status, bool force = false) {{")
-            o(f"      owner_.writeRegister(kIndex, {fi}u, value, status, force);")
+            o(f"      owner_.writeRegister({idx}, {fi}u, value, status, force);")
             o("      return *this;")
             o("    }")
         elif r.writable:
             o(f"    {cls}& write{f.name}({ft} value, nKIVAPALS100::tStatus& status) {{")
-            o(f"      owner_.writeRegister(kIndex, {fi}u, value, status, true);")
+            o(f"      owner_.writeRegister({idx}, {fi}u, value, status, true);")
             o("      return *this;")
             o("    }")
     o("")
     o("   private:")
     o("    arm::tRegisterMap& owner_;")
+    if array:
+        o("    uint32_t index_;")
     o("  };")
     return out
+
+
+def child_name_format(c):
+    return "%s_" + c.name.replace("{i}", "%u")
 
 
 def generate(m, description_rel, include_dir):
@@ -319,7 +423,14 @@ def generate(m, description_rel, include_dir):
         ops = "arm::kMemorySpaceAccessorOperations"
     else:
         ops = f"arm::tAccessor32Operations<{acc_type}>::kOperations"
-    n = len(m.registers)
+    # Register objects in declaration order: every instance of an array in turn.
+    firsts_index = []
+    n = 0
+    for r in m.registers:
+        firsts_index.append(n)
+        n += r.count
+    family = sum(c.count for c in m.children)
+    allocates = any(not c.embedded for c in m.children)
     guard_note = f"// Generated by tools/regmapgen.py from {description_rel}; do not edit."
     h = []
     o = h.append
@@ -328,13 +439,20 @@ def generate(m, description_rel, include_dir):
     o("")
     o("#include <stdint.h>")
     o("")
+    if m.children:
+        o('#include "platform/cppRuntime/cppNewDelete.h"')
+        o('#include "platform/status/statusCodes.h"')
     o('#include "platform/status/tStatus.h"')
     o(f'#include "{acc_include}"')
     o('#include "regmaps/model/tAccessorOperations.h"')
     o('#include "regmaps/model/tMapDescriptor.h"')
+    if m.children:
+        o('#include "regmaps/model/tMapFamily.h"')
     o('#include "regmaps/model/tRegisterMap.h"')
     if windowed:
         o('#include "regmaps/model/tWindowedRegisterMap.h"')
+    for c in m.children:
+        o(f'#include "{c.include}"')
     o("")
     o(f"namespace {m.namespace} {{")
     o("")
@@ -347,13 +465,41 @@ def generate(m, description_rel, include_dir):
     o(f'  static constexpr const char* kName = "{m.name}";')
     o(f'  static constexpr const char* kVersion = "{m.version}";')
     o(f"  static constexpr uint32_t kRegisterCount = {n}u;")
+    if m.children:
+        o(f"  static constexpr uint32_t kChildCount = {family}u;")
     o(f"  using tAccessor = {acc_type};")
     o("")
     for i, r in enumerate(m.registers):
-        h.extend(register_class(m, i, r))
+        h.extend(register_class(m, firsts_index[i], r))
         o("")
-    inits = ", ".join(f"{r.name[1:]}(*this)" for r in m.registers)
-    if windowed:
+    inits = []
+    for i, r in enumerate(m.registers):
+        if r.count > 1:
+            elems = ", ".join(f"{{*this, {firsts_index[i] + k}u}}" for k in range(r.count))
+            inits.append(f"{r.name[1:]}{{{elems}}}")
+        else:
+            inits.append(f"{r.name[1:]}(*this)")
+    family_index = 0
+    child_slots = []
+    for c in m.children:
+        child_slots.append(family_index)
+        family_index += c.count
+        if c.embedded:
+            inits.append(f"{c.member}_(*accessor, base - windowStart + {hexlit(c.offset)}, 0u, "
+                         f"arm::tMapFamily::childWindowSize(windowStart, windowSize, {hexlit(c.offset)}, "
+                         f"{hexlit(c.window)}))")
+        else:
+            inits.append(f"{c.member}_()")
+    if m.children:
+        inits.append("family_()")
+    inits = ",\n        ".join(inits)
+    if m.children:
+        o("  // Children whose allocation fails leave their slot, and every later one,")
+        o("  // empty, with -52000 in the status; such a map is only to be destroyed.")
+        o(f"  {cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
+        o("      uint32_t windowSize)")
+        o(f"      : {base}({descriptor}, states_, {ops}, accessor, base, windowStart, windowSize),")
+    elif windowed:
         o(f"  {cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, base, windowStart, windowSize),")
     else:
@@ -362,20 +508,119 @@ def generate(m, description_rel, include_dir):
         o(f"      : {base}({descriptor}, states_, {ops}, &accessor, {offset}),")
     o(f"        {inits} {{")
     o("    placeRegisters();")
+    if m.children:
+        for c, slot in zip(m.children, child_slots):
+            if c.embedded:
+                o(f"    family_[{slot}u] = &{c.member}_;")
+        o("    setChildMaps(family_, kChildCount);")
+        if allocates:
+            o("    if (status.isFatal()) return;")
+        for c, slot in zip(m.children, child_slots):
+            if c.embedded:
+                continue
+            o(f"    for (uint32_t i = 0; i < {c.count}u; ++i) {{")
+            o(f"      const uint32_t offset = {hexlit(c.offset)} + {hexlit(c.stride)} * i;")
+            o(f"      {c.member}_[i] = kivNew(status) {c.cls}(*accessor, base - windowStart + offset, 0u,")
+            o(f"          arm::tMapFamily::childWindowSize(windowStart, windowSize, offset, {hexlit(c.window)}));")
+            o(f"      family_[{slot}u + i] = {c.member}_[i];")
+            o(f"      if ({c.member}_[i] == nullptr) return;")
+            o("    }")
+        if not allocates:
+            o("    (void)status;")
     o("  }")
+    # Out of line where it can be: the destructor is then the class's key
+    # function, and its vtable lives only in the driver's object, built
+    # without type information.
+    destructor_body = [f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];"
+                       for c in reversed(m.children) if not c.embedded]
     if templated:
-        o(f"  ~{cls}() override {{}}")
+        o(f"  ~{cls}() override {{")
+        h.extend(destructor_body)
+        o("  }")
     else:
-        # Out of line: the map's source is the one home of its vtable.
         o(f"  ~{cls}() override;")
     o(f"  {cls}(const {cls}&) = delete;")
     o(f"  {cls}& operator=(const {cls}&) = delete;")
     o("")
+    if m.children:
+        for c in m.children:
+            if c.embedded:
+                o(f"  {c.cls}& get{c.member}() {{ return {c.member}_; }}")
+            else:
+                o(f"  // Null for an instance that was not created.")
+                o(f"  {c.cls}* get{c.member}(uint32_t i) const {{ return i < {c.count}u ? {c.member}_[i] : nullptr; }}")
+        o("  arm::tRegisterMap* getChild(uint32_t familyIndex) const {")
+        o("    return familyIndex < kChildCount ? family_[familyIndex] : nullptr;")
+        o("  }")
+        o("")
+        o("  // The name child `familyIndex` is published under after `prefix`; false")
+        o("  // when it does not fit the buffer.")
+        o("  static bool formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size);")
+        o("")
+        o("  // Publishes the map under `prefix` (null: its own name) unless")
+        o("  // `childrenOnly`, then each child under the prefix, \"_\" and the child's")
+        o("  // name, in walk order. Stops at the first failure; what was published")
+        o("  // stays for removeFromDispatcher. Empty child slots are skipped.")
+        o("  template <class tDispatcher>")
+        o("  void addToDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
+        o("                       bool childrenOnly) {")
+        o("    if (status.isFatal()) return;")
+        o("    const char* name = prefix != nullptr ? prefix : kName;")
+        o("    char childName[arm::tMapFamily::kNameSize];")
+        o("    // Refused before anything is published: a name that does not fit could")
+        o("    // not be withdrawn again either.")
+        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
+        o("      if (!formatChildName(name, c, childName, sizeof(childName))) {")
+        o("        vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);")
+        o("        return;")
+        o("      }")
+        o("    }")
+        o("    if (!childrenOnly) dispatcher.add(name, *this, status);")
+        o("    for (uint32_t c = 0; c < kChildCount && status.isNotFatal(); ++c) {")
+        o("      if (family_[c] == nullptr) continue;")
+        o("      formatChildName(name, c, childName, sizeof(childName));")
+        o("      dispatcher.add(childName, *family_[c], status);")
+        o("    }")
+        o("  }")
+        o("")
+        o("  // Withdraws the same names. Each withdrawal gets a status of its own, so")
+        o("  // neither an error the caller already holds nor a name that was never")
+        o("  // published leaves a registration behind to outlive the map; the")
+        o("  // caller's status keeps the first error.")
+        o("  template <class tDispatcher>")
+        o("  void removeFromDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
+        o("                            bool childrenOnly) {")
+        o("    const char* name = prefix != nullptr ? prefix : kName;")
+        o("    if (!childrenOnly) {")
+        o("      nKIVAPALS100::tStatus local;")
+        o("      dispatcher.remove(name, local);")
+        o("      status.merge(local);")
+        o("    }")
+        o("    char childName[arm::tMapFamily::kNameSize];")
+        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
+        o("      if (family_[c] == nullptr || !formatChildName(name, c, childName, sizeof(childName))) continue;")
+        o("      nKIVAPALS100::tStatus local;")
+        o("      dispatcher.remove(childName, local);")
+        o("      status.merge(local);")
+        o("    }")
+        o("  }")
+        o("")
     for r in m.registers:
-        o(f"  {r.name} {r.name[1:]};")
+        if r.count > 1:
+            o(f"  {r.name} {r.name[1:]}[{r.count}];")
+        else:
+            o(f"  {r.name} {r.name[1:]};")
     o("")
     o(" private:")
     o(f"  arm::tRegisterState states_[{n}];")
+    for c in m.children:
+        if c.embedded:
+            o(f"  {c.cls} {c.member}_;")
+        else:
+            o(f"  {c.cls}* {c.member}_[{c.count}];  // owned")
+    if m.children:
+        o("  // Every child in walk order, the embedded ones included.")
+        o(f"  arm::tRegisterMap* family_[{family}];")
     o("};")
     o("")
     if templated:
@@ -385,11 +630,14 @@ def generate(m, description_rel, include_dir):
         o("")
     o(f"}}  // namespace {m.namespace}")
 
-    c = []
-    o = c.append
+    c_ = []
+    o = c_.append
     o(guard_note)
     o(f'#include "{include_dir}/{cls}.h"')
     o("")
+    if m.children:
+        o('#include "platform/quarks/kivString.h"')
+        o("")
     o(f"namespace {m.namespace} {{")
     o("")
     o("namespace {")
@@ -399,23 +647,31 @@ def generate(m, description_rel, include_dir):
     firsts = []
     for r in m.registers:
         firsts.append(first)
-        for f in r.fields:
+        for f in r.fields + r.read_fields:
             flags = []
             if f.boolean:
                 flags.append("arm::kFieldBoolean")
             if f.strobe:
                 flags.append("arm::kFieldStrobe")
             o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {f.name}")
-        first += len(r.fields)
+        first += len(r.fields) + len(r.read_fields)
     if first == 0:
         o("    {0u, 0u, 0u, 0u},  // no fields; keeps the table non-empty")
     o("};")
     o("")
     o("constexpr arm::tRegisterDescriptor kRegisters[] = {")
     for i, r in enumerate(m.registers):
-        flags = "arm::kRegisterView" if r.view else "0u"
-        o(f"    {{{hexlit(r.offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, {firsts[i]}u, "
-          f"{len(r.fields)}u, 0u, {hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {r.name}")
+        flags = []
+        if r.view:
+            flags.append("arm::kRegisterView")
+        if r.split:
+            flags.append("arm::kRegisterSplitFields")
+        flags = " | ".join(flags) or "0u"
+        for k in range(r.count):
+            suffix = f"[{k}]" if r.count > 1 else ""
+            o(f"    {{{hexlit(r.offset + k * r.stride)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, "
+              f"{firsts[i]}u, {len(r.fields)}u, {len(r.read_fields)}u, 0u, {hexlit(r.reset, 'ull')}, "
+              f"{hexlit(r.keep, 'ull')}}},  // {r.name}{suffix}")
     o("};")
     o(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {n}u, \"one entry per register object\");")
     o("")
@@ -429,10 +685,26 @@ def generate(m, description_rel, include_dir):
         o(f"template class {cls}<0u>;")
     else:
         o("")
-        o(f"{cls}::~{cls}() {{}}")
+        o(f"{cls}::~{cls}() {{")
+        c_.extend(destructor_body)
+        o("}")
+    if m.children:
+        o("")
+        o(f"bool {cls}::formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size) {{")
+        for c in m.children:
+            fmt = child_name_format(c)
+            o(f"  if (familyIndex < {c.count}u) {{")
+            if "{i}" in c.name:
+                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix, familyIndex) >= 0;')
+            else:
+                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix) >= 0;')
+            o("  }")
+            o(f"  familyIndex -= {c.count}u;")
+        o("  return false;")
+        o("}")
     o("")
     o(f"}}  // namespace {m.namespace}")
-    return "\n".join(h) + "\n", "\n".join(c) + "\n"
+    return "\n".join(h) + "\n", "\n".join(c_) + "\n"
 
 
 def write(path, text):

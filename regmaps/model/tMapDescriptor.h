@@ -38,17 +38,24 @@ struct tRegisterDescriptor {
   // kRegisterView: a second object for the address of another register,
   // never described by getRegisterFormat and never selected by flush or
   // refresh; its field IDs (if it has fields) are accepted by get/set/read/write.
+  // kRegisterSplitFields: the register reads other fields than it takes;
+  // see readFieldCount.
   uint8_t flags;
   uint8_t reserved;
   uint16_t firstField;  // index into the map's field table
-  uint16_t fieldCount;
-  uint32_t reserved2;
+  uint16_t fieldCount;  // the fields written (and read, unless split)
+  // Split registers only: the fields read, listed in the field table right
+  // after the fields written. Such a register is named with or without the
+  // read-side bit; the bit only chooses which list getRegisterFormat gives.
+  uint16_t readFieldCount;
+  uint16_t reserved2;
   uint64_t resetValue;
   uint64_t keepMask;
 };
 static_assert(sizeof(tRegisterDescriptor) == 32, "register descriptor layout");
 
 constexpr uint8_t kRegisterView = 0x1;
+constexpr uint8_t kRegisterSplitFields = 0x2;
 
 struct tMapDescriptor {
   const char* name;

@@ -38,6 +38,15 @@ uint32_t registerKey(const tRegisterDescriptor& reg) {
          ((rules.readable && !rules.writable) ? tRegisterMap::kReadSideBit : 0u);
 }
 
+bool isSplit(const tRegisterDescriptor& reg) { return (reg.flags & kRegisterSplitFields) != 0; }
+
+// Whether a whole-register key (offset and read-side bit) names the register.
+bool namesRegister(const tRegisterDescriptor& reg, uint32_t key) {
+  if ((reg.flags & kRegisterView) != 0) return false;
+  const uint32_t own = registerKey(reg);
+  return own == key || (isSplit(reg) && (own | tRegisterMap::kReadSideBit) == key);
+}
+
 uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << width) - 1u); }
 
 }  // namespace
@@ -95,17 +104,22 @@ void tRegisterMap::placeRegisters() {
 
 void tRegisterMap::placeRegistersWithChildren() {
   placeRegisters();
-  for (uint32_t c = 0; c < childCount_; ++c) children_[c]->placeRegistersWithChildren();
+  // A slot left empty by a failed construction is skipped here and in every
+  // map-wide walk: such a map may still be walked before it is destroyed.
+  for (uint32_t c = 0; c < childCount_; ++c) {
+    if (children_[c] != nullptr) children_[c]->placeRegistersWithChildren();
+  }
 }
 
 // ---- IDs
 
-bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field) const {
+// `readSide`: the ID is to be read, so a split register offers the fields
+// it reads instead of those it takes.
+bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const {
   if ((id & kWholeRegisterBit) != 0) {
     const uint32_t key = id & (kReadSideBit | kOffsetMask);
     for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
-      const tRegisterDescriptor& reg = descriptor_->registers[i];
-      if ((reg.flags & kRegisterView) == 0 && registerKey(reg) == key) {
+      if (namesRegister(descriptor_->registers[i], key)) {
         index = i;
         field = kWholeRegister;
         return true;
@@ -116,7 +130,10 @@ bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field) con
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     const tRegisterDescriptor& reg = descriptor_->registers[i];
     const uint32_t key = registerKey(reg);
-    for (uint32_t f = 0; f < reg.fieldCount; ++f) {
+    const bool readList = readSide && isSplit(reg);
+    const uint32_t first = readList ? reg.fieldCount : 0u;
+    const uint32_t end = readList ? reg.fieldCount + reg.readFieldCount : reg.fieldCount;
+    for (uint32_t f = first; f < end; ++f) {
       if ((key | lowBitCode(descriptor_->fields[reg.firstField + f].lowBit)) == id) {
         index = i;
         field = f;
@@ -132,8 +149,7 @@ bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field) con
 bool tRegisterMap::selectRegister(uint32_t id, uint32_t& index) const {
   const uint32_t key = id & (kReadSideBit | kOffsetMask);
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
-    const tRegisterDescriptor& reg = descriptor_->registers[i];
-    if ((reg.flags & kRegisterView) == 0 && registerKey(reg) == key) {
+    if (namesRegister(descriptor_->registers[i], key)) {
       index = i;
       return true;
     }
@@ -265,7 +281,7 @@ void tRegisterMap::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t) 
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).shadowed) {
+  if (!selectItem(id, index, field, false) || !rulesOf(descriptor_->registers[index]).shadowed) {
     value = 0;
     mapRaise(status, kInvalidArgument);
     return;
@@ -277,7 +293,7 @@ void tRegisterMap::set(uint32_t id, uint64_t value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field)) {
+  if (!selectItem(id, index, field, false)) {
     mapRaise(status, kInvalidArgument);
     return;
   }
@@ -293,7 +309,7 @@ void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t)
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).readable) {
+  if (!selectItem(id, index, field, true) || !rulesOf(descriptor_->registers[index]).readable) {
     value = 0;
     mapRaise(status, kInvalidArgument);
     return;
@@ -305,7 +321,7 @@ void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& statu
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field) || !rulesOf(descriptor_->registers[index]).writable) {
+  if (!selectItem(id, index, field, false) || !rulesOf(descriptor_->registers[index]).writable) {
     mapRaise(status, kInvalidArgument);
     return;
   }
@@ -349,13 +365,17 @@ void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* ty
     return;
   }
   const tRegisterDescriptor& reg = descriptor_->registers[index];
-  if (count < reg.fieldCount) {
+  // A split register describes what it reads when named from the read side.
+  const bool readList = isSplit(reg) && (id & kReadSideBit) != 0;
+  const uint32_t first = reg.firstField + (readList ? reg.fieldCount : 0u);
+  const uint32_t fieldCount = readList ? reg.readFieldCount : reg.fieldCount;
+  if (count < fieldCount) {
     mapRaise(status, kBufferTooSmall);
     return;
   }
-  count = reg.fieldCount;
-  for (uint32_t f = 0; f < reg.fieldCount; ++f) {
-    const tFieldDescriptor& field = descriptor_->fields[reg.firstField + f];
+  count = fieldCount;
+  for (uint32_t f = 0; f < fieldCount; ++f) {
+    const tFieldDescriptor& field = descriptor_->fields[first + f];
     types[f] = fieldTypeOfWidth(field.width);
     masks[f] = onesOfWidth(field.width) << field.lowBit;
   }
@@ -373,6 +393,7 @@ void tRegisterMap::flushRegMap(bool force, tStatus& status) {
     status.merge(local);
   }
   for (uint32_t c = 0; c < childCount_; ++c) {
+    if (children_[c] == nullptr) continue;
     tStatus local;
     children_[c]->flushRegMap(force, local);
     status.merge(local);
@@ -389,6 +410,7 @@ void tRegisterMap::refreshRegMap(tStatus& status) {
     status.merge(local);
   }
   for (uint32_t c = 0; c < childCount_; ++c) {
+    if (children_[c] == nullptr) continue;
     tStatus local;
     children_[c]->refreshRegMap(local);
     status.merge(local);
@@ -399,7 +421,9 @@ void tRegisterMap::markDirtyRegMap() {
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     if (rulesOf(descriptor_->registers[i]).shadowed) states_[i].dirty = true;
   }
-  for (uint32_t c = 0; c < childCount_; ++c) children_[c]->markDirtyRegMap();
+  for (uint32_t c = 0; c < childCount_; ++c) {
+    if (children_[c] != nullptr) children_[c]->markDirtyRegMap();
+  }
 }
 
 const char* tRegisterMap::getVersion() const { return descriptor_->version; }

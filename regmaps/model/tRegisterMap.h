@@ -106,7 +106,7 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   uint32_t getWindowSize() const { return windowSize_; }
 
  private:
-  bool selectItem(uint32_t id, uint32_t& index, uint32_t& field) const;
+  bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const;
   bool selectRegister(uint32_t id, uint32_t& index) const;
   uint64_t takeField(uint32_t index, uint32_t field, uint64_t registerValue) const;
   uint64_t putField(uint32_t index, uint32_t field, uint64_t registerValue, uint64_t value) const;
