@@ -27,7 +27,8 @@ must be clear in the register's keep-mask. A 'view' is a second register
 object for another register's address; it has no whole-register ID.
 
 A register with count=N is an array of N objects of one class, instance k at
-offset + k * stride, declared one after the other. A register with readfield
+offset + k * stride (stride defaults to the width in bytes), declared one
+after the other. A register with readfield
 lines reads other fields than it takes (its field lines): it is named with or
 without the read-side bit, and the bit only chooses the list that
 getRegisterFormat reports.
@@ -199,8 +200,8 @@ def parse(path):
                 if reset & ~ones or keep & ~ones:
                     raise DescriptionError(f"{where}: reset or keep wider than the register")
                 count = number(options.get("count", "1"), where)
-                stride = number(options.get("stride", "0"), where)
-                if count < 1 or (count > 1 and stride < width // 8):
+                stride = number(options.get("stride", str(width // 8)), where)
+                if count < 1 or stride < width // 8:
                     raise DescriptionError(f"{where}: an array needs a count and a stride of at least its width")
                 if offset + (count - 1) * stride > 0xFFFFFF:
                     raise DescriptionError(f"{where}: the array runs past 24 bits of offset")

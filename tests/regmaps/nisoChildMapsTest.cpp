@@ -264,6 +264,43 @@ INSTANTIATE_TEST_SUITE_P(
                   {}}),
     [](const ::testing::TestParamInfo<ChildCase>& info) { return info.param.name; });
 
+TEST_F(NisoBoard, WideRegistersReportOneWholeField) {
+  auto map = build();
+  arm::FieldType types[64];
+  uint64_t masks[64];
+  struct Case {
+    arm::tRegisterMap* child;
+    uint32_t id;
+    uint32_t capacity;
+    int64_t code;
+    uint32_t count;
+    uint64_t firstMask;
+  };
+  const Case cases[] = {
+      {map->getDMA(0), 0x80000010, 64, 0, 1, ~0ull},
+      {map->getDMA(0), 0xC00000A8, 64, 0, 1, ~0ull},
+      {map->getDMA(0), 0x80000054, 7, kBufferTooSmall, 7, 0},
+      {map->getDMA(0), 0x80000054, 8, 0, 8, 0x3},
+      {map->getDMA(0), 0x80000060, 64, kNotSupported, 0, 0},
+      {&map->getDMACompanion(), 0x800003B8, 64, 0, 1, 0xFFFFFFFFFFFFFFF8ull},
+      {&map->getDMACompanion(), 0xC00003FF, 64, 0, 1, 0xFF},
+      {&map->getDMACompanion(), 0x8000005C, 12, kBufferTooSmall, 12, 0},
+      {&map->getDMACompanion(), 0x8000005C, 13, 0, 13, 0x1},
+  };
+  for (const Case& c : cases) {
+    uint32_t count = c.capacity;
+    masks[0] = 0;
+    tStatus status;
+    c.child->getRegisterFormat(c.id, count, types, masks, status);
+    EXPECT_EQ(status.getCode(), c.code) << std::hex << c.id;
+    EXPECT_EQ(count, c.count) << std::hex << c.id;
+    EXPECT_EQ(masks[0], c.firstMask) << std::hex << c.id;
+    if (c.firstMask == ~0ull || c.firstMask == 0xFFFFFFFFFFFFFFF8ull) {
+      EXPECT_EQ(types[0], arm::kFieldTypeUpTo64);
+    }
+  }
+}
+
 TEST_F(NisoBoard, DmaChannelWalksAndNarrowWindow) {
   auto map = build();
   tStatus status;

@@ -3,6 +3,7 @@
 // the accesses the simulated FPGA block sees.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -235,7 +236,13 @@ TEST_F(NisoBoard, ReadOnAnErrorTouchesNothing) {
   map->refresh(0xC0000000, failed, 0);
   EXPECT_EQ(value, 77u);
   EXPECT_TRUE(log().empty());
-  EXPECT_EQ(map->ChassisPowerMonReadReg.readRegister(failed), 0u);
+  // A polled register answers with its last value and reads nothing.
+  tStatus status;
+  block_.poke(0x94, 32, 0x200000);
+  map->ChassisPowerMonReadReg.refresh(status);
+  block_.poke(0x94, 32, 0);
+  clearLog();
+  EXPECT_EQ(map->ChassisPowerMonReadReg.readRegister(failed), 0x200000u);
   EXPECT_TRUE(log().empty());
 }
 
@@ -298,7 +305,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{0x80000830, 64, 0, 5, {0, 0, 0, 0, 2}, {0x1, 0x2, 0x4, 0x8, 0xFFFF0000}},
                       FormatCase{0xC0000000, 0, kBufferTooSmall, 0, {}, {}},
                       FormatCase{0x80000010, 0, kNotSupported, 0, {}, {}},
-                      FormatCase{0xC000081C, 64, kNotSupported, 0, {}, {}}));
+                      FormatCase{0xC000081C, 64, kNotSupported, 0, {}, {}}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) {
+      char name[40];
+      snprintf(name, sizeof(name), "Id%08XCapacity%u", info.param.id, info.param.capacity);
+      return std::string(name);
+    });
 
 struct GetCase {
   uint32_t id;
@@ -336,7 +348,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, NisoGet,
                                            GetCase{0x20000020, 0, kInvalidArgument},
                                            GetCase{0x6E0000B0, 1, 0}, GetCase{0x3E0000B0, 1, 0},
                                            GetCase{0xC000000C, 0, kInvalidArgument},
-                                           GetCase{0x80000000, 0, kInvalidArgument}));
+                                           GetCase{0x80000000, 0, kInvalidArgument}),
+                         [](const ::testing::TestParamInfo<GetCase>& info) {
+                           char name[16];
+                           snprintf(name, sizeof(name), "Id%08X", info.param.id);
+                           return std::string(name);
+                         });
 
 // ---- windows
 
