@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "kal/include/kalPci.h"
 #include "platform/pci/pxiGeographicAddress.h"
 #include "platform/pci/tGeographicAddress.h"
 #include "platform/pci/tKIVCapabilityPCIAccessor.h"
 #include "platform/pci/tTarn.h"
 #include "simboard/ConfigPortWindowBlock.h"
 #include "simboard/GeographicAddressBlock.h"
+#include "platform/pci/tPCIDevice.h"
+#include "tests/platform/pciTestSupport.h"
 #include "tests/simboard/BoardTestSupport.h"
 
 namespace {
@@ -189,6 +192,30 @@ TEST_F(GeographicAddress, ErrorInTheStatusMeansNoAccess) {
   vorlanSetCode(status, -52010);
   EXPECT_EQ(read(status), 0u);
   EXPECT_TRUE(log().empty());
+}
+
+// Through the device: BAR 0 is mapped for the read and unmapped after it,
+// also when the bridge shows no chain (blank memory here) or the mapping
+// fails.
+TEST(DeviceGeographicAddress, MapsBarZeroOnlyForTheRead) {
+  kalsim::reset();
+  kalsim::PciFunctionSetup setup;
+  setup.resources[0] = {0xF0000000u, 0x100000u, 2};
+  kalsim::PciFunction& function = kalsim::addPciFunction(setup);
+  tStatus built;
+  vorlan_driver::nKIVAPAL000::tPCIDevice device(pcitest::describe(function), built);
+  ASSERT_EQ(built.getCode(), 0);
+
+  tStatus status;
+  EXPECT_EQ(readPxiGeographicAddress(device, status), 0u);
+  EXPECT_EQ(status.getCode(), kNotSupported);
+  EXPECT_EQ(kalsim::kernelMappings().size(), 0u);
+
+  kalsim::failKernelMapping(1);
+  tStatus unmapped;
+  EXPECT_EQ(readPxiGeographicAddress(device, unmapped), 0u);
+  EXPECT_EQ(unmapped.getCode(), -52000);
+  EXPECT_EQ(kalsim::kernelMappings().size(), 0u);
 }
 
 }  // namespace
