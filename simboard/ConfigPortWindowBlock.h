@@ -1,0 +1,40 @@
+// The bridge's configuration-port window: 2^n bytes of the configuration-
+// port address space shown in BAR 0, placed and sized by the bridge core's
+// window-control register (0xC0: bits 0-4 n, bit 7 enable, bits 8-31 the
+// window's BAR offset) and moved by its window-select register (0xE0: the
+// high address bits shown). At power-on 0xC0 holds 0x0001000C: a disabled
+// 4 KiB window at BAR 0 + 0x10000, which is where this block sits. Accesses
+// while the window is disabled, placed elsewhere or beyond its size read
+// all ones and are dropped.
+#pragma once
+
+#include <cstdint>
+
+#include "simboard/BridgeCoreBlock.h"
+#include "simboard/ConfigPortSpace.h"
+#include "simboard/RegisterBlock.h"
+
+namespace simboard {
+
+class ConfigPortWindowBlock : public RegisterBlock {
+ public:
+  static constexpr uint64_t kBar0Offset = 0x10000;
+  static constexpr uint64_t kSize = 0x1000;
+  static constexpr uint64_t kWindowControlOffset = 0xC0;  // in the bridge core
+  static constexpr uint64_t kWindowSelectOffset = 0xE0;   // in the bridge core
+  static constexpr uint32_t kWindowEnable = 0x80;
+  static constexpr uint32_t kPowerOnWindowControl = 0x00010000u | 12u;
+
+  explicit ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore);
+
+  ConfigPortSpace& space() { return space_; }
+
+ private:
+  // The configuration-port address an access at `offset` reaches, or false.
+  bool translate(uint64_t offset, uint32_t width, uint32_t& address) const;
+
+  BridgeCoreBlock& bridgeCore_;
+  ConfigPortSpace space_;
+};
+
+}  // namespace simboard

@@ -1,0 +1,85 @@
+#include "simboard/NisoFpgaLinkBlock.h"
+
+namespace simboard {
+
+NisoFpgaLinkBlock::NisoFpgaLinkBlock() {
+  for (uint32_t p = 0; p < kWindowCount; ++p) {
+    onRead(windowRegister(p, kStatusOffset), [this, p](uint32_t) -> uint64_t { return windowStatus(p); });
+    onWrite(windowRegister(p, kStatusOffset), [](uint32_t, uint64_t) {});
+    onWrite(windowRegister(p, kAddressOffset), [this, p](uint32_t width, uint64_t value) {
+      poke(windowRegister(p, kAddressOffset), width, value);
+      startWindowAccess(p, static_cast<uint32_t>(value));
+    });
+    // The read-data register holds what the isolated side delivered.
+    onWrite(windowRegister(p, kReadDataOffset), [](uint32_t, uint64_t) {});
+  }
+  onWrite(kPowerMonitorCommandOffset, [this](uint32_t width, uint64_t value) {
+    poke(kPowerMonitorCommandOffset, width, value);
+    powerMonitorCommand(static_cast<uint32_t>(value));
+  });
+  onRead(kPowerMonitorReadOffset, [this](uint32_t) -> uint64_t { return powerMonitorReadBack(); });
+  onWrite(kPowerMonitorReadOffset, [](uint32_t, uint64_t) {});
+}
+
+uint32_t NisoFpgaLinkBlock::windowStatus(uint32_t window) {
+  Window& w = windows_[window];
+  uint32_t status = w.lastAddress;
+  if (w.error) status |= kErrorBit;
+  if (w.busyReads > 0) {
+    --w.busyReads;
+    return status;
+  }
+  if (!w.neverReady) status |= kReadyBit;
+  if (w.response) status |= kResponseBit;
+  return status;
+}
+
+void NisoFpgaLinkBlock::startWindowAccess(uint32_t window, uint32_t word) {
+  Window& w = windows_[window];
+  const uint32_t address = word & IsolatedRegisterSpace::kAddressMask;
+  w.lastAddress = address;
+  w.response = false;
+  w.busyReads = w.busyReadsPerAccess;
+  if ((word & kReadAccessBit) == 0) {
+    isolated_.write(window, address, static_cast<uint32_t>(peek(windowRegister(window, kWriteDataOffset), 32)));
+    return;
+  }
+  if (w.noResponse) return;
+  poke(windowRegister(window, kReadDataOffset), 32, isolated_.read(window, address));
+  w.response = true;
+}
+
+void NisoFpgaLinkBlock::powerMonitorCommand(uint32_t word) {
+  const uint32_t chipRegister = (word >> 16) & 0x7u;
+  monitorReadPending_ = false;
+  if ((word & kPowerMonitorWriteStrobe) != 0) {
+    powerMonitor_.write(chipRegister, static_cast<uint16_t>(word));
+    monitorBusyReads_ = monitorBusyReadsPerCommand_;
+  }
+  if ((word & kPowerMonitorReadStrobe) != 0) {
+    monitorData_ = powerMonitor_.read(chipRegister);
+    monitorReadPending_ = true;
+    monitorReadDoneCountdown_ = monitorReadDoneDelayReads_;
+    monitorBusyReads_ = monitorBusyReadsPerCommand_;
+  }
+}
+
+uint32_t NisoFpgaLinkBlock::powerMonitorReadBack() {
+  uint32_t value = 0;
+  bool busy = monitorStuckBusy_;
+  if (monitorBusyReads_ > 0) {
+    busy = true;
+    if (monitorBusyReads_ != kForever) --monitorBusyReads_;
+  }
+  if (busy) value |= kPowerMonitorBusy;
+  if (monitorReadPending_ && !monitorNeverReadDone_) {
+    if (monitorReadDoneCountdown_ > 0) {
+      --monitorReadDoneCountdown_;
+    } else {
+      value |= kPowerMonitorReadDone | monitorData_;
+    }
+  }
+  return value;
+}
+
+}  // namespace simboard

@@ -1,0 +1,99 @@
+// The non-isolated FPGA block with its links: the 27 access windows to the
+// isolated side (0x200 + 0x10 * p: status, address, write data, read data)
+// and the relay to the chassis power monitor (command 0x90, read-back 0x94).
+// Offsets are relative to the block, as in NisoFpgaBlock.
+//
+// A window answers at once unless a knob holds it: writing its address
+// register starts the access (bit 16 set: read, clear: write, bits 0-13 the
+// address); a read delivers its data to the read-data register and raises
+// "new read response" (bit 16 of the status) until the next access starts.
+// Status bit 17 is "ready for a new access", bit 31 the error bit, bits
+// 0-13 the address of the last access.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "simboard/IsolatedRegisterSpace.h"
+#include "simboard/NisoFpgaBlock.h"
+#include "simboard/PowerMonitorChip.h"
+
+namespace simboard {
+
+class NisoFpgaLinkBlock : public NisoFpgaBlock {
+ public:
+  static constexpr uint32_t kWindowCount = 27;
+  static constexpr uint64_t kWindowOffset = 0x200;
+  static constexpr uint64_t kWindowStride = 0x10;
+  static constexpr uint64_t kStatusOffset = 0x0;
+  static constexpr uint64_t kAddressOffset = 0x4;
+  static constexpr uint64_t kWriteDataOffset = 0x8;
+  static constexpr uint64_t kReadDataOffset = 0xC;
+  static constexpr uint32_t kErrorBit = 0x80000000u;
+  static constexpr uint32_t kReadyBit = 0x20000u;
+  static constexpr uint32_t kResponseBit = 0x10000u;
+  static constexpr uint32_t kReadAccessBit = 0x10000u;
+
+  static constexpr uint64_t kPowerMonitorCommandOffset = 0x90;
+  static constexpr uint64_t kPowerMonitorReadOffset = 0x94;
+  static constexpr uint32_t kPowerMonitorWriteStrobe = 1u << 19;
+  static constexpr uint32_t kPowerMonitorReadStrobe = 1u << 22;
+  static constexpr uint32_t kPowerMonitorReadDone = 1u << 21;
+  static constexpr uint32_t kPowerMonitorBusy = 1u << 29;
+  static constexpr uint32_t kForever = 0xFFFFFFFFu;
+
+  static constexpr uint64_t windowRegister(uint32_t window, uint64_t which) {
+    return kWindowOffset + kWindowStride * window + which;
+  }
+
+  NisoFpgaLinkBlock();
+
+  IsolatedRegisterSpace& isolatedSide() { return isolated_; }
+  PowerMonitorChip& powerMonitor() { return powerMonitor_; }
+
+  // ---- window knobs
+  void setNeverReady(uint32_t window, bool never) { windows_.at(window).neverReady = never; }
+  void setNoResponse(uint32_t window, bool none) { windows_.at(window).noResponse = none; }
+  void setErrorBit(uint32_t window, bool error) { windows_.at(window).error = error; }
+  // After each access, this many status reads show neither ready nor a response.
+  void setBusyStatusReads(uint32_t window, uint32_t reads) { windows_.at(window).busyReadsPerAccess = reads; }
+
+  // ---- power-monitor knobs
+  void setPowerMonitorStuckBusy(bool stuck) { monitorStuckBusy_ = stuck; }
+  // After each command, this many reads of 0x94 show busy (kForever: never idle again).
+  void setPowerMonitorBusyReads(uint32_t reads) { monitorBusyReadsPerCommand_ = reads; }
+  // After a read command, this many reads of 0x94 go by before read done.
+  void setPowerMonitorReadDoneDelayReads(uint32_t reads) { monitorReadDoneDelayReads_ = reads; }
+  void setPowerMonitorNeverReadDone(bool never) { monitorNeverReadDone_ = never; }
+
+ private:
+  struct Window {
+    bool neverReady = false;
+    bool noResponse = false;
+    bool error = false;
+    uint32_t busyReadsPerAccess = 0;
+    uint32_t busyReads = 0;
+    bool response = false;
+    uint32_t lastAddress = 0;
+  };
+
+  uint32_t windowStatus(uint32_t window);
+  void startWindowAccess(uint32_t window, uint32_t word);
+  void powerMonitorCommand(uint32_t word);
+  uint32_t powerMonitorReadBack();
+
+  IsolatedRegisterSpace isolated_;
+  PowerMonitorChip powerMonitor_;
+  std::array<Window, kWindowCount> windows_;
+
+  bool monitorStuckBusy_ = false;
+  uint32_t monitorBusyReadsPerCommand_ = 0;
+  uint32_t monitorReadDoneDelayReads_ = 0;
+  bool monitorNeverReadDone_ = false;
+  uint32_t monitorBusyReads_ = 0;
+  bool monitorReadPending_ = false;
+  uint32_t monitorReadDoneCountdown_ = 0;
+  uint16_t monitorData_ = 0;
+};
+
+}  // namespace simboard
