@@ -5,6 +5,7 @@
 #include "framework/kdut/AutoIOGate.h"
 #include "framework/kdut/kdutStatusCodes.h"
 #include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/pci/pxiGeographicAddress.h"
 #include "platform/quarks/kivString.h"
 #include "routing/RoutingSession.h"
 
@@ -27,7 +28,8 @@ QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAP
       reservationManager_(static_cast<int32_t>(kdut::codes::kResourceAlreadyReserved),
                           static_cast<int32_t>(kdut::codes::kResourceNotReserved), kChannelMask,
                           static_cast<int32_t>(kdut::codes::kResourceOutOfRange), status),
-      hardwareOwner_(nullptr) {
+      hardwareOwner_(nullptr),
+      pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {
   appendDeviceInterface(&instrumentInterface_, status);
   appendDeviceInterface(&coolingInterface_, status);
 }
@@ -103,6 +105,10 @@ void QuillDevice::destroySession(const tEventDescriptor&, meridansharedsource::K
 }
 
 void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  // Each stage has a status of its own, so a failure in one does not keep the
+  // next from publishing; the caller sees the first error.
+  nKIVAPALS100::tStatus records;
   const uint32_t serialNumber = hardwareOwner_ != nullptr ? hardwareOwner_->getSerialNumber() : 0;
   nKIVAPAL000::boundedFormat(getSerialNumberText(), kSerialNumberTextSize, "%X", serialNumber);
   getSerialNumberProperty().setName("serialNumber");
@@ -111,9 +117,16 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
   getModelNameProperty().setString(kModelName);
   getManufacturerNameProperty().setName("manufacturerName");
   getManufacturerNameProperty().setString(kManufacturerName);
-  appendDeviceProperty(&getSerialNumberProperty(), status);
-  appendDeviceProperty(&getModelNameProperty(), status);
-  appendDeviceProperty(&getManufacturerNameProperty(), status);
+  appendDeviceProperty(&getSerialNumberProperty(), records);
+  appendDeviceProperty(&getModelNameProperty(), records);
+  appendDeviceProperty(&getManufacturerNameProperty(), records);
+  status.merge(records);
+
+  nKIVAPALS100::tStatus geographic;
+  const uint32_t address = nKIVAPAL000::readPxiGeographicAddress(*this, geographic);
+  pxiGeographicAddressProperty_.setUInt32(geographic.isFatal() ? 0 : address);
+  appendDeviceProperty(&pxiGeographicAddressProperty_, geographic);
+  status.merge(geographic);
 }
 
 bool QuillDevice::onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool) {

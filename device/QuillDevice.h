@@ -59,6 +59,9 @@ class QuillDevice : public tQuillDeviceBase {
   tInterfaceTemplate_pxiCooling coolingInterface_;
   kdut::ResourceReservationManager reservationManager_;
   QuillHelper* hardwareOwner_;
+  // The layer reads the value through the record for as long as it is
+  // registered, so the record lives with the device.
+  nKIVAPAL000::tProperty pxiGeographicAddressProperty_;
 };
 
 }  // namespace vorlan_driver
