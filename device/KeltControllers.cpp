@@ -1,5 +1,6 @@
 #include "device/KeltControllers.h"
 
+#include "platform/quarks/kivString.h"
 #include "platform/status/statusCodes.h"
 
 namespace vorlan_driver {
@@ -20,6 +21,19 @@ uint64_t sizeFromLog2(uint32_t word) { return uint64_t(1) << (word & 0x1F); }
 
 constexpr uint32_t kWindowOffsetMask = 0xFFFFFF00u;
 
+// The mutex of the registration under which users reach `map` by name, or
+// null when the map is not published (then nobody else reaches it).
+template <typename Map>
+nKIVAPAL000::tMutex* registrationMutex(armki::ARMDispatcher& dispatcher, Map& map) {
+  char name[96];
+  nKIVAPAL000::boundedFormat(name, sizeof name, "%s_Ver%s", Map::kName, Map::kVersion);
+  armki::tRegisterMapInterface* published = nullptr;
+  nKIVAPAL000::tMutex* mutex = nullptr;
+  tStatus lookup;
+  dispatcher.getRegistration(name, &published, lookup, &mutex);
+  return lookup.isNotFatal() && published == &map ? mutex : nullptr;
+}
+
 }  // namespace
 
 KeltControllers::KeltControllers(uint8_t* bar0, KeltRegMaps& maps, tStatus& status)
@@ -28,6 +42,21 @@ KeltControllers::KeltControllers(uint8_t* bar0, KeltRegMaps& maps, tStatus& stat
       spi_(maps.getConfigPortSPIMap(), maps.getConfigPortWindowMap(), &windowBase_, status),
       writeProtect_(maps.getDOMap(), kWriteProtectLineMask, status),
       flash_(kFlashSize, sizeFromLog2(dataWindowWord(maps, status)), spi_, writeProtect_,
-             static_cast<int32_t>(statusCodes::fromWord(kFlashPollTimeoutWord)), status) {}
+             static_cast<int32_t>(statusCodes::fromWord(kFlashPollTimeoutWord)), status) {
+  if (status.isFatal()) return;
+  // A user writing these maps by name part way through a sector write could
+  // move the SPI engine's format or drop the write-protect line; the flash
+  // holds their registrations' mutexes for each sector, in publication
+  // order. Nothing that holds a registration mutex takes the flash window's
+  // or the SPI controller's, so the order window, registrations, SPI
+  // controller cannot deadlock.
+  armki::ARMDispatcher& dispatcher = maps.getDispatcher();
+  nKIVAPAL000::tMutex* const locks[] = {
+      registrationMutex(dispatcher, maps.getConfigPortSPIMap()),
+      registrationMutex(dispatcher, maps.getConfigPortWindowMap()),
+      registrationMutex(dispatcher, maps.getDOMap()),
+  };
+  flash_.shareRegisterLocks(locks, sizeof locks / sizeof locks[0]);
+}
 
 }  // namespace vorlan_driver

@@ -2,7 +2,9 @@
 // controller on the configuration port, the write-protect line on the timing
 // chip's digital line 7 and the flash controller over both. The data window
 // and the flash sector have one size, taken from the configuration port's
-// data-window register. Building it sends nothing to the flash.
+// data-window register. Building it sends nothing to the flash. The maps
+// it drives may also be published by name: the flash then holds their
+// registrations' mutexes around each sector operation.
 #pragma once
 
 #include <stdint.h>
@@ -21,7 +23,8 @@ class KeltControllers {
   static constexpr uint64_t kWriteProtectLineMask = 0x80;
   static constexpr uint32_t kFlashPollTimeoutWord = 0xBFFA4081u;
 
-  // `bar0` is the kernel mapping of BAR 0; the maps must outlive this object.
+  // `bar0` is the kernel mapping of BAR 0; the maps and their registrations
+  // must outlive this object.
   KeltControllers(uint8_t* bar0, KeltRegMaps& maps, nKIVAPALS100::tStatus& status);
   virtual ~KeltControllers() {}
   KeltControllers(const KeltControllers&) = delete;

@@ -33,7 +33,24 @@ SST25VFFlashController::SST25VFFlashController(uint64_t sizeInBytes, uint64_t se
     : devicewindow::FlashController(sizeInBytes, sectorSize, status),
       spi_(&spi),
       writeProtect_(&writeProtect),
-      pollTimeoutCode_(pollTimeoutCode) {}
+      pollTimeoutCode_(pollTimeoutCode),
+      sharedLocks_(),
+      sharedLockCount_(0) {}
+
+void SST25VFFlashController::shareRegisterLocks(vorlan_driver::nKIVAPAL000::tMutex* const* locks, uint32_t count) {
+  sharedLockCount_ = 0;
+  for (uint32_t i = 0; i < count && sharedLockCount_ < kMaxSharedLocks; ++i) {
+    if (locks[i] != nullptr) sharedLocks_[sharedLockCount_++] = locks[i];
+  }
+}
+
+void SST25VFFlashController::lockSharedRegisters() {
+  for (uint32_t i = 0; i < sharedLockCount_; ++i) sharedLocks_[i]->acquire();
+}
+
+void SST25VFFlashController::unlockSharedRegisters() {
+  for (uint32_t i = sharedLockCount_; i > 0; --i) sharedLocks_[i - 1]->release();
+}
 
 uint32_t SST25VFFlashController::readStatusRegister(tStatus& status) {
   if (status.isFatal()) return 0;
@@ -100,6 +117,12 @@ void SST25VFFlashController::readSector(uint64_t sectorAddress, uint8_t* destina
   }
   checkSectorAddress(sectorAddress, status);
   if (status.isFatal()) return;
+  lockSharedRegisters();
+  readSectorLocked(sectorAddress, destination, status);
+  unlockSharedRegisters();
+}
+
+void SST25VFFlashController::readSectorLocked(uint64_t sectorAddress, uint8_t* destination, tStatus& status) {
   const uint64_t size = getSectorSize();
   for (uint64_t i = 0; i < size; ++i) {
     destination[i] =
@@ -115,6 +138,12 @@ void SST25VFFlashController::writeSector(uint64_t sectorAddress, const uint8_t* 
   }
   checkSectorAddress(sectorAddress, status);
   if (status.isFatal()) return;
+  lockSharedRegisters();
+  writeSectorLocked(sectorAddress, source, status);
+  unlockSharedRegisters();
+}
+
+void SST25VFFlashController::writeSectorLocked(uint64_t sectorAddress, const uint8_t* source, tStatus& status) {
   unprotectBlocks(status);
   eraseSector(static_cast<uint32_t>(sectorAddress), status);
   const uint64_t size = getSectorSize();

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
 #include "storage/deviceWindow/flashWindow/FlashController.h"
 #include "storage/spiFlash/SPIController.h"
 #include "storage/spiFlash/WriteProtectController.h"
@@ -27,6 +28,14 @@ class SST25VFFlashController : public devicewindow::FlashController {
   void readSector(uint64_t sectorAddress, uint8_t* destination, nKIVAPALS100::tStatus& status) override;
   // Protection is restored even when a step before it failed.
   void writeSector(uint64_t sectorAddress, const uint8_t* source, nKIVAPALS100::tStatus& status) override;
+
+  // The register maps under this flash can also be written by name, under
+  // their registrations' mutexes. Those mutexes are held, in the order
+  // given, around every sector operation, so that nobody reprograms the SPI
+  // engine or the write-protect line part way through one. Null entries are
+  // skipped; the mutexes must outlive this object or be withdrawn first.
+  static constexpr uint32_t kMaxSharedLocks = 4;
+  void shareRegisterLocks(vorlan_driver::nKIVAPAL000::tMutex* const* locks, uint32_t count);
 
   uint32_t readStatusRegister(nKIVAPALS100::tStatus& status);
   uint32_t readByte(uint32_t address, nKIVAPALS100::tStatus& status);
@@ -54,10 +63,16 @@ class SST25VFFlashController : public devicewindow::FlashController {
 
  private:
   void pollStatus(uint32_t mask, uint32_t condition, nKIVAPALS100::tStatus& status);
+  void lockSharedRegisters();
+  void unlockSharedRegisters();
+  void readSectorLocked(uint64_t sectorAddress, uint8_t* destination, nKIVAPALS100::tStatus& status);
+  void writeSectorLocked(uint64_t sectorAddress, const uint8_t* source, nKIVAPALS100::tStatus& status);
 
   tarntools::SPIController* spi_;
   kelttools::WriteProtectController* writeProtect_;
   int32_t pollTimeoutCode_;
+  vorlan_driver::nKIVAPAL000::tMutex* sharedLocks_[kMaxSharedLocks];
+  uint32_t sharedLockCount_;
 };
 
 }  // namespace nonvolatilememorytools

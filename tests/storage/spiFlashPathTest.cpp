@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <chrono>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include "device/KeltControllers.h"
@@ -271,6 +273,27 @@ TEST_F(SpiFlashPathTest, AFlushRetriedAfterAFailedSectorWriteRewritesTheSector) 
   std::vector<uint8_t> expected = patternedImage();
   expected[0x7010] = 0x00;
   EXPECT_TRUE(flash().image() == expected);
+}
+
+TEST_F(SpiFlashPathTest, ASectorWriteWaitsForAUserHoldingTheDOMapByName) {
+  settle();
+  armki::tRegisterMapInterface* map = nullptr;
+  vorlan_driver::nKIVAPAL000::tMutex* registration = nullptr;
+  tStatus lookup;
+  dispatcher.getRegistration("DO_Ver200a13081315", &map, lookup, &registration);
+  ASSERT_EQ(lookup.getCode(), 0);
+  ASSERT_NE(registration, nullptr);
+
+  const std::vector<uint8_t> data(kSector, 0x3C);
+  tStatus status;
+  registration->acquire();  // as a register request on "DO" does
+  std::thread writer([&] { flashController().writeSector(0x9000, data.data(), status); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(flash().log().empty()) << "the flash is left alone while the map is in use";
+  registration->release();
+  writer.join();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), flash().image().begin() + 0x9000));
 }
 
 }  // namespace
