@@ -149,6 +149,10 @@ struct KernelMapping {
   void* address;
 };
 std::vector<KernelMapping> kernelMappings();
+// From now on, mapping a physical range inside [physical, physical + length)
+// hands out the memory at `address` (a simulated board's BAR) instead of
+// fresh memory; unmapping it frees nothing.
+void mapPhysicalRangeTo(uint64_t physical, uint64_t length, void* address);
 
 // ---- registrations
 struct RegisteredProperty {

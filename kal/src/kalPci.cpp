@@ -79,6 +79,16 @@ std::atomic<uint64_t> gLiveDpcs{0};
 std::atomic<uint32_t> gFailMappingNth{0};
 std::vector<KernelMapping> gMappings;
 
+// Physical ranges that map onto memory someone else owns (a simulated
+// board's BAR): mapping them hands out that memory, unmapping frees nothing.
+struct PhysicalRange {
+  uint64_t physical;
+  uint64_t length;
+  void* address;
+};
+std::vector<PhysicalRange> gPhysicalRanges;
+std::vector<void*> gBorrowedMappings;
+
 }  // namespace
 
 void PciFunction::setConfigWord(uint32_t offset, uint16_t value) {
@@ -231,6 +241,11 @@ std::vector<KernelMapping> kernelMappings() {
   return gMappings;
 }
 
+void mapPhysicalRangeTo(uint64_t physical, uint64_t length, void* address) {
+  std::lock_guard<std::mutex> lock(gPciMutex);
+  gPhysicalRanges.push_back({physical, length, address});
+}
+
 namespace detail {
 
 void resetPciFunctions() {
@@ -245,8 +260,14 @@ void resetPciFunctions() {
   for (Dpc* dpc : gDpcQueue) dpc->queued = false;
   gDpcQueue.clear();
   gFailMappingNth = 0;
-  for (const KernelMapping& m : gMappings) std::free(m.address);
+  for (const KernelMapping& m : gMappings) {
+    if (std::find(gBorrowedMappings.begin(), gBorrowedMappings.end(), m.address) == gBorrowedMappings.end()) {
+      std::free(m.address);
+    }
+  }
   gMappings.clear();
+  gPhysicalRanges.clear();
+  gBorrowedMappings.clear();
 }
 
 void resetPci() {
@@ -387,9 +408,18 @@ void nKIVKAL100_scheduleDPC(void* dpc, void* argument) {
 
 void* nKIVKAL230_mapPhysicalToKernel(uint64_t physical, uint64_t length, uint32_t cacheMode) {
   if (length == 0 || kalsim::detail::countDown(kalsim::gFailMappingNth)) return nullptr;
+  std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
+  for (const kalsim::PhysicalRange& range : kalsim::gPhysicalRanges) {
+    if (physical >= range.physical && physical - range.physical < range.length &&
+        length <= range.length - (physical - range.physical)) {
+      void* address = static_cast<uint8_t*>(range.address) + (physical - range.physical);
+      kalsim::gMappings.push_back({physical, length, cacheMode, address});
+      kalsim::gBorrowedMappings.push_back(address);
+      return address;
+    }
+  }
   void* address = std::calloc(1, length);
   if (address == nullptr) return nullptr;
-  std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
   kalsim::gMappings.push_back({physical, length, cacheMode, address});
   return address;
 }
@@ -399,7 +429,13 @@ void nKIVKAL230_unmapPhysicalFromKernel(void* address, uint32_t) {
   auto& list = kalsim::gMappings;
   for (auto it = list.begin(); it != list.end(); ++it) {
     if (it->address == address) {
-      std::free(address);
+      auto& borrowed = kalsim::gBorrowedMappings;
+      auto lent = std::find(borrowed.begin(), borrowed.end(), address);
+      if (lent != borrowed.end()) {
+        borrowed.erase(lent);
+      } else {
+        std::free(address);
+      }
       list.erase(it);
       return;
     }

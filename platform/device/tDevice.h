@@ -43,6 +43,19 @@ class tDevice : public tDeviceCore {
   static void unregisterDeviceProperties(tDevice& device);
   static void unregisterBusProperties(tDevice& device);
 
+  // ---- the kernel layer's device callbacks (the driver record points here)
+  // The context word holds the interface on entry and the session on success.
+  static int32_t kalOpen(void* unused, void** context);
+  static void kalClose(void* session);
+  static int32_t kalRead(void* session, void* userBuffer, uint64_t count, uint64_t unused, uint64_t* transferred);
+  static int32_t kalWrite(void* session, void* userBuffer, uint64_t count, uint64_t unused, uint64_t* transferred);
+  static int32_t kalIOControl(void* session, uint32_t code, uint64_t argument);
+  static int32_t kalMapMemory(void* session, uint16_t word, void* mapHandle, int32_t* made, void** mapObject);
+  static void kalUnmapMemory(void* mapObject);
+  // Also add device's rollback; a second call does nothing.
+  static void removeDevice(void* device);
+  static void kalDeleteDevice(void* device);
+
  protected:
   void setLayerView(const void* view) { layerView_ = static_cast<const uint64_t*>(view); }
 

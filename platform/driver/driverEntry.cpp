@@ -1,6 +1,7 @@
 #include "kal/include/nKIVKAL.h"
 #include "platform/cppRuntime/cppRunTime.h"
-#include "platform/driver/driverCallbacks.h"
+#include "platform/device/tDevice.h"
+#include "platform/driver/addDevice.h"
 #include "platform/driver/tDriverRecord.h"
 
 namespace vorlan_driver {
@@ -28,17 +29,17 @@ extern "C" __attribute__((visibility("default"))) int32_t nKIVAPAL200_driverEntr
 
   tDriverRecordView* record = static_cast<tDriverRecordView*>(driverRecord);
   record->name = kDriverName;
-  record->open = &driverCallbacks::open;
-  record->close = &driverCallbacks::close;
-  record->read = &driverCallbacks::read;
-  record->write = &driverCallbacks::write;
-  record->ioControl = &driverCallbacks::ioControl;
+  record->open = &tDevice::kalOpen;
+  record->close = &tDevice::kalClose;
+  record->read = &tDevice::kalRead;
+  record->write = &tDevice::kalWrite;
+  record->ioControl = &tDevice::kalIOControl;
   record->unload = &vorlan_driver::driverUnloadCallback;
-  record->addDevice = &driverCallbacks::addDevice;
-  record->remove = &driverCallbacks::remove;
-  record->mapMemory = &driverCallbacks::mapMemory;
-  record->unmapMemory = &driverCallbacks::unmapMemory;
-  record->deleteDevice = &driverCallbacks::deleteDevice;
+  record->addDevice = &vorlan_driver::addDeviceCallback;
+  record->remove = &tDevice::removeDevice;
+  record->mapMemory = &tDevice::kalMapMemory;
+  record->unmapMemory = &tDevice::kalUnmapMemory;
+  record->deleteDevice = &tDevice::kalDeleteDevice;
 
   // Set before registering: the layer may add a device while registering.
   gDriverHandle = driverRecord;

@@ -5,6 +5,8 @@
 //   ONE       setX(v), getX(), setX(v, index), getX(index)   one element
 //   MANY      setX(v, index), getX(index)             several elements
 //   RAW       none: reached through raw access only
+//   STRING    setX(text), getX(text), setX(text, index), getX(text, index)
+//             one string element; the getter fills the caller's text
 // Each accessor moves one element through the engine's typed set or get;
 // getters return a zero value when the status already holds an error.
 #pragma once
@@ -53,6 +55,12 @@ constexpr uint64_t packedOffset(const uint64_t (&sizes)[N], uint64_t index) {
 
 #define STORAGEMAP_DECLARE_ACCESSORS_RAW(T, Name, id)
 
+#define STORAGEMAP_DECLARE_ACCESSORS_STRING(T, Name, id)                                                    \
+  virtual void set##Name(const T& value, nKIVAPALS100::tStatus& status) = 0;                               \
+  virtual void get##Name(T& value, nKIVAPALS100::tStatus& status) = 0;                                     \
+  virtual void set##Name(const T& value, uint64_t index, nKIVAPALS100::tStatus& status) = 0;               \
+  virtual void get##Name(T& value, uint64_t index, nKIVAPALS100::tStatus& status) = 0;
+
 // ---- implementations, inside a concrete map (a StorageMapCommon)
 #define STORAGEMAP_IMPLEMENT_ACCESSORS_CHECKSUM(T, Name, id)                                       \
   T get##Name(nKIVAPALS100::tStatus& status) override { return getElement<T>((id), 0, status); } \
@@ -73,3 +81,15 @@ constexpr uint64_t packedOffset(const uint64_t (&sizes)[N], uint64_t index) {
   T get##Name(uint64_t index, nKIVAPALS100::tStatus& status) override { return getElement<T>((id), index, status); }
 
 #define STORAGEMAP_IMPLEMENT_ACCESSORS_RAW(T, Name, id)
+
+#define STORAGEMAP_IMPLEMENT_ACCESSORS_STRING(T, Name, id)                                                 \
+  void set##Name(const T& value, nKIVAPALS100::tStatus& status) override {                                \
+    setString((id), 0, 1, &value, status);                                                                 \
+  }                                                                                                        \
+  void get##Name(T& value, nKIVAPALS100::tStatus& status) override { getString((id), 0, 1, &value, status); } \
+  void set##Name(const T& value, uint64_t index, nKIVAPALS100::tStatus& status) override {                \
+    setString((id), index, 1, &value, status);                                                             \
+  }                                                                                                        \
+  void get##Name(T& value, uint64_t index, nKIVAPALS100::tStatus& status) override {                      \
+    getString((id), index, 1, &value, status);                                                             \
+  }

@@ -1,0 +1,155 @@
+#include "device/QuillDevice.h"
+
+#include "device/QuillHelper.h"
+#include "framework/atut/safeCast.h"
+#include "framework/kdut/AutoIOGate.h"
+#include "framework/kdut/kdutStatusCodes.h"
+#include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/quarks/kivString.h"
+#include "routing/RoutingSession.h"
+
+namespace vorlan_driver {
+
+namespace {
+
+constexpr int32_t kResetDrainCode = static_cast<int32_t>(statusCodes::fromWord(0xBFFA4305u));
+constexpr const char kModelName[] = "Quill SMU";
+constexpr const char kManufacturerName[] = "Vorlan";
+
+typedef kdut::AutoIOGate<vorlan_shared::SetupLevel, meridansharedsource::KernelSession> tRequestGate;
+
+}  // namespace
+
+QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status)
+    : tQuillDeviceBase(description, kResetDrainCode, status),
+      instrumentInterface_(this),
+      coolingInterface_(this),
+      reservationManager_(static_cast<int32_t>(kdut::codes::kResourceAlreadyReserved),
+                          static_cast<int32_t>(kdut::codes::kResourceNotReserved), kChannelMask,
+                          static_cast<int32_t>(kdut::codes::kResourceOutOfRange), status),
+      hardwareOwner_(nullptr) {
+  appendDeviceInterface(&instrumentInterface_, status);
+  appendDeviceInterface(&coolingInterface_, status);
+}
+
+QuillDevice::~QuillDevice() {
+  // Stop has deleted the owner; a device that never started has none.
+  delete hardwareOwner_;
+}
+
+void QuillDevice::setup(const tEventDescriptor&, const vorlan_driver_codegen::CustomResetParameters* parameters,
+                        kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) {
+  nKIVAPALS100::tStatus& status = tracker.getSetupStatus();
+  if (parameters != nullptr) {
+    // The package counts travel as 64-bit values but the sequencer counts
+    // in 32; a count that does not fit stops the setup before it starts.
+    atutSafeCast(parameters->packageWordCount, status);
+    atutSafeCast(parameters->packageIdCount, status);
+  }
+  hardwareOwner_ = kivNew(status) QuillHelper(*this, parameters, tracker);
+}
+
+bool QuillDevice::canRoute() const {
+  return hardwareOwner_ != nullptr && hardwareOwner_->getRoutingResourcesManager() != nullptr &&
+         getSetupTracker().hasReached(QuillHelper::kRoutingLevel);
+}
+
+void QuillDevice::handOutRoutingResources() {
+  if (canRoute()) {
+    hardwareOwner_->getRoutingResourcesManager()->setRoutingResources(hardwareOwner_->getRoutingResources());
+  }
+}
+
+void QuillDevice::onStart() { handOutRoutingResources(); }
+
+void QuillDevice::teardown() {
+  delete hardwareOwner_;
+  hardwareOwner_ = nullptr;
+}
+
+meridansharedsource::KernelSession* QuillDevice::createSession(const tEventDescriptor&, tDeviceInterface* interface,
+                                                               nKIVAPALS100::tStatus& status) {
+  if (status.isFatal()) return nullptr;
+  kivark::RoutingResourcesManager* routing = canRoute() ? hardwareOwner_->getRoutingResourcesManager() : nullptr;
+  meridansharedsource::KernelSession* session = kivNew(status) meridansharedsource::KernelSession(
+      interface, getResetCounter(), static_cast<int32_t>(kdut::codes::kResourceNotReserved), &reservationManager_,
+      routing, kSessionCleanupCapacity, status);
+  if (session == nullptr) return nullptr;
+  kdut::CleanupOperationComposite* ownerComposite =
+      hardwareOwner_ != nullptr ? hardwareOwner_->getCleanupOperationComposite() : nullptr;
+  if (ownerComposite != nullptr) ownerComposite->add(&session->getCleanupOperationComposite(), status);
+  // A session the open does not hand out would never be closed.
+  if (status.isFatal()) {
+    if (ownerComposite != nullptr) {
+      nKIVAPALS100::tStatus dropped;
+      ownerComposite->remove(&session->getCleanupOperationComposite(), dropped);
+    }
+    delete session;
+    return nullptr;
+  }
+  return session;
+}
+
+void QuillDevice::destroySession(const tEventDescriptor&, meridansharedsource::KernelSession* session) {
+  if (session == nullptr) return;
+  kdut::CleanupOperationComposite* ownerComposite =
+      hardwareOwner_ != nullptr ? hardwareOwner_->getCleanupOperationComposite() : nullptr;
+  if (ownerComposite != nullptr) {
+    // A session opened before the last reset is not in this owner's list.
+    nKIVAPALS100::tStatus dropped;
+    ownerComposite->remove(&session->getCleanupOperationComposite(), dropped);
+  }
+  delete session;
+}
+
+void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
+  const uint32_t serialNumber = hardwareOwner_ != nullptr ? hardwareOwner_->getSerialNumber() : 0;
+  nKIVAPAL000::boundedFormat(getSerialNumberText(), kSerialNumberTextSize, "%X", serialNumber);
+  getSerialNumberProperty().setName("serialNumber");
+  getSerialNumberProperty().setString(getSerialNumberText());
+  getModelNameProperty().setName("modelName");
+  getModelNameProperty().setString(kModelName);
+  getManufacturerNameProperty().setName("manufacturerName");
+  getManufacturerNameProperty().setString(kManufacturerName);
+  appendDeviceProperty(&getSerialNumberProperty(), status);
+  appendDeviceProperty(&getModelNameProperty(), status);
+  appendDeviceProperty(&getManufacturerNameProperty(), status);
+}
+
+bool QuillDevice::onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool) {
+  if (canRoute()) hardwareOwner_->getRoutingResourcesManager()->withdrawRoutingResources();
+  // Never vetoes: a reset or a removal must go ahead with sessions open.
+  return false;
+}
+
+void QuillDevice::onResumeIOProcessing(const tEventDescriptor&) { handOutRoutingResources(); }
+
+void QuillDevice::createIONotifier(const tEventDescriptor& descriptor, uint32_t selector,
+                                   nKIVAPAL000::tIONotifierParams& params, nKIVAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  nKIVAPALS100::tStatus gateStatus;
+  tRequestGate gate(this, descriptor.getSession(), &getSetupTracker(), vorlan_shared::SetupLevel::kFull, gateStatus);
+  if (gateStatus.isFatal()) {
+    status.merge(gateStatus);
+    return;
+  }
+  if (selector != kRoutingNotifierSelector) return;
+  meridansharedsource::KernelSession* session = static_cast<meridansharedsource::KernelSession*>(descriptor.getSession());
+  kivark::KernelRoutingSession* routing = session != nullptr ? session->getRoutingSession() : nullptr;
+  if (routing == nullptr) return;
+  nKIVAPAL000::tAutoLock<nKIVAPAL000::tMutex> lock(routing->getMutex());
+  routing->getIONotifier().initialize(params, status);
+}
+
+void QuillDevice::destroyIONotifier(const tEventDescriptor& descriptor, uint32_t selector) {
+  nKIVAPALS100::tStatus gateStatus;
+  tRequestGate gate(this, descriptor.getSession(), &getSetupTracker(), vorlan_shared::SetupLevel::kFull, gateStatus);
+  if (gateStatus.isFatal() || selector != kRoutingNotifierSelector) return;
+  meridansharedsource::KernelSession* session = static_cast<meridansharedsource::KernelSession*>(descriptor.getSession());
+  kivark::KernelRoutingSession* routing = session != nullptr ? session->getRoutingSession() : nullptr;
+  if (routing == nullptr) return;
+  nKIVAPAL000::tAutoLock<nKIVAPAL000::tMutex> lock(routing->getMutex());
+  if (routing->getIONotifier().isOpen()) routing->getIONotifier().close();
+}
+
+}  // namespace vorlan_driver

@@ -1,0 +1,64 @@
+// The driver's object for one board: the two device interfaces, the device
+// properties, the channel reservations of its sessions and the hardware
+// owner that start-up and reset build.
+#pragma once
+
+#include <stdint.h>
+
+#include "device/CustomResetParameters.h"
+#include "device/SetupLevel.h"
+#include "framework/kdut/Device.h"
+#include "framework/kdut/ResourceReservationManager.h"
+#include "framework/meridansharedsource/KernelSession.h"
+#include "platform/pci/tPCIDevice.h"
+#include "requests/tInterfaceTemplate_pxiCooling.h"
+#include "requests/tInterfaceTemplate_vorlan.h"
+
+namespace vorlan_driver {
+
+class QuillHelper;
+
+typedef kdut::Device<nKIVAPAL000::tPCIDevice, vorlan_shared::SetupLevel, meridansharedsource::KernelSession,
+                     vorlan_driver_codegen::CustomResetParameters>
+    tQuillDeviceBase;
+
+class QuillDevice : public tQuillDeviceBase {
+ public:
+  static constexpr uint64_t kChannelMask = 0xFFFFFF;
+  static constexpr uint64_t kSessionCleanupCapacity = 480;
+  // The notifier a session's routing session announces withdrawals through.
+  static constexpr uint32_t kRoutingNotifierSelector = 0x80000000u;
+
+  QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status);
+  ~QuillDevice() override;
+
+  void createIONotifier(const tEventDescriptor& descriptor, uint32_t selector,
+                        nKIVAPAL000::tIONotifierParams& params, nKIVAPALS100::tStatus& status) override;
+  void destroyIONotifier(const tEventDescriptor& descriptor, uint32_t selector) override;
+
+  QuillHelper* getHardwareOwner() const { return hardwareOwner_; }
+  kdut::ResourceReservationManager& getReservationManager() { return reservationManager_; }
+
+ protected:
+  void setup(const tEventDescriptor& descriptor, const vorlan_driver_codegen::CustomResetParameters* parameters,
+             kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) override;
+  void onStart() override;
+  void teardown() override;
+  meridansharedsource::KernelSession* createSession(const tEventDescriptor& descriptor, tDeviceInterface* interface,
+                                                    nKIVAPALS100::tStatus& status) override;
+  void destroySession(const tEventDescriptor& descriptor, meridansharedsource::KernelSession* session) override;
+  void collectProperties(nKIVAPALS100::tStatus& status) override;
+  bool onSuspendIOProcessing(const tEventDescriptor& descriptor, tSuspendReason reason, bool failIfBusy) override;
+  void onResumeIOProcessing(const tEventDescriptor& descriptor) override;
+
+ private:
+  bool canRoute() const;
+  void handOutRoutingResources();
+
+  tInterfaceTemplate_vorlan instrumentInterface_;
+  tInterfaceTemplate_pxiCooling coolingInterface_;
+  kdut::ResourceReservationManager reservationManager_;
+  QuillHelper* hardwareOwner_;
+};
+
+}  // namespace vorlan_driver

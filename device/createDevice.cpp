@@ -1,0 +1,17 @@
+#include "device/createDevice.h"
+
+#include "device/QuillDevice.h"
+#include "platform/cppRuntime/cppNewDelete.h"
+
+namespace vorlan_driver {
+
+QuillDevice* createDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status) {
+  QuillDevice* device = kivNew(status) QuillDevice(description, status);
+  if (device == nullptr) return nullptr;
+  device->refreshBusInformation(status);
+  if (status.isNotFatal()) return device;
+  delete device;
+  return nullptr;
+}
+
+}  // namespace vorlan_driver

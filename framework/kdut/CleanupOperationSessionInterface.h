@@ -1,0 +1,13 @@
+#pragma once
+
+namespace kdut {
+
+class CleanupOperationComposite;
+
+class CleanupOperationSessionInterface {
+ public:
+  virtual ~CleanupOperationSessionInterface() {}
+  virtual CleanupOperationComposite& getCleanupOperationComposite() = 0;
+};
+
+}  // namespace kdut

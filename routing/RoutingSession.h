@@ -1,0 +1,51 @@
+// One session's share of signal routing: the resources it may route over
+// while the device has them, and the notifier that tells user mode when they
+// are withdrawn. Registered with the manager for its whole life.
+#pragma once
+
+#include "platform/io_notification/tIONotifier.h"
+#include "platform/synchronization/tMutex.h"
+#include "routing/RoutingResourcesManager.h"
+
+namespace kivark {
+
+template <typename TerminalType, typename EdgeType, typename BufferType>
+class RoutingSession {
+ public:
+  RoutingSession(RoutingResourcesManager* manager, nKIVAPALS100::tStatus& status)
+      : manager_(manager), registered_(false), mutex_(status), resources_(nullptr) {
+    if (status.isNotFatal() && manager_ != nullptr) registered_ = manager_->registerRoutingSession(this);
+  }
+  virtual ~RoutingSession() {
+    notifier_.close();
+    if (registered_) manager_->unregisterRoutingSession(this);
+  }
+  RoutingSession(const RoutingSession&) = delete;
+  RoutingSession& operator=(const RoutingSession&) = delete;
+
+  void setRoutingResources(RoutingResources* resources) {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
+    resources_ = resources;
+  }
+  void clearRoutingResources() {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
+    resources_ = nullptr;
+  }
+  RoutingResources* getRoutingResources() {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
+    return resources_;
+  }
+
+  vorlan_driver::nKIVAPAL000::tMutex& getMutex() { return mutex_; }
+  // Used under getMutex().
+  vorlan_driver::nKIVAPAL000::tIONotifier& getIONotifier() { return notifier_; }
+
+ private:
+  RoutingResourcesManager* manager_;
+  bool registered_;
+  vorlan_driver::nKIVAPAL000::tMutex mutex_;
+  RoutingResources* resources_;
+  vorlan_driver::nKIVAPAL000::tIONotifier notifier_;
+};
+
+}  // namespace kivark

@@ -1,0 +1,87 @@
+#include "storage/StorageMaps/QuillStorageMaps.h"
+
+namespace vorlan_storagemaps {
+
+using nKIVAPALS100::tStatus;
+
+namespace {
+
+// Layout order: registration goes forward, withdrawal backward.
+constexpr const char* kMapNames[QuillStorageMaps::kMapCount] = {"Posc",
+                                                                "ManufacturingICT",
+                                                                "Manufacturing",
+                                                                "Header",
+                                                                "DefaultCalibration",
+                                                                "FactoryCalibration",
+                                                                "ExternalCalibration",
+                                                                "SelfCalibration"};
+
+// Each record starts where the previous one ends.
+static_assert(QuillStorageMaps::kPoscOffset + poscLayout::kRecordSize == QuillStorageMaps::kManufacturingICTOffset &&
+                  QuillStorageMaps::kManufacturingICTOffset + manufacturingICTLayout::kRecordSize ==
+                      QuillStorageMaps::kManufacturingOffset &&
+                  QuillStorageMaps::kManufacturingOffset + manufacturingLayout::kRecordSize ==
+                      QuillStorageMaps::kHeaderOffset &&
+                  QuillStorageMaps::kHeaderOffset + voltariscalibrationtools::headerLayout::kRecordSize ==
+                      QuillStorageMaps::kDefaultCalibrationOffset &&
+                  QuillStorageMaps::kDefaultCalibrationOffset + calibrationLayout::kRecordSize ==
+                      QuillStorageMaps::kFactoryCalibrationOffset &&
+                  QuillStorageMaps::kFactoryCalibrationOffset + calibrationLayout::kRecordSize ==
+                      QuillStorageMaps::kExternalCalibrationOffset &&
+                  QuillStorageMaps::kExternalCalibrationOffset + calibrationLayout::kRecordSize ==
+                      QuillStorageMaps::kSelfCalibrationOffset,
+              "the records are contiguous");
+
+}  // namespace
+
+QuillStorageMaps::QuillStorageMaps(devicewindow::DeviceWindow& window, storagemap::StorageMapDispatcher& dispatcher,
+                                   tStatus& status)
+    : dispatcher_(&dispatcher),
+      posc_(kPoscOffset, window),
+      manufacturingICT_(kManufacturingICTOffset, window),
+      manufacturing_(kManufacturingOffset, window),
+      header_(kHeaderOffset, window),
+      defaultCalibration_(kDefaultCalibrationOffset, window),
+      factoryCalibration_(kFactoryCalibrationOffset, window),
+      externalCalibration_(kExternalCalibrationOffset, window),
+      selfCalibration_(kSelfCalibrationOffset, window) {
+  for (uint32_t k = 0; k < kMapCount && status.isNotFatal(); ++k) dispatcher_->add(kMapNames[k], *getMap(k), status);
+}
+
+QuillStorageMaps::~QuillStorageMaps() {
+  // A name that is not published (registration stopped early) is not worth
+  // reporting: every removal gets a fresh status and all are dropped.
+  tStatus dropped;
+  for (uint32_t k = kMapCount; k > 0; --k) {
+    tStatus removal;
+    dispatcher_->remove(kMapNames[k - 1], removal);
+    dropped.merge(removal);
+  }
+}
+
+const char* QuillStorageMaps::getMapName(uint32_t k) { return k < kMapCount ? kMapNames[k] : nullptr; }
+
+storagemap::StorageMapInterface* QuillStorageMaps::getMap(uint32_t k) {
+  switch (k) {
+    case 0:
+      return &posc_;
+    case 1:
+      return &manufacturingICT_;
+    case 2:
+      return &manufacturing_;
+    case 3:
+      return &header_;
+    case 4:
+      return &defaultCalibration_;
+    case 5:
+      return &factoryCalibration_;
+    case 6:
+      return &externalCalibration_;
+    case 7:
+      return &selfCalibration_;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace vorlan_storagemaps

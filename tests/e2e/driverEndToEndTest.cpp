@@ -1,0 +1,217 @@
+// The driver as the kernel layer sees it: every step through the function
+// pointers the driver put into its record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/QuillHelper.h"
+#include "kal/host/tHostHarness.h"
+#include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
+#include "platform/driver/tIOControlEnvelope.h"
+#include "platform/driver/tNotifierCreationRecord.h"
+#include "platform/pci/tPCIDevice.h"
+#include "simboard/SimBoard.h"
+
+namespace {
+
+using vorlan_driver::nKIVAPAL000::tIOControlEnvelope;
+using vorlan_driver::nKIVAPAL000::tNotifierCreationRecord;
+
+constexpr int32_t kNotSupported = -51256;
+constexpr uint32_t kRoutingNotifier = 0x80000000u;
+
+uint64_t address(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer); }
+
+uint64_t liveKernelObjects() {
+  return kalsim::liveMutexes() + kalsim::liveSpinLocks() + kalsim::liveKernelMappings();
+}
+
+class DriverEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kalsim::reset();
+    vorlan_driver::QuillHelper::failStepAt(0, 0);
+  }
+  void TearDown() override { vorlan_driver::QuillHelper::failStepAt(0, 0); }
+
+  // The board's function, its BAR mapped onto the board, not yet offered.
+  kalsim::PciFunction& boardFunction(kalsim::PciFunctionSetup setup = kalsim::PciFunctionSetup()) {
+    const uint64_t physical = address(board.bar0());
+    kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
+    setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
+    return kalsim::addPciFunction(setup);
+  }
+
+  const vorlan_driver::nKIVAPAL000::tPCIDevice& device() const {
+    return *reinterpret_cast<const vorlan_driver::nKIVAPAL000::tPCIDevice*>(host.deviceWord());
+  }
+
+  simboard::SimBoard board;
+  kalsim::tHostHarness host;
+};
+
+TEST_F(DriverEndToEndTest, LoadAddOpenRequestCloseRemoveDeleteUnload) {
+  ASSERT_EQ(host.load(), 0);
+  ASSERT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
+  ASSERT_NE(host.deviceWord(), 0u);
+
+  const auto interfaces = kalsim::registeredInterfaces();
+  ASSERT_EQ(interfaces.size(), 2u);
+  EXPECT_EQ(interfaces[0].name, "smu_vorlan");
+  EXPECT_EQ(interfaces[0].index, 0u);
+  EXPECT_EQ(interfaces[1].name, "nPXICOOLING_17_2_pxiCooling");
+  EXPECT_EQ(interfaces[1].index, 1u);
+  EXPECT_EQ(kalsim::userspaceAddEvents(), (std::vector<void*>{interfaces[0].handle, interfaces[1].handle}));
+  std::vector<std::string> names;
+  for (const auto& property : kalsim::registeredProperties()) names.push_back(property.name);
+  ASSERT_EQ(names.size(), 19u);
+  EXPECT_EQ(names.front(), "busType");
+  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
+            (std::vector<std::string>{"serialNumber", "modelName", "manufacturerName"}));
+
+  void* session = nullptr;
+  ASSERT_EQ(host.open("smu_vorlan", &session), 0);
+  ASSERT_NE(session, nullptr);
+
+  // No decoder answers yet: not supported, and 0 bytes leave the caller's word.
+  uint8_t inbound[8] = {}, outbound[8] = {};
+  uint32_t bytesReturned = 0xDEADBEEF;
+  EXPECT_EQ(host.request(session, 0xC0108000u, inbound, 8, outbound, 8, &bytesReturned), kNotSupported);
+  EXPECT_EQ(bytesReturned, 0xDEADBEEFu);
+  // An unreadable envelope: the layer's code comes back as it was.
+  tIOControlEnvelope envelope{};
+  kalsim::markUserRangeBad(&envelope, sizeof envelope, -51550);
+  EXPECT_EQ(host.ioctl(session, 0xC0108000u, address(&envelope)), -51550);
+  kalsim::clearBadUserRanges();
+
+  // The routing notifier: created, closed with one last message, closed again quietly.
+  tNotifierCreationRecord notifier{0x1122334455667788ull, 4242, kRoutingNotifier};
+  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), 0);
+  const size_t sent = kalsim::socketMessages().size();
+  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0);
+  ASSERT_EQ(kalsim::socketMessages().size(), sent + 1);
+  EXPECT_EQ(kalsim::socketMessages().back().port, 4242u);
+  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0);
+  EXPECT_EQ(kalsim::socketMessages().size(), sent + 1);
+  kalsim::markUserRangeBad(&notifier, sizeof notifier);
+  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), -51009) << "translated there and back";
+  kalsim::clearBadUserRanges();
+
+  // Byte streams and maps are refused and report nothing made.
+  uint8_t buffer[16];
+  uint64_t transferred = 99;
+  EXPECT_EQ(host.read(session, buffer, sizeof buffer, &transferred), kNotSupported);
+  EXPECT_EQ(transferred, 0u);
+  transferred = 99;
+  EXPECT_EQ(host.write(session, buffer, sizeof buffer, &transferred), kNotSupported);
+  EXPECT_EQ(transferred, 0u);
+  void* mapHandle = kalsim::createUserMemMap(4096, buffer, 16);
+  int32_t made = 7;
+  void* mapObject = &made;
+  EXPECT_EQ(host.mmap(session, 3, mapHandle, &made, &mapObject), kNotSupported);
+  EXPECT_EQ(made, 7);
+  EXPECT_EQ(mapObject, &made);
+  kalsim::failAllocationOnThisThread(1);
+  EXPECT_EQ(host.mmap(session, 3, mapHandle, &made, &mapObject), -51352) << "no memory for the map is no success";
+  kalsim::failAllocationOnThisThread(0);
+  EXPECT_EQ(made, 7);
+  EXPECT_EQ(mapObject, &made);
+
+  host.close(session);
+  host.removeDevice();
+  EXPECT_TRUE(kalsim::registeredInterfaces().empty());
+  EXPECT_TRUE(kalsim::registeredProperties().empty());
+  EXPECT_EQ(kalsim::interfaceUnregistrations(), 2u);
+  const uint32_t propertyUnregistrations = kalsim::propertyUnregistrations();
+  host.removeDevice();
+  EXPECT_EQ(kalsim::interfaceUnregistrations(), 2u) << "a second remove does nothing";
+  EXPECT_EQ(kalsim::propertyUnregistrations(), propertyUnregistrations);
+  host.deleteDevice();
+  host.unload();
+  EXPECT_EQ(liveKernelObjects(), 0u);
+}
+
+TEST_F(DriverEndToEndTest, AnyFailedStepLeavesNoDeviceBehind) {
+  struct Case {
+    const char* what;
+    uint16_t subsystemID;
+    std::function<void()> arm;
+    int32_t result;
+    uint32_t interfaceUnregistrations;
+    uint32_t propertyUnregistrations;
+  };
+  const Case cases[] = {
+      {"unsupported identity", 0x7A03, [] {}, -51150, 0, 0},
+      {"no memory for the device", 0x7A01, [] { kalsim::failAllocationOnThisThread(1); }, -51352, 0, 0},
+      {"second interface refused", 0x7A02, [] { kalsim::failInterfaceRegistration(2); }, -51352, 1, 0},
+      {"a PCI property refused", 0x7A11, [] { kalsim::failPropertyRegistration(3); }, -51150, 2, 2},
+      {"a device property refused", 0x7A12, [] { kalsim::failPropertyRegistration(17); }, -51150, 2, 16},
+  };
+  for (const Case& c : cases) {
+    kalsim::reset();
+    simboard::SimBoard caseBoard;
+    kalsim::tHostHarness caseHost;
+    ASSERT_EQ(caseHost.load(), 0);
+    kalsim::PciFunctionSetup setup;
+    setup.subsystemID = c.subsystemID;
+    const uint64_t physical = address(caseBoard.bar0());
+    kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, caseBoard.bar0());
+    setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
+    kalsim::PciFunction& function = kalsim::addPciFunction(setup);
+
+    c.arm();
+    EXPECT_EQ(caseHost.addDevice(function), c.result) << c.what;
+    kalsim::failAllocationOnThisThread(0);
+    EXPECT_EQ(caseHost.deviceWord(), 0u) << c.what;
+    EXPECT_TRUE(kalsim::registeredInterfaces().empty()) << c.what;
+    EXPECT_TRUE(kalsim::registeredProperties().empty()) << c.what;
+    EXPECT_TRUE(kalsim::userspaceAddEvents().empty()) << c.what;
+    EXPECT_EQ(kalsim::interfaceUnregistrations(), c.interfaceUnregistrations) << c.what;
+    EXPECT_EQ(kalsim::propertyUnregistrations(), c.propertyUnregistrations) << c.what;
+    EXPECT_EQ(liveKernelObjects(), 0u) << c.what;
+    caseHost.unload();
+  }
+}
+
+TEST_F(DriverEndToEndTest, ARefusedMSIKeepsTheLineInterruptAndBothFlagsMeanIOSpace) {
+  ASSERT_EQ(host.load(), 0);
+  kalsim::PciFunctionSetup setup;
+  setup.grantMSI = false;
+  setup.resources[1] = kalsim::PciResource{0x2000, 0x100, 3};
+  ASSERT_EQ(host.addDevice(boardFunction(setup)), 0);
+  const auto& description = device().getDescription();
+  EXPECT_EQ(description.interruptKind, 6u);
+  EXPECT_EQ(description.interrupt, 11u);
+  EXPECT_EQ(description.msiGranted, 0u);
+  EXPECT_EQ(description.memoryBarCount, 1u);
+  EXPECT_EQ(description.ioBarCount, 1u);
+  EXPECT_EQ(description.ioBars[0].start, 0x2000u);
+}
+
+TEST_F(DriverEndToEndTest, AGrantedMSIReplacesTheLineInterrupt) {
+  ASSERT_EQ(host.load(), 0);
+  ASSERT_EQ(host.addDevice(boardFunction()), 0);
+  const auto& description = device().getDescription();
+  EXPECT_EQ(description.interruptKind, 0u);
+  EXPECT_EQ(description.interrupt, 40u);
+  EXPECT_EQ(description.msiGranted, 1u);
+}
+
+TEST_F(DriverEndToEndTest, AFailedStartUpStillPublishesTheDevice) {
+  vorlan_driver::QuillHelper::failStepAt(4, static_cast<int32_t>(0xBFFA807Au));
+  ASSERT_EQ(host.load(), 0);
+  EXPECT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
+  EXPECT_EQ(kalsim::registeredInterfaces().size(), 2u);
+  void* session = nullptr;
+  EXPECT_EQ(host.open("nPXICOOLING_17_2_pxiCooling", &session), 0);
+  // The routing notifier needs a fully set-up device: the failure shows.
+  tNotifierCreationRecord notifier{1, 2, kRoutingNotifier};
+  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), -51001) << "a driver code the layer does not know";
+  host.close(session);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// A started board device over a stand-in PCI function, reached the way the
+// callbacks and request methods reach it: sessions through openSession and
+// closeSession, requests as a gate at their required level.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "device/QuillDevice.h"
+#include "device/QuillHelper.h"
+#include "device/createDevice.h"
+#include "framework/kdut/AutoIOGate.h"
+#include "framework/kdut/kdutStatusCodes.h"
+#include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
+#include "tests/platform/pciTestSupport.h"
+
+namespace quilltest {
+
+using meridansharedsource::KernelSession;
+using nKIVAPALS100::tStatus;
+using vorlan_driver::QuillDevice;
+using vorlan_driver::QuillHelper;
+using vorlan_driver::nKIVAPAL000::tDeviceCore;
+using vorlan_driver::nKIVAPAL000::tEventDescriptor;
+
+typedef kdut::AutoIOGate<vorlan_shared::SetupLevel, KernelSession> tRequestGate;
+
+constexpr int64_t kSetupStopped = -52010;
+constexpr int64_t kInvalidated = kdut::codes::kSessionInvalidated;
+
+class QuillDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kalsim::reset();
+    QuillHelper::failStepAt(0, 0);
+  }
+  void TearDown() override {
+    if (device != nullptr) {
+      removeDevice();
+      delete device;
+    }
+    QuillHelper::failStepAt(0, 0);
+  }
+
+  // Started as add device starts it.
+  void startDevice() {
+    kalsim::PciFunctionSetup setup;
+    setup.resources[0] = kalsim::PciResource{0x10000000, 1u << 20, 1u << 1};
+    description = pcitest::describe(kalsim::addPciFunction(setup));
+    tStatus status;
+    device = vorlan_driver::createDevice(description, status);
+    ASSERT_EQ(status.getCode(), 0);
+    device->changePnPState(tEventDescriptor(), tDeviceCore::kPnPStateReady,
+                           vorlan_driver::nKIVAPAL000::kSuspendReasonAddDevice, false, status);
+    ASSERT_EQ(status.getCode(), 0);
+  }
+
+  void removeDevice() {
+    tStatus status;
+    device->changePnPState(tEventDescriptor(), tDeviceCore::kPnPStateNotPresent,
+                           vorlan_driver::nKIVAPAL000::kSuspendReasonRemove, false, status);
+  }
+
+  KernelSession* open(int64_t* code = nullptr) {
+    tStatus status;
+    auto* session = device->openSession(tEventDescriptor(), device->getDeviceInterfaces()[0], status);
+    if (code != nullptr) *code = status.getCode();
+    return static_cast<KernelSession*>(session);
+  }
+
+  void close(KernelSession* session) {
+    const tEventDescriptor descriptor(session);
+    device->cancelSessionIO(descriptor);
+    device->closeSession(descriptor, session);
+  }
+
+  // What a request method of that level sees at its gate.
+  int64_t request(KernelSession* session, uint32_t level) {
+    tStatus status;
+    tRequestGate gate(device, session, &device->getSetupTracker(), level, status);
+    return status.getCode();
+  }
+
+  int64_t reset(KernelSession* session, uint32_t level, const void* record = nullptr) {
+    tStatus status;
+    device->reset(tEventDescriptor(session), level, reinterpret_cast<uintptr_t>(record), status);
+    return status.getCode();
+  }
+
+  int64_t reserve(KernelSession* session, uint64_t mask) {
+    tStatus status;
+    session->reserveResources(mask, status);
+    return status.getCode();
+  }
+
+  uint32_t level() const { return device->getSetupTracker().getCurrentLevel(); }
+
+  vorlan_driver::nKIVAPAL000::tPCIDescription description{};
+  QuillDevice* device = nullptr;
+};
+
+}  // namespace quilltest
