@@ -1,5 +1,7 @@
 #include "simboard/SerialFlash.h"
 
+#include "simboard/GoldenFlashImage.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,10 @@ std::string describe(const FlashEvent& event) {
   return text;
 }
 
-std::vector<uint8_t> defaultFlashImage() { return std::vector<uint8_t>(SerialFlash::kSize, SerialFlash::kErased); }
+std::vector<uint8_t> defaultFlashImage() {
+  static_assert(goldenflash::kSize == SerialFlash::kSize, "the factory image fills the flash");
+  return buildGoldenFlashImage();
+}
 
 SerialFlash::SerialFlash(std::function<bool()> writeProtectPin)
     : writeProtectPin_(std::move(writeProtectPin)), image_(defaultFlashImage()) {

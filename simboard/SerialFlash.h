@@ -115,8 +115,8 @@ class SerialFlash {
   std::vector<FlashEvent> log_;
 };
 
-// What the flash holds when a board is built: for now an erased flash.
-// The board's factory image replaces it here once there is one.
+// What the flash holds when a board is built: the factory image with the
+// board's records.
 std::vector<uint8_t> defaultFlashImage();
 
 std::string describe(const FlashEvent& event);

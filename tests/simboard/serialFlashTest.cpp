@@ -8,6 +8,7 @@
 
 #include "kal/include/nKIVKAL.h"
 #include "simboard/ConfigPortSpiBlock.h"
+#include "simboard/GoldenFlashImage.h"
 #include "simboard/SerialFlash.h"
 #include "tests/simboard/BoardTestSupport.h"
 
@@ -49,7 +50,9 @@ struct FlashFixture : ::testing::Test {
 };
 
 TEST_F(FlashFixture, ProgrammingOnlyClearsBitsAndEraseRestoresTheSector) {
-  EXPECT_EQ(readByte(flash, 0x1234), 0xFF) << "a new board's flash is erased";
+  EXPECT_TRUE(flash.image() == simboard::buildGoldenFlashImage()) << "a new board's flash holds the factory image";
+  flash.loadImage(std::vector<uint8_t>(SerialFlash::kSize, SerialFlash::kErased));
+  EXPECT_EQ(readByte(flash, 0x1234), 0xFF);
   unprotect();
   programByte(0x1234, 0xF0);
   programByte(0x1234, 0x3C);
@@ -106,6 +109,7 @@ class DataWindowTest : public simboard::BoardTest {
 };
 
 TEST_F(DataWindowTest, OnlyByteAccessesUnderAFlashFormatReachTheFlash) {
+  engine.flash().loadImage(std::vector<uint8_t>(SerialFlash::kSize, SerialFlash::kErased));
   // No format programmed: the window is plain storage.
   nKIVKAL100_memoryWrite8(window() + 4, 0x5A);
   EXPECT_EQ(nKIVKAL100_memoryRead8(window() + 4), 0x5A);

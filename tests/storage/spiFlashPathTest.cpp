@@ -13,11 +13,17 @@
 
 #include "device/KeltControllers.h"
 #include "device/KeltRegMaps.h"
+#include "device/hardwareStateCheckers/StorageMapChecksumChecker.h"
+#include "device/hardwareStateCheckers/StorageMapVersionChecker.h"
 #include "framework/armki/ARMDispatcher.h"
+#include "platform/cppRuntime/cppRunTime.h"
 #include "simboard/ConfigPortSpiBlock.h"
+#include "simboard/GoldenFlashImage.h"
 #include "simboard/SerialFlash.h"
 #include "simboard/TimingDigitalOutputBlock.h"
+#include "storage/StorageMaps/QuillStorageMaps.h"
 #include "storage/deviceWindow/flashWindow/FlashWindow.h"
+#include "storage/storageMap/StorageMapDispatcher.h"
 #include "storage/storageStatusCodes.h"
 #include "tests/simboard/BoardTestSupport.h"
 
@@ -273,6 +279,43 @@ TEST_F(SpiFlashPathTest, AFlushRetriedAfterAFailedSectorWriteRewritesTheSector) 
   std::vector<uint8_t> expected = patternedImage();
   expected[0x7010] = 0x00;
   EXPECT_TRUE(flash().image() == expected);
+}
+
+// The board's records as start-up finds them, read and changed through the
+// whole path down to the flash.
+TEST_F(SpiFlashPathTest, TheBoardsRecordsLiveInTheFlashThroughThePath) {
+  vorlan_driver::nKIVAPAL000::initializeRunTime();
+  ASSERT_TRUE(flash().image() == simboard::buildGoldenFlashImage()) << "the board starts with its factory image";
+  storagemap::StorageMapDispatcher storageMaps;
+  {
+    tStatus status;
+    devicewindow::FlashWindow window(flashController(), status);
+    vorlan_storagemaps::QuillStorageMaps records(window, storageMaps, status);
+    vorlan_driver::StorageMapVersionChecker versions(records);
+    vorlan_driver::StorageMapChecksumChecker checksums(records);
+    EXPECT_TRUE(versions.isValid(status));
+    EXPECT_TRUE(checksums.isValid(status));
+    EXPECT_EQ(records.getManufacturing().getBoardSerialNumber(status), simboard::goldenflash::kSerialNumber);
+    records.getManufacturing().setBoardRevision(9, status);
+    records.getManufacturing().flush(false, status);
+    EXPECT_EQ(status.getCode(), 0);
+  }
+  const std::vector<uint8_t> golden = simboard::buildGoldenFlashImage();
+  const uint64_t record = simboard::goldenflash::kManufacturing;
+  for (uint64_t i = 0; i < SerialFlash::kSize; ++i) {
+    if (i < record || i >= record + kSector) {
+      ASSERT_EQ(flash().image()[i], golden[i]) << "only the record's sector changed, at " << i;
+    }
+  }
+  EXPECT_EQ(flash().image()[record + 16], 9);
+
+  tStatus status;
+  devicewindow::FlashWindow window(flashController(), status);
+  vorlan_storagemaps::QuillStorageMaps records(window, storageMaps, status);
+  vorlan_driver::StorageMapChecksumChecker checksums(records);
+  EXPECT_TRUE(checksums.isValid(status)) << "the record went out with its new checksum";
+  EXPECT_EQ(records.getManufacturing().getBoardRevision(status), 9);
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(SpiFlashPathTest, ASectorWriteWaitsForAUserHoldingTheDOMapByName) {
