@@ -121,6 +121,27 @@ TEST_F(SpiFlashPathTest, BuildingThePathTakesItsGeometryFromTheDataWindowAndSend
   EXPECT_FALSE(outputs.writeProtectLineLevel());
 }
 
+TEST_F(SpiFlashPathTest, ConstructionFailuresStopTheBuildingOfThePath) {
+  settle();
+  kalsim::failMutexCreation(1);
+  tStatus noMutex;
+  vorlan_driver::KeltControllers failed(static_cast<uint8_t*>(board.bar0()), maps, noMutex);
+  EXPECT_EQ(noMutex.getCode(), vorlan_driver::statusCodes::kOutOfMemory);
+  EXPECT_EQ(take(), (std::vector<simboard::Access>{R(0xC0, 32, kWindow | 12), R(0xC0, 32, kWindow | 12)}))
+      << "nothing after the SPI controller's mutex failed";
+
+  // A DO map whose window leaves out the direction register: the store is
+  // refused and the shadow keeps the line as an output, still to be written.
+  tMemorySpace doSpace = space(simboard::TimingDigitalOutputBlock::kBar0Offset, 0x34);
+  kelt_regmaps::tDO narrow(doSpace, 0, 0, 0x8);
+  tStatus outsideWindow;
+  kelttools::WriteProtectController writeProtect(narrow, 0x80, outsideWindow);
+  EXPECT_EQ(outsideWindow.getCode(), vorlan_driver::statusCodes::kNotFound);
+  EXPECT_EQ(narrow.DIO_Direction_Register.getRegister(), 0x80u);
+  EXPECT_TRUE(narrow.DIO_Direction_Register.isDirty());
+  EXPECT_TRUE(take().empty());
+}
+
 TEST_F(SpiFlashPathTest, TransactionsStoreOnlyTheRegistersThatChange) {
   flash().loadImage(patternedImage());
   settle();
