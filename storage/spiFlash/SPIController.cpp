@@ -1,6 +1,7 @@
 #include "storage/spiFlash/SPIController.h"
 
 #include "kal/include/nKIVKAL.h"
+#include "platform/status/statusCodes.h"
 
 namespace tarntools {
 
@@ -25,7 +26,16 @@ void programFormat(FormatRegister& format, uint32_t opcodeBits, uint32_t address
 }  // namespace
 
 SPIController::SPIController(tSPIMap& spiMap, tWindowMap& windowMap, uint8_t* const* windowBase, tStatus& status)
-    : spiMap_(&spiMap), windowMap_(&windowMap), windowBase_(windowBase), mutex_(status) {}
+    : spiMap_(&spiMap), windowMap_(&windowMap), windowBase_(windowBase), mutex_(status), usable_(status.isNotFatal()) {}
+
+bool SPIController::isUsable(tStatus& status) const {
+  if (status.isFatal()) return false;
+  if (!usable_) {
+    vorlanSetCode(status, vorlan_driver::statusCodes::kResourceNotAvailable);
+    return false;
+  }
+  return true;
+}
 
 void SPIController::setupTransaction(uint8_t opcode, uint32_t opcodeBits, uint32_t address, uint32_t addressBits,
                                      uint32_t dataBits, bool write, tStatus& status) {
@@ -47,7 +57,7 @@ void SPIController::setupTransaction(uint8_t opcode, uint32_t opcodeBits, uint32
 
 uint32_t SPIController::read8(uint8_t opcode, uint32_t opcodeBits, uint32_t address, uint32_t addressBits,
                               tStatus& status) {
-  if (status.isFatal()) return 0;
+  if (!isUsable(status)) return 0;
   tAutoLock<tMutex> lock(mutex_);
   setupTransaction(opcode, opcodeBits, address, addressBits, 8, false, status);
   if (status.isFatal()) return 0;
@@ -56,7 +66,7 @@ uint32_t SPIController::read8(uint8_t opcode, uint32_t opcodeBits, uint32_t addr
 
 void SPIController::writeTransaction(uint8_t opcode, uint32_t opcodeBits, uint32_t address, uint32_t addressBits,
                                      uint32_t dataBits, uint8_t data, tStatus& status) {
-  if (status.isFatal()) return;
+  if (!isUsable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   setupTransaction(opcode, opcodeBits, address, addressBits, dataBits, true, status);
   if (status.isFatal()) return;

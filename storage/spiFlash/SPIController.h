@@ -40,13 +40,16 @@ class SPIController {
   void setupTransaction(uint8_t opcode, uint32_t opcodeBits, uint32_t address, uint32_t addressBits,
                         uint32_t dataBits, bool write, nKIVAPALS100::tStatus& status);
 
-  // The data window holds this many bytes of SPI address space.
+  // The low address bits that pick the byte in the data window.
   static constexpr uint32_t kWindowOffsetMask = 0xFFF;
 
  private:
   volatile uint8_t* dataAddress(uint32_t address) const { return *windowBase_ + (address & kWindowOffsetMask); }
   // A transaction in the write direction: the byte written to the address's
   // place in the data window starts it.
+  // False, with the status set, when construction failed: there is then no
+  // mutex to take.
+  bool isUsable(nKIVAPALS100::tStatus& status) const;
   void writeTransaction(uint8_t opcode, uint32_t opcodeBits, uint32_t address, uint32_t addressBits,
                         uint32_t dataBits, uint8_t data, nKIVAPALS100::tStatus& status);
 
@@ -54,6 +57,7 @@ class SPIController {
   tWindowMap* windowMap_;
   uint8_t* const* windowBase_;
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
+  bool usable_;
 };
 
 }  // namespace tarntools

@@ -129,6 +129,11 @@ TEST_F(SpiFlashPathTest, ConstructionFailuresStopTheBuildingOfThePath) {
   EXPECT_EQ(noMutex.getCode(), vorlan_driver::statusCodes::kOutOfMemory);
   EXPECT_EQ(take(), (std::vector<simboard::Access>{R(0xC0, 32, kWindow | 12), R(0xC0, 32, kWindow | 12)}))
       << "nothing after the SPI controller's mutex failed";
+  std::vector<uint8_t> sector(kSector);
+  tStatus use;
+  failed.getFlashController().readSector(0, sector.data(), use);
+  EXPECT_EQ(use.getCode(), vorlan_driver::statusCodes::kResourceNotAvailable) << "refused, not crashed";
+  EXPECT_TRUE(take().empty());
 
   // A DO map whose window leaves out the direction register: the store is
   // refused and the shadow keeps the line as an output, still to be written.
