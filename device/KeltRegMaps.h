@@ -60,6 +60,8 @@ class KeltRegMaps {
   tConfigPortSPIMap& getConfigPortSPIMap() { return configPortSPI_; }
   tTriggersMap& getTriggersMap() { return triggers_; }
   tDOMap& getDOMap() { return do_; }
+  // Where the maps are published.
+  armki::ARMDispatcher& getDispatcher() { return dispatcher_; }
 
  private:
   armki::tRegisterMapInterface& publishedMap(uint32_t index);
