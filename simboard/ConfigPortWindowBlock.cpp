@@ -1,5 +1,7 @@
 #include "simboard/ConfigPortWindowBlock.h"
 
+#include "simboard/ConfigPortSpiBlock.h"
+
 namespace simboard {
 
 ConfigPortWindowBlock::ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore)
@@ -8,15 +10,29 @@ ConfigPortWindowBlock::ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore)
   bridgeCore_.poke(kWindowSelectOffset, 32, 0);
   for (uint64_t offset = 0; offset < kSize; ++offset) {
     onRead(offset, [this, offset](uint32_t width) -> uint64_t {
+      if (engineClaims(offset, width, true)) return engine_->windowRead(offset);
       uint32_t address = 0;
       if (!translate(offset, width, address)) return width == 64 ? ~0ull : (1ull << width) - 1;
       return space_.read(address, width);
     });
     onWrite(offset, [this, offset](uint32_t width, uint64_t value) {
+      if (engineClaims(offset, width, false)) {
+        engine_->windowWrite(offset, static_cast<uint8_t>(value));
+        return;
+      }
       uint32_t address = 0;
       if (translate(offset, width, address)) space_.write(address, width, value);
     });
   }
+}
+
+bool ConfigPortWindowBlock::placedOver(uint64_t offset) const {
+  const uint32_t control = static_cast<uint32_t>(bridgeCore_.peek(kWindowControlOffset, 32));
+  return (control & 0xFFFFFF00u) == kBar0Offset && offset < (1ull << (control & 0x1Fu));
+}
+
+bool ConfigPortWindowBlock::engineClaims(uint64_t offset, uint32_t width, bool read) const {
+  return engine_ != nullptr && width == 8 && placedOver(offset) && engine_->claims(read);
 }
 
 bool ConfigPortWindowBlock::translate(uint64_t offset, uint32_t width, uint32_t& address) const {

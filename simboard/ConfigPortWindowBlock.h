@@ -5,7 +5,9 @@
 // high address bits shown). At power-on 0xC0 holds 0x0001000C: a disabled
 // 4 KiB window at BAR 0 + 0x10000, which is where this block sits. Accesses
 // while the window is disabled, placed elsewhere or beyond its size read
-// all ones and are dropped.
+// all ones and are dropped. With an SPI engine attached, the byte-wide
+// accesses the engine claims (while a flash transfer format is programmed)
+// are flash transactions instead, enabled or not: the same window serves both.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,8 @@
 #include "simboard/RegisterBlock.h"
 
 namespace simboard {
+
+class ConfigPortSpiBlock;
 
 class ConfigPortWindowBlock : public RegisterBlock {
  public:
@@ -28,13 +32,18 @@ class ConfigPortWindowBlock : public RegisterBlock {
   explicit ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore);
 
   ConfigPortSpace& space() { return space_; }
+  void attachSpiEngine(ConfigPortSpiBlock* engine) { engine_ = engine; }
 
  private:
   // The configuration-port address an access at `offset` reaches, or false.
   bool translate(uint64_t offset, uint32_t width, uint32_t& address) const;
+  // Whether the window sits here and covers `offset`, enabled or not.
+  bool placedOver(uint64_t offset) const;
+  bool engineClaims(uint64_t offset, uint32_t width, bool read) const;
 
   BridgeCoreBlock& bridgeCore_;
   ConfigPortSpace space_;
+  ConfigPortSpiBlock* engine_ = nullptr;
 };
 
 }  // namespace simboard

@@ -14,7 +14,7 @@
 #include "platform/driver/tIOControlEnvelope.h"
 #include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/pci/tPCIDevice.h"
-#include "simboard/SimBoard.h"
+#include "simboard/QuillBoard.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class DriverEndToEndTest : public ::testing::Test {
     return *reinterpret_cast<const vorlan_driver::nKIVAPAL000::tPCIDevice*>(host.deviceWord());
   }
 
-  simboard::SimBoard board;
+  simboard::QuillBoard board;
   kalsim::tHostHarness host;
 };
 
@@ -68,10 +68,14 @@ TEST_F(DriverEndToEndTest, LoadAddOpenRequestCloseRemoveDeleteUnload) {
   EXPECT_EQ(kalsim::userspaceAddEvents(), (std::vector<void*>{interfaces[0].handle, interfaces[1].handle}));
   std::vector<std::string> names;
   for (const auto& property : kalsim::registeredProperties()) names.push_back(property.name);
-  ASSERT_EQ(names.size(), 19u);
+  ASSERT_EQ(names.size(), 20u);
   EXPECT_EQ(names.front(), "busType");
-  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
-            (std::vector<std::string>{"serialNumber", "modelName", "manufacturerName"}));
+  EXPECT_EQ(std::vector<std::string>(names.end() - 4, names.end()),
+            (std::vector<std::string>{"serialNumber", "modelName", "manufacturerName", "pxiGeographicAddress"}));
+  // The slot the board's bridge reports through its capability chain.
+  const auto& geographic = kalsim::registeredProperties().back();
+  ASSERT_EQ(geographic.size, 4);
+  EXPECT_EQ(*static_cast<const uint32_t*>(geographic.value), simboard::QuillBoard::kDefaultSlot);
 
   void* session = nullptr;
   ASSERT_EQ(host.open("smu_vorlan", &session), 0);
@@ -153,7 +157,7 @@ TEST_F(DriverEndToEndTest, AnyFailedStepLeavesNoDeviceBehind) {
   };
   for (const Case& c : cases) {
     kalsim::reset();
-    simboard::SimBoard caseBoard;
+    simboard::QuillBoard caseBoard;
     kalsim::tHostHarness caseHost;
     ASSERT_EQ(caseHost.load(), 0);
     kalsim::PciFunctionSetup setup;

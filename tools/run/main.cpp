@@ -8,7 +8,7 @@
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
-#include "simboard/SimBoard.h"
+#include "simboard/QuillBoard.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::string describeValue(const kalsim::RegisteredProperty& property) {
 
 int main() {
   kalsim::tHostHarness host;
-  simboard::SimBoard board;
+  simboard::QuillBoard board;
 
   std::printf("== load\n");
   const int32_t loaded = host.load();

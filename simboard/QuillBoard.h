@@ -1,0 +1,46 @@
+// The whole simulated board as the driver meets it after power-on: every
+// block placed at its BAR 0 offset, the flash holding the factory image.
+// Tests of single blocks build a bare SimBoard and place what they need.
+#pragma once
+
+#include "simboard/BusInterfaceBlock.h"
+#include "simboard/ConfigPortSpiBlock.h"
+#include "simboard/ConfigPortWindowBlock.h"
+#include "simboard/GeographicAddressBlock.h"
+#include "simboard/NisoFpgaLinkBlock.h"
+#include "simboard/SimBoard.h"
+#include "simboard/TimingDigitalOutputBlock.h"
+#include "simboard/TimingOutputTimerBlock.h"
+#include "simboard/TriggerBlock.h"
+
+namespace simboard {
+
+class QuillBoard : public SimBoard {
+ public:
+  // The chassis slot the board reports through its geographic address.
+  static constexpr uint32_t kDefaultSlot = 5;
+
+  QuillBoard();
+
+  BusInterfaceBlock& busInterface() { return *busInterface_; }
+  TimingDigitalOutputBlock& digitalOutputs() { return *digitalOutputs_; }
+  TimingOutputTimerBlock& outputTimer() { return *outputTimer_; }
+  TriggerBlock& triggers() { return *triggers_; }
+  ConfigPortSpiBlock& spi() { return *spi_; }
+  SerialFlash& flash() { return spi_->flash(); }
+  ConfigPortWindowBlock& configPortWindow() { return *configPortWindow_; }
+  GeographicAddressBlock& geographicAddress() { return *geographicAddress_; }
+  NisoFpgaLinkBlock& nisoFpga() { return *nisoFpga_; }
+
+ private:
+  BusInterfaceBlock* busInterface_;
+  TimingDigitalOutputBlock* digitalOutputs_;
+  TimingOutputTimerBlock* outputTimer_;
+  TriggerBlock* triggers_;
+  ConfigPortSpiBlock* spi_;
+  ConfigPortWindowBlock* configPortWindow_;
+  GeographicAddressBlock* geographicAddress_;
+  NisoFpgaLinkBlock* nisoFpga_;
+};
+
+}  // namespace simboard
