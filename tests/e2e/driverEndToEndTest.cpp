@@ -73,7 +73,7 @@ TEST_F(DriverEndToEndTest, LoadAddOpenRequestCloseRemoveDeleteUnload) {
   EXPECT_EQ(std::vector<std::string>(names.end() - 4, names.end()),
             (std::vector<std::string>{"serialNumber", "modelName", "manufacturerName", "pxiGeographicAddress"}));
   // The slot the board's bridge reports through its capability chain.
-  const auto& geographic = kalsim::registeredProperties().back();
+  const kalsim::RegisteredProperty geographic = kalsim::registeredProperties().back();
   ASSERT_EQ(geographic.size, 4);
   EXPECT_EQ(*static_cast<const uint32_t*>(geographic.value), simboard::QuillBoard::kDefaultSlot);
 
