@@ -25,7 +25,8 @@ in declaration order, which is also the order of the map-wide walks. Every
 writable one-bit field says whether it is boolean (bool: any nonzero value
 sets it) or numeric (num: bit 0 of the value is taken). A strobe field's bits
 must be clear in the register's keep-mask. A 'view' is a second register
-object for another register's address; it has no whole-register ID.
+object for another register's address; it has no whole-register ID. A
+register of class tX (or t_X) is the map's member X.
 
 A register with count=N is an array of N objects of one class, instance k at
 offset + k * stride (stride defaults to the width in bytes and is never less),
@@ -95,6 +96,13 @@ class Register:
         self.fields = []
         self.read_fields = []
         self.parts = []
+
+    @property
+    def member(self):
+        """The map's member for the register: its class name without the
+        leading t and any underscores after it, so that a class such as
+        t_Name does not give a member name reserved to the compiler."""
+        return self.name[1:].lstrip("_")
 
     def offsets(self):
         return [self.offset + k * self.stride for k in range(self.count)]
@@ -274,12 +282,18 @@ def check(m, path):
     if not m.registers:
         raise DescriptionError(f"{path}: no registers")
     names = set()
+    members_of_registers = set()
     keys = set()
     for r in m.registers:
         where = f"{path}:{r.line}"
         if r.name in names:
             raise DescriptionError(f"{where}: register name {r.name} used twice")
         names.add(r.name)
+        if not IDENT.match(r.member):
+            raise DescriptionError(f"{where}: register name {r.name} leaves no member name after t and _")
+        if r.member in members_of_registers:
+            raise DescriptionError(f"{where}: register names {r.name} and another give one member name")
+        members_of_registers.add(r.member)
         if not r.view:
             for offset in r.offsets():
                 sides = [True, False] if r.split else [r.readable and not r.writable]
@@ -571,9 +585,9 @@ def generate(m, description_rel, include_dir):
     for i, r in enumerate(m.registers):
         if r.count > 1:
             elems = ", ".join(f"{{*this, {firsts_index[i] + k}u}}" for k in range(r.count))
-            inits.append(f"{r.name[1:]}{{{elems}}}")
+            inits.append(f"{r.member}{{{elems}}}")
         else:
-            inits.append(f"{r.name[1:]}(*this)")
+            inits.append(f"{r.member}(*this)")
     family_index = 0
     child_slots = []
     for c in m.children:
@@ -703,9 +717,9 @@ def generate(m, description_rel, include_dir):
         o("")
     for r in m.registers:
         if r.count > 1:
-            o(f"  {r.name} {r.name[1:]}[{r.count}];")
+            o(f"  {r.name} {r.member}[{r.count}];")
         else:
-            o(f"  {r.name} {r.name[1:]};")
+            o(f"  {r.name} {r.member};")
     o("")
     o(" private:")
     o(f"  arm::tRegisterState states_[{n}];")

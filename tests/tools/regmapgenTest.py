@@ -48,6 +48,10 @@ class Refusals(unittest.TestCase):
         ("odd width", "register 0x0 24 rw\n  field 0-7\n", "width"),
         ("register without fields", "register 0x0 32 rw\n", "at least one field"),
         ("reset wider than the register", "register 0x0 8 rw reset=0x100\n  field 0-7\n", "wider"),
+        ("class name leaving no member", "register 0x0 32 rw name=t__\n  field 0-31\n", "no member name"),
+        ("two classes, one member",
+         "register 0x0 32 rw name=t_A\n  field 0-31\nregister 0x4 32 rw name=tA\n  field 0-31\n",
+         "one member name"),
     ]
 
     def test_each_bad_description_is_refused_with_a_reason(self):
@@ -83,6 +87,17 @@ class Output(unittest.TestCase):
         self.assertIn("arm::kRegisterView", source)
         self.assertIn("arm::kFieldBoolean | arm::kFieldStrobe", source)
         self.assertIn('"Probe", "1.0", "probe/Probe"', source)
+
+    def test_an_underscore_after_the_t_stays_out_of_the_member_name(self):
+        code, err, files = run("register 0x0 32 rw name=t_Probe\n  field 0-31\n"
+                               "register 0x4 32 rw name=t_ProbeArray count=2\n  field 0-31\n")
+        self.assertEqual(code, 0, err)
+        header = files["tProbeMap.h"]
+        self.assertIn("class t_Probe {", header)
+        self.assertIn("t_Probe Probe;", header)
+        self.assertIn("Probe(*this)", header)
+        self.assertIn("t_ProbeArray ProbeArray[2];", header)
+        self.assertNotRegex(header, r"\b_Probe")
 
 
 if __name__ == "__main__":
