@@ -277,64 +277,68 @@ void tRegisterMap::writeRegister(uint32_t index, uint32_t field, uint64_t value,
 
 // ---- the dynamic-access interface
 
+namespace {
+
+// What an operation needs of a register's kind.
+struct tNeed {
+  bool shadowed;
+  bool readable;
+  bool writable;
+};
+
+bool allows(const tAccessRules& rules, const tNeed& need) {
+  return (!need.shadowed || rules.shadowed) && (!need.readable || rules.readable) &&
+         (!need.writable || rules.writable);
+}
+
+}  // namespace
+
+bool tRegisterMap::selectAllowed(uint32_t id, bool wholeRegister, bool readSide, bool needShadowed, bool needReadable,
+                                 bool needWritable, uint32_t& index, uint32_t& field, tStatus& status) const {
+  const bool found = wholeRegister ? selectRegister(id, index) : selectItem(id, index, field, readSide);
+  if (found && allows(rulesOf(descriptor_->registers[index]), tNeed{needShadowed, needReadable, needWritable})) {
+    return true;
+  }
+  mapRaise(status, kInvalidArgument);
+  return false;
+}
+
 void tRegisterMap::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field, false) || !rulesOf(descriptor_->registers[index]).shadowed) {
-    value = 0;
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  value = getShadow(index, field);
+  value = selectAllowed(id, false, false, true, false, false, index, field, status) ? getShadow(index, field) : 0;
 }
 
 void tRegisterMap::set(uint32_t id, uint64_t value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field, false)) {
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  const tAccessRules& rules = rulesOf(descriptor_->registers[index]);
-  if (!rules.shadowed || !rules.writable) {
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  setShadow(index, field, value);
+  if (selectAllowed(id, false, false, true, false, true, index, field, status)) setShadow(index, field, value);
 }
 
 void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field, true) || !rulesOf(descriptor_->registers[index]).readable) {
-    value = 0;
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  value = readRegister(index, field, status);
+  value = selectAllowed(id, false, true, false, true, false, index, field, status) ? readRegister(index, field, status)
+                                                                                    : 0;
 }
 
 void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectItem(id, index, field, false) || !rulesOf(descriptor_->registers[index]).writable) {
-    mapRaise(status, kInvalidArgument);
-    return;
+  if (selectAllowed(id, false, false, false, false, true, index, field, status)) {
+    writeRegister(index, field, value, status, force);
   }
-  writeRegister(index, field, value, status, force);
 }
 
 void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
-  if (!selectRegister(id, index) || !rulesOf(descriptor_->registers[index]).writable) {
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
+  uint32_t field = 0;
+  if (!selectAllowed(id, true, false, false, false, true, index, field, status)) return;
   // An unshadowed register has nothing pending: success without an access.
   if (!rulesOf(descriptor_->registers[index]).shadowed) return;
   flushRegister(index, status, force);
@@ -343,16 +347,8 @@ void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
 void tRegisterMap::refresh(uint32_t id, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
-  if (!selectRegister(id, index)) {
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  const tAccessRules& rules = rulesOf(descriptor_->registers[index]);
-  if (!rules.shadowed || !rules.readable) {
-    mapRaise(status, kInvalidArgument);
-    return;
-  }
-  refreshRegister(index, status);
+  uint32_t field = 0;
+  if (selectAllowed(id, true, false, true, true, false, index, field, status)) refreshRegister(index, status);
 }
 
 void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,

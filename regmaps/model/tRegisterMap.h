@@ -108,6 +108,10 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
  private:
   bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const;
   bool selectRegister(uint32_t id, uint32_t& index) const;
+  // The item an ID names (a whole register for flush and refresh), when its
+  // register's kind allows what the operation needs; -52005 otherwise.
+  bool selectAllowed(uint32_t id, bool wholeRegister, bool readSide, bool needShadowed, bool needReadable,
+                     bool needWritable, uint32_t& index, uint32_t& field, tStatus& status) const;
   uint64_t takeField(uint32_t index, uint32_t field, uint64_t registerValue) const;
   uint64_t putField(uint32_t index, uint32_t field, uint64_t registerValue, uint64_t value) const;
   uint64_t allOnes(uint32_t index, uint32_t field) const;
