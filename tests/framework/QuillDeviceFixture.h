@@ -46,8 +46,7 @@ class QuillDeviceTest : public ::testing::Test {
   }
 
   // Started as add device starts it.
-  void startDevice() {
-    kalsim::PciFunctionSetup setup;
+  void startDevice(kalsim::PciFunctionSetup setup = kalsim::PciFunctionSetup()) {
     const uint64_t physical = reinterpret_cast<uintptr_t>(board.bar0());
     kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
     setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
