@@ -172,5 +172,37 @@ TEST_F(QuillStartupTest, TheCheckerCompositeCatchesABridgeThatChangedAfterStartU
   EXPECT_EQ(changed.getCode(), fromWord(0xBFFA8078u));
 }
 
+TEST_F(QuillStartupTest, ALockThatCannotBeMadeStopsStartUpAndTeardownLeavesNothing) {
+  startDevice();
+  ASSERT_EQ(level(), 20u);
+  // A healthy owner first, so that the board's own logs have grown before
+  // anything is counted.
+  {
+    kdut::SetupTracker<vorlan_shared::SetupLevel> tracker;
+    delete new QuillHelper(*device, nullptr, tracker);
+  }
+  const uint64_t allocations = kalsim::liveAllocations();
+  const uint64_t mutexes = kalsim::liveMutexes();
+  const uint64_t mappings = kalsim::liveKernelMappings();
+  bool reachedTheEnd = false;
+  for (uint32_t nth = 1; nth < 100 && !reachedTheEnd; ++nth) {
+    kdut::SetupTracker<vorlan_shared::SetupLevel> tracker;
+    kalsim::failMutexCreation(nth);
+    QuillHelper* built = new QuillHelper(*device, nullptr, tracker);
+    kalsim::failMutexCreation(0);
+    const int64_t code = tracker.getSetupStatus().getCode();
+    reachedTheEnd = code == 0;
+    if (!reachedTheEnd) {
+      EXPECT_EQ(code, vorlan_driver::statusCodes::kOutOfMemory) << "lock " << nth;
+      EXPECT_LT(tracker.getCurrentLevel(), QuillHelper::kBoardRevisionLevel) << "lock " << nth;
+    }
+    delete built;
+    ASSERT_EQ(kalsim::liveMutexes(), mutexes) << "lock " << nth;
+    ASSERT_EQ(kalsim::liveKernelMappings(), mappings) << "lock " << nth;
+    ASSERT_EQ(kalsim::liveAllocations(), allocations) << "lock " << nth;
+  }
+  EXPECT_TRUE(reachedTheEnd);
+}
+
 }  // namespace
 }  // namespace quilltest
