@@ -108,8 +108,14 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
   // Each stage has a status of its own, so a failure in one does not keep the
   // next from publishing; the caller sees the first error.
+  nKIVAPALS100::tStatus values;
+  // The record is read only once start-up has built the storage maps.
+  const bool hasRecords =
+      hardwareOwner_ != nullptr && getSetupTracker().hasReached(QuillHelper::kCoreObjectsLevel);
+  const uint32_t serialNumber = hasRecords ? hardwareOwner_->readSerialNumber(values) : 0;
+  status.merge(values);
+
   nKIVAPALS100::tStatus records;
-  const uint32_t serialNumber = hardwareOwner_ != nullptr ? hardwareOwner_->getSerialNumber() : 0;
   nKIVAPAL000::boundedFormat(getSerialNumberText(), kSerialNumberTextSize, "%X", serialNumber);
   getSerialNumberProperty().setName("serialNumber");
   getSerialNumberProperty().setString(getSerialNumberText());

@@ -139,4 +139,6 @@ std::vector<uint8_t> buildGoldenFlashImage() {
   return image;
 }
 
+void sealFlashRecord(std::vector<uint8_t>& image, uint64_t record, uint64_t size) { Writer(image).seal(record, size); }
+
 }  // namespace simboard

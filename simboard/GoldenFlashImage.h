@@ -41,4 +41,8 @@ constexpr const char* kHeaderComments = "Simulated board, factory image";
 
 std::vector<uint8_t> buildGoldenFlashImage();
 
+// Stores the CRC-32 of a record's bytes after its first four in those four,
+// as the factory does after changing a field.
+void sealFlashRecord(std::vector<uint8_t>& image, uint64_t record, uint64_t size);
+
 }  // namespace simboard

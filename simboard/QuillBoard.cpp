@@ -1,6 +1,9 @@
 #include "simboard/QuillBoard.h"
 
 #include <memory>
+#include <vector>
+
+#include "simboard/GoldenFlashImage.h"
 
 namespace simboard {
 
@@ -19,6 +22,24 @@ QuillBoard::QuillBoard()
   configPortWindow_->attachSpiEngine(spi_);
   geographicAddress_->setGeographicAddress(kDefaultSlot);
   clearAccessLog();
+}
+
+namespace {
+constexpr uint64_t kSerialNumberOffset = 12;
+constexpr uint64_t kOldestCompatibleBoardRevisionOffset = 17;
+}  // namespace
+
+void QuillBoard::setOldestCompatibleBoardRevision(uint8_t revision) {
+  std::vector<uint8_t> image = flash().image();
+  image.at(goldenflash::kManufacturing + kOldestCompatibleBoardRevisionOffset) = revision;
+  sealFlashRecord(image, goldenflash::kManufacturing, goldenflash::kSmallRecordSize);
+  flash().loadImage(std::move(image));
+}
+
+void QuillBoard::corruptManufacturingRecord() {
+  std::vector<uint8_t> image = flash().image();
+  image.at(goldenflash::kManufacturing + kSerialNumberOffset) ^= 0x01;
+  flash().loadImage(std::move(image));
 }
 
 }  // namespace simboard

@@ -32,6 +32,13 @@ class QuillBoard : public SimBoard {
   GeographicAddressBlock& geographicAddress() { return *geographicAddress_; }
   NisoFpgaLinkBlock& nisoFpga() { return *nisoFpga_; }
 
+  // ---- knobs on the factory image in the flash
+  // A board of another revision: the Manufacturing record says so and its
+  // checksum still holds.
+  void setOldestCompatibleBoardRevision(uint8_t revision);
+  // One bit of the serial number flipped after the record was sealed.
+  void corruptManufacturingRecord();
+
  private:
   BusInterfaceBlock* busInterface_;
   TimingDigitalOutputBlock* digitalOutputs_;

@@ -1,5 +1,5 @@
-// A started board device over a stand-in PCI function, reached the way the
-// callbacks and request methods reach it: sessions through openSession and
+// A started board device over a stand-in PCI function whose BAR 0 is the
+// simulated board, reached the way the callbacks and request methods reach it: sessions through openSession and
 // closeSession, requests as a gate at their required level.
 #pragma once
 
@@ -14,6 +14,7 @@
 #include "framework/kdut/kdutStatusCodes.h"
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
+#include "simboard/QuillBoard.h"
 #include "tests/platform/pciTestSupport.h"
 
 namespace quilltest {
@@ -45,9 +46,10 @@ class QuillDeviceTest : public ::testing::Test {
   }
 
   // Started as add device starts it.
-  void startDevice() {
-    kalsim::PciFunctionSetup setup;
-    setup.resources[0] = kalsim::PciResource{0x10000000, 1u << 20, 1u << 1};
+  void startDevice(kalsim::PciFunctionSetup setup = kalsim::PciFunctionSetup()) {
+    const uint64_t physical = reinterpret_cast<uintptr_t>(board.bar0());
+    kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
+    setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
     description = pcitest::describe(kalsim::addPciFunction(setup));
     tStatus status;
     device = vorlan_driver::createDevice(description, status);
@@ -97,6 +99,7 @@ class QuillDeviceTest : public ::testing::Test {
 
   uint32_t level() const { return device->getSetupTracker().getCurrentLevel(); }
 
+  simboard::QuillBoard board;
   vorlan_driver::nKIVAPAL000::tPCIDescription description{};
   QuillDevice* device = nullptr;
 };

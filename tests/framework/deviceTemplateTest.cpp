@@ -103,12 +103,12 @@ TEST_F(DeviceTemplateTest, AnInvalidatedSessionCannotReset) {
 
 TEST_F(DeviceTemplateTest, StopStartAndSleepRebuildWithoutDuplicatesAndInvalidateSessions) {
   startDevice();
-  EXPECT_EQ(propertyCount(), 3u);
+  EXPECT_EQ(propertyCount(), 4u) << "serial number, model, maker and slot";
   KernelSession* session = open();
   ASSERT_TRUE(moveTo(tDeviceCore::kPnPStateNotStarted));
   EXPECT_EQ(device->getHardwareOwner(), nullptr);
   ASSERT_TRUE(moveTo(tDeviceCore::kPnPStateReady));
-  EXPECT_EQ(propertyCount(), 3u) << "start empties the list first";
+  EXPECT_EQ(propertyCount(), 4u) << "start empties the list first";
   EXPECT_EQ(request(session, 0), kInvalidated) << "a stop invalidates";
   close(session);
 

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "device/QuillDevice.h"
+#include "device/QuillHelper.h"
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
@@ -12,8 +14,33 @@
 
 namespace {
 
+// A text property is printable characters and its terminator; a 4- or
+// 8-byte number is taken for text only when it reads that way too.
+bool isText(const unsigned char* bytes, int32_t size) {
+  if (size < 1 || bytes[size - 1] != 0) return false;
+  for (int32_t i = 0; i + 1 < size; ++i) {
+    if (bytes[i] < 0x20 || bytes[i] > 0x7E) return false;
+  }
+  return true;
+}
+
+// The names a dispatcher publishes, joined by ", ".
+template <typename Dispatcher>
+std::string publishedNames(Dispatcher& dispatcher) {
+  const uint64_t count = dispatcher.getNumberOfRegistrations();
+  std::vector<char> slots(count * 64 + 1, '\0');
+  nKIVAPALS100::tStatus status;
+  dispatcher.getRegistrationNames(slots.data(), status);
+  std::string joined;
+  for (uint64_t i = 0; i < count; ++i) {
+    joined += (i == 0 ? "" : ", ") + std::string(slots.data() + i * 64, strnlen(slots.data() + i * 64, 64));
+  }
+  return joined;
+}
+
 std::string describeValue(const kalsim::RegisteredProperty& property) {
   const auto* bytes = static_cast<const unsigned char*>(property.value);
+  if (isText(bytes, property.size)) return "\"" + std::string(reinterpret_cast<const char*>(bytes)) + "\"";
   char text[64];
   if (property.size == 4) {
     uint32_t value;
@@ -26,9 +53,6 @@ std::string describeValue(const kalsim::RegisteredProperty& property) {
     std::memcpy(&value, bytes, sizeof value);
     std::snprintf(text, sizeof text, "0x%llX", value);
     return text;
-  }
-  if (property.size > 0 && bytes[property.size - 1] == 0) {
-    return "\"" + std::string(reinterpret_cast<const char*>(bytes)) + "\"";
   }
   std::snprintf(text, sizeof text, "(%d bytes)", property.size);
   return text;
@@ -60,6 +84,17 @@ int main() {
   }
   for (const auto& property : kalsim::registeredProperties()) {
     std::printf("property %-22s %s\n", property.name.c_str(), describeValue(property).c_str());
+  }
+
+  vorlan_driver::QuillHelper* owner = device->getHardwareOwner();
+  if (owner != nullptr) {
+    std::printf("register maps: %s\n", publishedNames(owner->getRegisterDispatcher()).c_str());
+    std::printf("device windows: %s\n", publishedNames(owner->getDeviceWindowDispatcher()).c_str());
+    std::printf("storage maps: %s\n", publishedNames(owner->getStorageMapDispatcher()).c_str());
+    nKIVAPALS100::tStatus serialStatus;
+    const uint32_t serialNumber = owner->readSerialNumber(serialStatus);
+    std::printf("board serial number %X (status %lld)\n", serialNumber,
+                static_cast<long long>(serialStatus.getCode()));
   }
 
   std::printf("== a session on \"smu_vorlan\"\n");
