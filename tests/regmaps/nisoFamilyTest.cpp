@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/armki/ARMDispatcher.h"
 #include "framework/kivregitools/DispatcherBase.h"
 #include "framework/kivregitools/Version.h"
 #include "platform/synchronization/tMutex.h"
@@ -66,7 +67,8 @@ class tDispatcher : public kivregitools::DispatcherBase<TestRegistration> {
 
 constexpr int64_t kRegistrationNotFound = -240024;
 
-std::vector<std::string> names(tDispatcher& dispatcher) {
+template <typename Dispatcher>
+std::vector<std::string> names(Dispatcher& dispatcher) {
   const uint64_t count = dispatcher.getNumberOfRegistrations();
   std::vector<char> buffer(count * tDispatcher::kNameSlotSize + 1, '\0');
   tStatus status;
@@ -92,23 +94,28 @@ using NisoFamily = NisoBoard;
 
 TEST_F(NisoFamily, PublishesTheMapAndItsChildrenInWalkOrder) {
   auto map = build();
-  tDispatcher dispatcher;
+  // The register dispatcher the device publishes through.
+  armki::ARMDispatcher dispatcher;
   tStatus status;
   map->addToDispatcher(dispatcher, status, nullptr, false);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(names(dispatcher), familyNames("TheQuillNisoFpgaRegMap", true));
 
+  auto find = [&](const char* name, tMutex** mutex) {
+    tRegisterInterface* object = nullptr;
+    dispatcher.getRegistration(name, &object, status, mutex);
+    return object;
+  };
   // A child looked up by its full versioned name is the child over its part.
   tMutex* mutex = nullptr;
-  tRegisterInterface* found = dispatcher.find("TheQuillNisoFpgaRegMap_DMA5_KivDmaRegMap_Ver2.1.0d19", status, &mutex);
+  tRegisterInterface* found = find("TheQuillNisoFpgaRegMap_DMA5_KivDmaRegMap_Ver2.1.0d19", &mutex);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(found, static_cast<tRegisterInterface*>(map->getDMA(5)));
   EXPECT_NE(mutex, nullptr);
   found->write(0x80000054, 0x77, false, status, 0);
   EXPECT_EQ(log(), (std::vector<BlockAccess>{W32(0x68000 + 0x500 + 0x54, 0x77)}));
-  EXPECT_EQ(dispatcher.find("TheQuillNisoFpgaRegMap_Ver2.1.0d19", status, nullptr),
-            static_cast<tRegisterInterface*>(map.get()));
-  EXPECT_EQ(dispatcher.find("TheQuillNisoFpgaRegMap_StreamCircuit47_StreamCircuitRegMap_Ver2.1.0d19", status, nullptr),
+  EXPECT_EQ(find("TheQuillNisoFpgaRegMap_Ver2.1.0d19", nullptr), static_cast<tRegisterInterface*>(map.get()));
+  EXPECT_EQ(find("TheQuillNisoFpgaRegMap_StreamCircuit47_StreamCircuitRegMap_Ver2.1.0d19", nullptr),
             static_cast<tRegisterInterface*>(map->getStreamCircuit(47)));
   EXPECT_EQ(status.getCode(), 0);
 
