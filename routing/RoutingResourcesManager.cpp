@@ -12,10 +12,13 @@ RoutingResourcesManager::RoutingResourcesManager(nKIVAPALS100::tStatus& status)
 
 bool RoutingResourcesManager::registerRoutingSession(KernelRoutingSession* session) {
   tAutoLock<tMutex> lock(mutex_);
-  if (resources_ != nullptr) session->setRoutingResources(resources_);
   nKIVAPALS100::tStatus listed;
   sessions_.pushBack(session, listed);
-  return listed.isNotFatal();
+  // Only a listed session hears of a withdrawal: resources handed to one
+  // that is not listed would outlive the hardware behind them.
+  if (listed.isFatal()) return false;
+  if (resources_ != nullptr) session->setRoutingResources(resources_);
+  return true;
 }
 
 void RoutingResourcesManager::unregisterRoutingSession(KernelRoutingSession* session) {

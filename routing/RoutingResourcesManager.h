@@ -24,8 +24,8 @@ class RoutingResourcesManager {
   RoutingResourcesManager(const RoutingResourcesManager&) = delete;
   RoutingResourcesManager& operator=(const RoutingResourcesManager&) = delete;
 
-  // A session that cannot be listed (no memory) still gets the resources
-  // but is not told when they are withdrawn; it is not registered then.
+  // A session that cannot be listed (no memory) is not registered and gets
+  // no resources: it could not be told when they are withdrawn.
   bool registerRoutingSession(KernelRoutingSession* session);
   void unregisterRoutingSession(KernelRoutingSession* session);
 
