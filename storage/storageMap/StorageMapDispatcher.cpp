@@ -96,9 +96,9 @@ bool StorageMapDispatcher::checkRawRange(StorageMapInterface& map, uint32_t key,
   return status.isNotFatal();
 }
 
-void StorageMapDispatcher::setRaw(const tEventDescriptor& request, void* userName, uint64_t nameLength, uint32_t key,
-                                  uint64_t first, uint64_t count, void* userBuffer, uint64_t elementSize,
-                                  tStatus& status) {
+void StorageMapDispatcher::transferRaw(bool toCaller, const tEventDescriptor& request, void* userName,
+                                       uint64_t nameLength, uint32_t key, uint64_t first, uint64_t count,
+                                       void* userBuffer, uint64_t elementSize, tStatus& status) {
   if (!checkRawSize(count, elementSize, status)) return;
   tMutex* mutex = nullptr;
   StorageMapInterface* map = lookUp(request, userName, nameLength, &mutex, status);
@@ -110,31 +110,29 @@ void StorageMapDispatcher::setRaw(const tEventDescriptor& request, void* userNam
   void* buffer = vorlan_driver::nKIVAPAL000::allocate(bytes, status, 0);
   if (buffer == nullptr) return;
   vorlan_driver::nKIVAPAL000::fillBytes(buffer, 0, bytes);
-  const tUserBuffer source(&request, reinterpret_cast<uint64_t>(userBuffer), bytes);
-  source.copyFromUser(0, buffer, static_cast<uint32_t>(bytes), status);
-  // Nothing reaches the map unless all of the caller's bytes arrived.
-  map->setRaw(key, first, count, buffer, elementSize, status);
+  const tUserBuffer caller(&request, reinterpret_cast<uint64_t>(userBuffer), bytes);
+  // Each step runs only on a clean status: nothing reaches the map unless
+  // all of the caller's bytes arrived, and a failed read copies nothing out.
+  if (toCaller) {
+    map->getRaw(key, first, count, buffer, elementSize, status);
+    caller.copyToUser(0, buffer, static_cast<uint32_t>(bytes), status);
+  } else {
+    caller.copyFromUser(0, buffer, static_cast<uint32_t>(bytes), status);
+    map->setRaw(key, first, count, buffer, elementSize, status);
+  }
   vorlan_driver::nKIVAPAL000::release(buffer);
+}
+
+void StorageMapDispatcher::setRaw(const tEventDescriptor& request, void* userName, uint64_t nameLength, uint32_t key,
+                                  uint64_t first, uint64_t count, void* userBuffer, uint64_t elementSize,
+                                  tStatus& status) {
+  transferRaw(false, request, userName, nameLength, key, first, count, userBuffer, elementSize, status);
 }
 
 void StorageMapDispatcher::getRaw(const tEventDescriptor& request, void* userName, uint64_t nameLength, uint32_t key,
                                   uint64_t first, uint64_t count, void* userBuffer, uint64_t elementSize,
                                   tStatus& status) {
-  if (!checkRawSize(count, elementSize, status)) return;
-  tMutex* mutex = nullptr;
-  StorageMapInterface* map = lookUp(request, userName, nameLength, &mutex, status);
-  if (map == nullptr) return;
-  tAutoLock<tMutex> lock(*mutex);
-  if (!checkRawRange(*map, key, first, count, elementSize, status)) return;
-
-  const uint64_t bytes = count * elementSize;
-  void* buffer = vorlan_driver::nKIVAPAL000::allocate(bytes, status, 0);
-  if (buffer == nullptr) return;
-  vorlan_driver::nKIVAPAL000::fillBytes(buffer, 0, bytes);
-  map->getRaw(key, first, count, buffer, elementSize, status);
-  const tUserBuffer destination(&request, reinterpret_cast<uint64_t>(userBuffer), bytes);
-  destination.copyToUser(0, buffer, static_cast<uint32_t>(bytes), status);
-  vorlan_driver::nKIVAPAL000::release(buffer);
+  transferRaw(true, request, userName, nameLength, key, first, count, userBuffer, elementSize, status);
 }
 
 }  // namespace storagemap

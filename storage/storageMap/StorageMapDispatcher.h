@@ -64,6 +64,10 @@ class StorageMapDispatcher
                             uint64_t elementSize, nKIVAPALS100::tStatus& status);
   // The size test made before the lookup.
   static bool checkRawSize(uint64_t count, uint64_t elementSize, nKIVAPALS100::tStatus& status);
+  // Lookup, range tests, kernel buffer and copies of setRaw and getRaw.
+  void transferRaw(bool toCaller, const vorlan_driver::nKIVAPAL000::tEventDescriptor& request, void* userName,
+                   uint64_t nameLength, uint32_t key, uint64_t first, uint64_t count, void* userBuffer,
+                   uint64_t elementSize, nKIVAPALS100::tStatus& status);
 };
 
 }  // namespace storagemap
