@@ -44,18 +44,22 @@ QuillStorageMaps::QuillStorageMaps(devicewindow::DeviceWindow& window, storagema
       defaultCalibration_(kDefaultCalibrationOffset, window),
       factoryCalibration_(kFactoryCalibrationOffset, window),
       externalCalibration_(kExternalCalibrationOffset, window),
-      selfCalibration_(kSelfCalibrationOffset, window) {
-  for (uint32_t k = 0; k < kMapCount && status.isNotFatal(); ++k) dispatcher_->add(kMapNames[k], *getMap(k), status);
+      selfCalibration_(kSelfCalibrationOffset, window),
+      published_(0) {
+  for (uint32_t k = 0; k < kMapCount && status.isNotFatal(); ++k) {
+    dispatcher_->add(kMapNames[k], *getMap(k), status);
+    if (status.isNotFatal()) ++published_;
+  }
 }
 
 QuillStorageMaps::~QuillStorageMaps() {
-  // A name that is not published (registration stopped early) is not worth
-  // reporting: every removal gets a fresh status and all are dropped.
-  tStatus dropped;
-  for (uint32_t k = kMapCount; k > 0; --k) {
+  // Only our own names: a name whose registration failed may be another
+  // owner's. Each removal has its own status so that one cannot stop the
+  // others; nothing is reported.
+  while (published_ > 0) {
+    --published_;
     tStatus removal;
-    dispatcher_->remove(kMapNames[k - 1], removal);
-    dropped.merge(removal);
+    dispatcher_->remove(kMapNames[published_], removal);
   }
 }
 

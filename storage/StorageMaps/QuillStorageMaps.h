@@ -37,8 +37,8 @@ class QuillStorageMaps {
   // the caller then deletes the owner, which withdraws what was published.
   QuillStorageMaps(devicewindow::DeviceWindow& window, storagemap::StorageMapDispatcher& dispatcher,
                    nKIVAPALS100::tStatus& status);
-  // Withdraws the eight names in reverse order, whichever are still
-  // published, and reports nothing. Nothing is flushed.
+  // Withdraws the names it published, in reverse order, and reports
+  // nothing. Nothing is flushed.
   virtual ~QuillStorageMaps();
   QuillStorageMaps(const QuillStorageMaps&) = delete;
   QuillStorageMaps& operator=(const QuillStorageMaps&) = delete;
@@ -67,6 +67,8 @@ class QuillStorageMaps {
   CalibrationStorageMap factoryCalibration_;
   CalibrationStorageMap externalCalibration_;
   CalibrationStorageMap selfCalibration_;
+  // The leading names of kMapNames this owner registered.
+  uint32_t published_;
 };
 
 static_assert(QuillStorageMaps::kSelfCalibrationOffset + vorlan_storagemaps::calibrationLayout::kRecordSize ==

@@ -279,6 +279,24 @@ TEST_F(GoldenBoardTest, AFailedRegistrationLeavesAPrefixThatDeletionWithdraws) {
   EXPECT_EQ(hooked->calls, calls) << "neither building nor deleting touches the window";
 }
 
+// The names an owner failed to publish may be another owner's.
+TEST_F(GoldenBoardTest, AnOwnerThatPublishedNothingWithdrawsNoOtherOwnersNames) {
+  kalsim::failMutexCreation(1);
+  tStatus s;
+  {
+    QuillStorageMaps second(*hooked, *dispatcher, s);
+    EXPECT_EQ(s.getCode(), vorlan_driver::statusCodes::kOutOfMemory);
+  }
+  EXPECT_EQ(registrationList(*dispatcher), joined(kLayoutOrder));
+  for (uint32_t k = 0; k < QuillStorageMaps::kMapCount; ++k) {
+    storagemap::StorageMapInterface* published = nullptr;
+    tStatus lookup;
+    const std::string name = kLayoutOrder[k] + "_Ver" + maps->getMap(k)->getVersion();
+    dispatcher->getRegistration(name.c_str(), &published, lookup, nullptr);
+    EXPECT_EQ(published, maps->getMap(k)) << name;
+  }
+}
+
 TEST_F(GoldenBoardTest, BuildingOnAFailedStatusPublishesNothing) {
   maps.reset();
   tStatus failed;
