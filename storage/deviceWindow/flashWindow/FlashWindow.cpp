@@ -82,12 +82,11 @@ FlashSector* FlashWindow::sectorAt(uint64_t index, tStatus& status) {
 
 void FlashWindow::forEachSector(const uint8_t* source, uint8_t* destination, uint64_t address, uint64_t length,
                                 Operation operation, bool force, tStatus& status) {
-  if (!checkRange(address, length, status)) return;
+  if (status.isFatal() || !checkRange(address, length, status)) return;
   if ((operation == kGet && destination == nullptr) || (operation == kSet && source == nullptr)) {
     vorlanSetCode(status, storagecodes::kNullBuffer);
     return;
   }
-  if (status.isFatal()) return;
   const uint64_t sectorSize = controller_->getSectorSize();
   uint64_t index = controller_->getSectorIndex(address, status);
   uint64_t offset = address & (sectorSize - 1);
@@ -156,7 +155,6 @@ void FlashWindow::write(const uint8_t* source, uint64_t address, uint64_t length
     vorlanSetCode(status, storagecodes::kNullBuffer);
     return;
   }
-  if (!checkRange(address, length, status)) return;
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(source, nullptr, address, length, kSet, false, status);
   forEachSector(nullptr, nullptr, address, length, kFlush, force, status);
