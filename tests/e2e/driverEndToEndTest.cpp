@@ -30,6 +30,14 @@ uint64_t liveKernelObjects() {
   return kalsim::liveMutexes() + kalsim::liveSpinLocks() + kalsim::liveKernelMappings();
 }
 
+// The board's function, its BAR mapped onto the board, not yet offered.
+kalsim::PciFunction& offerable(simboard::QuillBoard& board, kalsim::PciFunctionSetup setup = {}) {
+  const uint64_t physical = address(board.bar0());
+  kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
+  setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
+  return kalsim::addPciFunction(setup);
+}
+
 class DriverEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -37,14 +45,6 @@ class DriverEndToEndTest : public ::testing::Test {
     vorlan_driver::QuillHelper::failStepAt(0, 0);
   }
   void TearDown() override { vorlan_driver::QuillHelper::failStepAt(0, 0); }
-
-  // The board's function, its BAR mapped onto the board, not yet offered.
-  kalsim::PciFunction& boardFunction(kalsim::PciFunctionSetup setup = kalsim::PciFunctionSetup()) {
-    const uint64_t physical = address(board.bar0());
-    kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
-    setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
-    return kalsim::addPciFunction(setup);
-  }
 
   const vorlan_driver::nKIVAPAL000::tPCIDevice& device() const {
     return *reinterpret_cast<const vorlan_driver::nKIVAPAL000::tPCIDevice*>(host.deviceWord());
@@ -162,10 +162,7 @@ TEST_F(DriverEndToEndTest, AnyFailedStepLeavesNoDeviceBehind) {
     ASSERT_EQ(caseHost.load(), 0);
     kalsim::PciFunctionSetup setup;
     setup.subsystemID = c.subsystemID;
-    const uint64_t physical = address(caseBoard.bar0());
-    kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, caseBoard.bar0());
-    setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
-    kalsim::PciFunction& function = kalsim::addPciFunction(setup);
+    kalsim::PciFunction& function = offerable(caseBoard, setup);
 
     c.arm();
     EXPECT_EQ(caseHost.addDevice(function), c.result) << c.what;
@@ -186,7 +183,7 @@ TEST_F(DriverEndToEndTest, ARefusedMSIKeepsTheLineInterruptAndBothFlagsMeanIOSpa
   kalsim::PciFunctionSetup setup;
   setup.grantMSI = false;
   setup.resources[1] = kalsim::PciResource{0x2000, 0x100, 3};
-  ASSERT_EQ(host.addDevice(boardFunction(setup)), 0);
+  ASSERT_EQ(host.addDevice(offerable(board, setup)), 0);
   const auto& description = device().getDescription();
   EXPECT_EQ(description.interruptKind, 6u);
   EXPECT_EQ(description.interrupt, 11u);
@@ -198,7 +195,7 @@ TEST_F(DriverEndToEndTest, ARefusedMSIKeepsTheLineInterruptAndBothFlagsMeanIOSpa
 
 TEST_F(DriverEndToEndTest, AGrantedMSIReplacesTheLineInterrupt) {
   ASSERT_EQ(host.load(), 0);
-  ASSERT_EQ(host.addDevice(boardFunction()), 0);
+  ASSERT_EQ(host.addDevice(offerable(board)), 0);
   const auto& description = device().getDescription();
   EXPECT_EQ(description.interruptKind, 0u);
   EXPECT_EQ(description.interrupt, 40u);
