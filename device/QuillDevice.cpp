@@ -19,6 +19,12 @@ constexpr const char kManufacturerName[] = "Vorlan";
 
 typedef kdut::AutoIOGate<vorlan_shared::SetupLevel, meridansharedsource::KernelSession> tRequestGate;
 
+// The routing session of the request's kernel session, if it has one.
+kivark::KernelRoutingSession* routingSessionOf(const nKIVAPAL000::tEventDescriptor& descriptor) {
+  meridansharedsource::KernelSession* session = static_cast<meridansharedsource::KernelSession*>(descriptor.getSession());
+  return session != nullptr ? session->getRoutingSession() : nullptr;
+}
+
 }  // namespace
 
 QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status)
@@ -64,6 +70,10 @@ void QuillDevice::handOutRoutingResources() {
 
 void QuillDevice::onStart() { handOutRoutingResources(); }
 
+kdut::CleanupOperationComposite* QuillDevice::getOwnerComposite() {
+  return hardwareOwner_ != nullptr ? hardwareOwner_->getCleanupOperationComposite() : nullptr;
+}
+
 void QuillDevice::teardown() {
   delete hardwareOwner_;
   hardwareOwner_ = nullptr;
@@ -77,8 +87,7 @@ meridansharedsource::KernelSession* QuillDevice::createSession(const tEventDescr
       interface, getResetCounter(), static_cast<int32_t>(kdut::codes::kResourceNotReserved), &reservationManager_,
       routing, kSessionCleanupCapacity, status);
   if (session == nullptr) return nullptr;
-  kdut::CleanupOperationComposite* ownerComposite =
-      hardwareOwner_ != nullptr ? hardwareOwner_->getCleanupOperationComposite() : nullptr;
+  kdut::CleanupOperationComposite* ownerComposite = getOwnerComposite();
   if (ownerComposite != nullptr) ownerComposite->add(&session->getCleanupOperationComposite(), status);
   // A session the open does not hand out would never be closed.
   if (status.isFatal()) {
@@ -94,8 +103,7 @@ meridansharedsource::KernelSession* QuillDevice::createSession(const tEventDescr
 
 void QuillDevice::destroySession(const tEventDescriptor&, meridansharedsource::KernelSession* session) {
   if (session == nullptr) return;
-  kdut::CleanupOperationComposite* ownerComposite =
-      hardwareOwner_ != nullptr ? hardwareOwner_->getCleanupOperationComposite() : nullptr;
+  kdut::CleanupOperationComposite* ownerComposite = getOwnerComposite();
   if (ownerComposite != nullptr) {
     // A session opened before the last reset is not in this owner's list.
     nKIVAPALS100::tStatus dropped;
@@ -153,8 +161,7 @@ void QuillDevice::createIONotifier(const tEventDescriptor& descriptor, uint32_t 
     return;
   }
   if (selector != kRoutingNotifierSelector) return;
-  meridansharedsource::KernelSession* session = static_cast<meridansharedsource::KernelSession*>(descriptor.getSession());
-  kivark::KernelRoutingSession* routing = session != nullptr ? session->getRoutingSession() : nullptr;
+  kivark::KernelRoutingSession* routing = routingSessionOf(descriptor);
   if (routing == nullptr) return;
   nKIVAPAL000::tAutoLock<nKIVAPAL000::tMutex> lock(routing->getMutex());
   routing->getIONotifier().initialize(params, status);
@@ -164,8 +171,7 @@ void QuillDevice::destroyIONotifier(const tEventDescriptor& descriptor, uint32_t
   nKIVAPALS100::tStatus gateStatus;
   tRequestGate gate(this, descriptor.getSession(), &getSetupTracker(), vorlan_shared::SetupLevel::kFull, gateStatus);
   if (gateStatus.isFatal() || selector != kRoutingNotifierSelector) return;
-  meridansharedsource::KernelSession* session = static_cast<meridansharedsource::KernelSession*>(descriptor.getSession());
-  kivark::KernelRoutingSession* routing = session != nullptr ? session->getRoutingSession() : nullptr;
+  kivark::KernelRoutingSession* routing = routingSessionOf(descriptor);
   if (routing == nullptr) return;
   nKIVAPAL000::tAutoLock<nKIVAPAL000::tMutex> lock(routing->getMutex());
   if (routing->getIONotifier().isOpen()) routing->getIONotifier().close();

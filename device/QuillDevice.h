@@ -54,6 +54,9 @@ class QuillDevice : public tQuillDeviceBase {
  private:
   bool canRoute() const;
   void handOutRoutingResources();
+  // The owner's list of session cleanups; null without an owner or when the
+  // owner could not build its locks.
+  kdut::CleanupOperationComposite* getOwnerComposite();
 
   tInterfaceTemplate_vorlan instrumentInterface_;
   tInterfaceTemplate_pxiCooling coolingInterface_;
