@@ -14,6 +14,16 @@ int64_t QuillHelper::sFailCode_ = 0;
 namespace {
 constexpr uint8_t kBar0 = 0;
 constexpr uint32_t kUncached = 0;
+
+// A freshly built object is kept only when its construction succeeded.
+template <typename T>
+bool keepIfBuilt(T*& object, tStatus& status) {
+  if (status.isNotFatal()) return true;
+  delete object;
+  object = nullptr;
+  return false;
+}
+
 }  // namespace
 
 QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::CustomResetParameters*,
@@ -86,13 +96,9 @@ void QuillHelper::createCoreObjects(tStatus& status) {
   if (status.isFatal()) return;
 
   const uint64_t bar0Address = reinterpret_cast<uint64_t>(bar0_);
-  const uint32_t bar0Length = static_cast<uint32_t>(device_.getDescription().memoryBars[kBar0].length);
+  const uint64_t bar0Length = device_.getDescription().memoryBars[kBar0].length;
   keltRegMaps_ = kivNew(status) KeltRegMaps(bar0Address, bar0Length, registerDispatcher_, status);
-  if (status.isFatal()) {
-    delete keltRegMaps_;
-    keltRegMaps_ = nullptr;
-    return;
-  }
+  if (!keepIfBuilt(keltRegMaps_, status)) return;
 
   bridgeSignatureVerifier_ = kivNew(status) tBridgeSignatureVerifier(keltRegMaps_->getCoreMap().Signature);
   addChecker(bridgeSignatureVerifier_, status);
@@ -102,27 +108,15 @@ void QuillHelper::createCoreObjects(tStatus& status) {
   if (status.isFatal()) return;
 
   keltControllers_ = kivNew(status) KeltControllers(static_cast<uint8_t*>(bar0_), *keltRegMaps_, status);
-  if (status.isFatal()) {
-    delete keltControllers_;
-    keltControllers_ = nullptr;
-    return;
-  }
+  if (!keepIfBuilt(keltControllers_, status)) return;
 
   flashWindow_ = kivNew(status) devicewindow::FlashWindow(keltControllers_->getFlashController(), status);
-  if (status.isFatal()) {
-    delete flashWindow_;
-    flashWindow_ = nullptr;
-    return;
-  }
+  if (!keepIfBuilt(flashWindow_, status)) return;
   deviceWindowDispatcher_.add(kFlashWindowName, *flashWindow_, status);
   if (status.isFatal()) return;
 
   storageMaps_ = kivNew(status) vorlan_storagemaps::QuillStorageMaps(*flashWindow_, storageMapDispatcher_, status);
-  if (status.isFatal()) {
-    delete storageMaps_;
-    storageMaps_ = nullptr;
-    return;
-  }
+  if (!keepIfBuilt(storageMaps_, status)) return;
 
   storageMapChecksumChecker_ = kivNew(status) StorageMapChecksumChecker(*storageMaps_);
   addChecker(storageMapChecksumChecker_, status);
