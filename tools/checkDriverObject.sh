@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The driver object may leave undefined only kernel-layer functions, the LZ4
 # decompressor and what the compiler itself emits; it must carry no C++
-# global constructors.
+# global constructors and no function-local statics.
 set -euo pipefail
 object="$1"
 
@@ -37,6 +37,13 @@ sections="$(objdump -h "$object")"
 symbols="$(nm "$object")"
 if grep -Eq '\.(init_array|ctors)' <<<"$sections"; then
   echo "the driver object has global constructors (.init_array or .ctors)"
+  status=1
+fi
+# Without thread-safe statics nothing is left undefined for them; their
+# mangled names (_ZZ: an entity local to a function, _ZGV: its guard) show.
+if grep -Eq ' _Z(Z|GV)' <<<"$symbols"; then
+  echo "the driver object has function-local statics:"
+  grep -E ' _Z(Z|GV)' <<<"$symbols" | awk '{print "  " $NF}'
   status=1
 fi
 if ! grep -Eq ' T nKIVAPAL200_driverEntry$' <<<"$symbols"; then
