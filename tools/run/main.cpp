@@ -27,13 +27,15 @@ bool isText(const unsigned char* bytes, int32_t size) {
 // The names a dispatcher publishes, joined by ", ".
 template <typename Dispatcher>
 std::string publishedNames(Dispatcher& dispatcher) {
+  constexpr uint64_t kSlot = Dispatcher::kNameSlotSize;
   const uint64_t count = dispatcher.getNumberOfRegistrations();
-  std::vector<char> slots(count * 64 + 1, '\0');
+  std::vector<char> slots(count * kSlot + 1, '\0');
   nKIVAPALS100::tStatus status;
   dispatcher.getRegistrationNames(slots.data(), status);
   std::string joined;
   for (uint64_t i = 0; i < count; ++i) {
-    joined += (i == 0 ? "" : ", ") + std::string(slots.data() + i * 64, strnlen(slots.data() + i * 64, 64));
+    const char* slot = slots.data() + i * kSlot;
+    joined += (i == 0 ? "" : ", ") + std::string(slot, strnlen(slot, kSlot));
   }
   return joined;
 }
