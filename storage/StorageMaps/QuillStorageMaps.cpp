@@ -63,8 +63,6 @@ QuillStorageMaps::~QuillStorageMaps() {
   }
 }
 
-const char* QuillStorageMaps::getMapName(uint32_t k) { return k < kMapCount ? kMapNames[k] : nullptr; }
-
 storagemap::StorageMapInterface* QuillStorageMaps::getMap(uint32_t k) {
   switch (k) {
     case 0:

@@ -52,9 +52,7 @@ class QuillStorageMaps {
   CalibrationStorageMap& getExternalCalibration() { return externalCalibration_; }
   CalibrationStorageMap& getSelfCalibration() { return selfCalibration_; }
 
-  // The registration names in layout order; null from kMapCount on.
-  static const char* getMapName(uint32_t k);
-  // The map published under getMapName(k); null from kMapCount on.
+  // The map published k-th, in layout order; null from kMapCount on.
   storagemap::StorageMapInterface* getMap(uint32_t k);
 
  private:
