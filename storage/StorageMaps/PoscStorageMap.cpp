@@ -8,18 +8,9 @@ using storagemap::StorageMapCommon;
 namespace layout = poscLayout;
 
 // Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {
-#define VORLAN_POSC_FIELDS_DESCRIPTOR(form, T, code, name, Name, n, size) \
-  {#name, layout::idOf(layout::k##Name), layout::idOf(layout::k##Name), (n), (size), ::storagemap::code, (size), false},
-    VORLAN_POSC_FIELDS(VORLAN_POSC_FIELDS_DESCRIPTOR)
-#undef VORLAN_POSC_FIELDS_DESCRIPTOR
-};
+constexpr StorageMapCommon::FieldInfo kFields[] = {VORLAN_POSC_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
 static_assert(sizeof(kFields) / sizeof(kFields[0]) == layout::kFieldCount, "one descriptor per field");
-// A typed field's element is exactly its value type.
-#define VORLAN_POSC_FIELDS_SIZE(form, T, code, name, Name, n, size) \
-  static_assert(::storagemap::code == ::storagemap::kTypeString || sizeof(T) == (size), #name);
-VORLAN_POSC_FIELDS(VORLAN_POSC_FIELDS_SIZE)
-#undef VORLAN_POSC_FIELDS_SIZE
+VORLAN_POSC_FIELDS(STORAGEMAP_PACKED_ELEMENT_SIZE)
 
 constexpr const char* kNames[] = {"Posc", nullptr};
 

@@ -149,3 +149,13 @@ static_assert(sizeof(StorageMapCommon::FieldInfo) == 64 && offsetof(StorageMapCo
               "field descriptor layout");
 
 }  // namespace storagemap
+
+// For a field list whose rows are (form, T, code, name, Name, n, size) over
+// a packed layout: one descriptor per row, and a check that a typed field's
+// element is exactly its value type. `layout` must name the map's layout
+// namespace where these expand.
+#define STORAGEMAP_PACKED_DESCRIPTOR(form, T, code, name, Name, n, size)                                       \
+  {#name, layout::idOf(layout::k##Name), layout::idOf(layout::k##Name), (n), (size), ::storagemap::code, (size), \
+   false},
+#define STORAGEMAP_PACKED_ELEMENT_SIZE(form, T, code, name, Name, n, size) \
+  static_assert(::storagemap::code == ::storagemap::kTypeString || sizeof(T) == (size), #name);
