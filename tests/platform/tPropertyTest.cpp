@@ -225,3 +225,31 @@ TEST(PropertyKinds, ValuePointerAndSizeFollowTheKind) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PropertyKinds, ABlockTooLargeForTheLayersSizeIsRefusedAndTheListUnwinds) {
+  kalsim::reset();
+  static const uint8_t block[1] = {7};
+  tProperty first("first", tProperty::kKindUInt32);
+  tProperty huge("huge", tProperty::kKindByteBlock);
+  // Never read: the size alone decides.
+  huge.setByteBlock(block, 0x80000000ull);
+  const void* value = nullptr;
+  int32_t size = 0;
+  EXPECT_FALSE(huge.getLayerValue(&value, &size));
+
+  huge.setByteBlock(block, 0x7FFFFFFFull);
+  ASSERT_TRUE(huge.getLayerValue(&value, &size));
+  EXPECT_EQ(size, INT32_MAX);
+
+  huge.setByteBlock(block, 0x100000001ull);
+  tProperty* list[] = {&first, &huge, nullptr};
+  tStatus status;
+  tDevice::registerPropertyList(0, nullptr, list, status);
+  EXPECT_EQ(status.getCode(), -52003);
+  EXPECT_TRUE(kalsim::registeredProperties().empty());
+  EXPECT_EQ(first.getHandle(), nullptr);
+}
+
+}  // namespace
