@@ -21,38 +21,6 @@ using nKIVAPAL000::tKalPCIRecord;
 using nKIVAPAL000::tKalPCIResource;
 using nKIVAPAL000::tPCIDescription;
 
-void describe(tKalPCIRecord& record, uint64_t layerDeviceHandle, tPCIDescription& description) {
-  nKIVKAL240_memSet(&description, 0, sizeof(description));
-  description.busType = tPCIDescription::kBusTypePCI;
-  description.bus = static_cast<uint8_t>(record.bus);
-  description.deviceNumber = static_cast<uint8_t>(record.device);
-  description.functionNumber = static_cast<uint8_t>(record.function);
-  description.vendorID = record.vendorID;
-  description.deviceID = record.deviceID;
-  description.subsystemVendorID = record.subsystemVendorID;
-  description.subsystemID = record.subsystemID;
-  description.revision = static_cast<uint8_t>(record.revision);
-  description.numaNode = nKIVKAL1_getDeviceNUMANode(&record);
-  for (uint32_t i = 0; i < tKalPCIRecord::kResourceCount; ++i) {
-    const tKalPCIResource& resource = record.resources[i];
-    description.rawResources[i].startLow = static_cast<uint32_t>(resource.start);
-    description.rawResources[i].lengthLow = static_cast<uint32_t>(resource.length);
-    // A resource flagged both ways is I/O space.
-    if ((resource.flags & tKalPCIResource::kFlagIOSpace) != 0) {
-      description.ioBars[description.ioBarCount++] = {resource.start, resource.length, 0};
-    } else if ((resource.flags & tKalPCIResource::kFlagMemorySpace) != 0) {
-      description.memoryBars[description.memoryBarCount++] = {resource.start, resource.length, 0};
-    }
-  }
-  if (record.hasLineInterrupt != 0) {
-    description.interruptKind = tPCIDescription::kInterruptKindLine;
-    description.interrupt = record.interrupt;
-  }
-  description.layerDeviceHandle = layerDeviceHandle;
-  description.pciFunctionHandle = record.functionHandle;
-  description.componentName = reinterpret_cast<uintptr_t>(nKIVAPAL000::kDriverName);
-}
-
 void requestMessageInterrupt(tKalPCIRecord& record, tPCIDescription& description) {
   // A refusal is no error: the line interrupt stays in force.
   if (nKIVKAL230_pciRequestMSI(&record, 1) != 0) return;
@@ -96,11 +64,43 @@ void announceInterfaces(tDevice& device) {
 
 }  // namespace
 
+void describePCIRecord(tKalPCIRecord& record, uint64_t layerDeviceHandle, tPCIDescription& description) {
+  nKIVKAL240_memSet(&description, 0, sizeof(description));
+  description.busType = tPCIDescription::kBusTypePCI;
+  description.bus = static_cast<uint8_t>(record.bus);
+  description.deviceNumber = static_cast<uint8_t>(record.device);
+  description.functionNumber = static_cast<uint8_t>(record.function);
+  description.vendorID = record.vendorID;
+  description.deviceID = record.deviceID;
+  description.subsystemVendorID = record.subsystemVendorID;
+  description.subsystemID = record.subsystemID;
+  description.revision = static_cast<uint8_t>(record.revision);
+  description.numaNode = nKIVKAL1_getDeviceNUMANode(&record);
+  for (uint32_t i = 0; i < tKalPCIRecord::kResourceCount; ++i) {
+    const tKalPCIResource& resource = record.resources[i];
+    description.rawResources[i].startLow = static_cast<uint32_t>(resource.start);
+    description.rawResources[i].lengthLow = static_cast<uint32_t>(resource.length);
+    // A resource flagged both ways is I/O space.
+    if ((resource.flags & tKalPCIResource::kFlagIOSpace) != 0) {
+      description.ioBars[description.ioBarCount++] = {resource.start, resource.length, 0};
+    } else if ((resource.flags & tKalPCIResource::kFlagMemorySpace) != 0) {
+      description.memoryBars[description.memoryBarCount++] = {resource.start, resource.length, 0};
+    }
+  }
+  if (record.hasLineInterrupt != 0) {
+    description.interruptKind = tPCIDescription::kInterruptKindLine;
+    description.interrupt = record.interrupt;
+  }
+  description.layerDeviceHandle = layerDeviceHandle;
+  description.pciFunctionHandle = record.functionHandle;
+  description.componentName = reinterpret_cast<uintptr_t>(nKIVAPAL000::kDriverName);
+}
+
 int32_t addDeviceCallback(void* pciRecord, void*, uint64_t* context) {
   tKalPCIRecord& record = *static_cast<tKalPCIRecord*>(pciRecord);
   nKIVAPALS100::tStatus status;
   tPCIDescription description;
-  describe(record, *context, description);
+  describePCIRecord(record, *context, description);
 
   QuillDevice* device = nullptr;
   if (!nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,
