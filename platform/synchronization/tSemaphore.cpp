@@ -1,5 +1,7 @@
 #include "platform/synchronization/tSemaphore.h"
 
+#include <stddef.h>
+
 #include "platform/status/statusCodes.h"
 
 namespace vorlan_driver {
@@ -31,6 +33,7 @@ bool tSemaphore::take() {
 }
 
 void tSemaphore::wakeOldest() {
+  static_assert(offsetof(tWaiter, link) == 0, "a list link is read as its waiter");
   tWaiter* oldest = reinterpret_cast<tWaiter*>(waiters_.next);
   oldest->link.unlink();
   nKIVKAL100_releaseSingleUseEvent(&oldest->event);
