@@ -94,6 +94,19 @@ void tDevice::unregisterDeviceProperties(tDevice& device) { unregisterPropertyLi
 
 void tDevice::unregisterBusProperties(tDevice& device) { unregisterPropertyList(device.getBusProperties()); }
 
+void tDevice::unregisterDeviceInterfaces(tDevice& device) {
+  tDeviceInterface** interfaces = device.getDeviceInterfaces();
+  if (interfaces == nullptr) return;
+  uint64_t count = 0;
+  while (interfaces[count] != nullptr) ++count;
+  for (uint64_t i = count; i > 0; --i) {
+    tDeviceInterface* interface = interfaces[i - 1];
+    if (interface->getHandle() == nullptr) continue;
+    nKIVKAL200_unregisterDeviceInterface(interface->getHandle());
+    interface->setHandle(nullptr);
+  }
+}
+
 
 // ---- kernel-layer callbacks
 
@@ -217,16 +230,7 @@ void tDevice::removeDevice(void* device) {
   const tEventDescriptor descriptor;
   nKIVAPALS100::tStatus status;
   target->changePnPState(descriptor, kPnPStateNotPresent, kSuspendReasonRemove, false, status);
-  tDeviceInterface** interfaces = target->getDeviceInterfaces();
-  if (interfaces == nullptr) return;
-  uint64_t count = 0;
-  while (interfaces[count] != nullptr) ++count;
-  for (uint64_t i = count; i > 0; --i) {
-    tDeviceInterface* interface = interfaces[i - 1];
-    if (interface->getHandle() == nullptr) continue;
-    nKIVKAL200_unregisterDeviceInterface(interface->getHandle());
-    interface->setHandle(nullptr);
-  }
+  unregisterDeviceInterfaces(*target);
 }
 
 void tDevice::kalDeleteDevice(void* device) { delete static_cast<tDevice*>(device); }

@@ -45,10 +45,7 @@ void registerInterfaces(tDevice& device, nKIVAPALS100::tStatus& status) {
                                                       interfaces[i]->getName(), static_cast<uint32_t>(i),
                                                       interfaces[i]);
     if (handle == nullptr) {
-      for (uint64_t j = i; j > 0; --j) {
-        nKIVKAL200_unregisterDeviceInterface(interfaces[j - 1]->getHandle());
-        interfaces[j - 1]->setHandle(nullptr);
-      }
+      tDevice::unregisterDeviceInterfaces(device);
       vorlanSetCode(status, statusCodes::kOutOfMemory);
       return;
     }
