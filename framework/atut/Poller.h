@@ -5,16 +5,11 @@
 
 #include <stdint.h>
 
+#include "framework/atut/PollerTimeoutHandlerInterface.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
 
 namespace atut {
-
-class PollerTimeoutHandlerInterface {
- public:
-  virtual ~PollerTimeoutHandlerInterface() {}
-  virtual void handleTimeout(nKIVAPALS100::tStatus& status) = 0;
-};
 
 template <typename Timeout, typename Value>
 class Poller {

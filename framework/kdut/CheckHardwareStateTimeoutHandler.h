@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "framework/atut/Poller.h"
+#include "framework/atut/PollerTimeoutHandlerInterface.h"
 #include "framework/kdut/HardwareStateCheckerInterface.h"
 
 namespace kdut {

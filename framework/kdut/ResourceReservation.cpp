@@ -14,7 +14,6 @@ ResourceReservation::ResourceReservation(int32_t notHeldCode, ResourceReservatio
 void ResourceReservation::reserve(CleanupOperationComposite& composite, uint64_t mask,
                                   nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
-  bool joinComposite = false;
   {
     tAutoLock<tMutex> lock(mutex_);
     manager_->reserve(mask, status);
@@ -22,10 +21,9 @@ void ResourceReservation::reserve(CleanupOperationComposite& composite, uint64_t
     // A second reservation adds to the first: the session holds the union,
     // so its cleanup releases every bit it reserved.
     heldMask_ |= mask;
-    joinComposite = true;
   }
   // Outside our mutex: a cleanup run holds the composite's mutex and then ours.
-  if (joinComposite && !composite.contains(this)) composite.add(this, status);
+  if (!composite.contains(this)) composite.add(this, status);
 }
 
 void ResourceReservation::release(CleanupOperationComposite& composite, nKIVAPALS100::tStatus& status) {

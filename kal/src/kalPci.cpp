@@ -302,7 +302,8 @@ namespace {
 
 int32_t configRead(void* handle, uint32_t offset, void* value, uint32_t size) {
   PciFunction& function = *PciAccess::fromHandle(handle);
-  if (PciAccess::failReads(function) || offset + size > 256) return kalsim::kConfigFailure;
+  // Written so that an offset near the top of 32 bits cannot wrap past the check.
+  if (PciAccess::failReads(function) || offset > 256 - size) return kalsim::kConfigFailure;
   std::memcpy(value, PciAccess::config(function).data() + offset, size);
   return 0;
 }
@@ -319,7 +320,7 @@ int32_t nKIVKAL100_pciConfigRead16(void* pciFunction, uint32_t offset, uint16_t*
 
 int32_t nKIVKAL100_pciConfigWrite16(void* pciFunction, uint32_t offset, uint16_t value) {
   PciFunction& function = *PciAccess::fromHandle(pciFunction);
-  if (PciAccess::failWrites(function) || PciAccess::failReads(function) || offset + 2 > 256) {
+  if (PciAccess::failWrites(function) || PciAccess::failReads(function) || offset > 256 - 2) {
     return kalsim::kConfigFailure;
   }
   ++PciAccess::configWrites(function);

@@ -21,7 +21,11 @@ void clearPrintedLines() {
   std::lock_guard<std::mutex> lock(gPrintMutex);
   gLines.clear();
 }
-void setEcho(bool echo) { gEcho = echo; }
+// Under the print mutex: a print on another thread reads the flag.
+void setEcho(bool echo) {
+  std::lock_guard<std::mutex> lock(gPrintMutex);
+  gEcho = echo;
+}
 
 namespace detail {
 void resetPrint() { clearPrintedLines(); }

@@ -24,6 +24,20 @@ void* nextHandle() {
   gNextHandle += 0x10;
   return reinterpret_cast<void*>(gNextHandle);
 }
+
+// Unknown handles are ignored, so a double unregistration shows up only in
+// the count.
+template <typename Registered>
+void unregister(std::vector<Registered>& list, uint32_t& unregistrations, void* handle) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  ++unregistrations;
+  for (auto it = list.begin(); it != list.end(); ++it) {
+    if (it->handle == handle) {
+      list.erase(it);
+      return;
+    }
+  }
+}
 }  // namespace
 
 void failPropertyRegistration(uint32_t nth) { gFailPropertyNth = nth; }
@@ -78,18 +92,8 @@ void* nKIVKAL200_registerProperty(int32_t scope, void* owner, const char* name, 
   return handle;
 }
 
-// Unknown handles are ignored, so a double unregistration shows up only in
-// the count.
 void nKIVKAL200_unregisterProperty(void* propertyHandle) {
-  std::lock_guard<std::mutex> lock(kalsim::gMutex);
-  ++kalsim::gPropertyUnregistrations;
-  auto& list = kalsim::gProperties;
-  for (auto it = list.begin(); it != list.end(); ++it) {
-    if (it->handle == propertyHandle) {
-      list.erase(it);
-      return;
-    }
-  }
+  kalsim::unregister(kalsim::gProperties, kalsim::gPropertyUnregistrations, propertyHandle);
 }
 
 void* nKIVKAL240_registerDeviceInterface(void* driverHandle, void* layerDevice, const char* name, uint32_t index,
@@ -103,15 +107,7 @@ void* nKIVKAL240_registerDeviceInterface(void* driverHandle, void* layerDevice, 
 }
 
 void nKIVKAL200_unregisterDeviceInterface(void* interfaceHandle) {
-  std::lock_guard<std::mutex> lock(kalsim::gMutex);
-  ++kalsim::gInterfaceUnregistrations;
-  auto& list = kalsim::gInterfaces;
-  for (auto it = list.begin(); it != list.end(); ++it) {
-    if (it->handle == interfaceHandle) {
-      list.erase(it);
-      return;
-    }
-  }
+  kalsim::unregister(kalsim::gInterfaces, kalsim::gInterfaceUnregistrations, interfaceHandle);
 }
 
 int32_t nKIVKAL240_notifyUserspaceAddEvent(void* interfaceHandle) {

@@ -46,11 +46,9 @@ void initializeRunTime() {
   // The table has an empty slot at each end; the constructors run from the
   // last to the first.
   const tStaticConstructor* table = staticConstructorTable();
-  uint32_t last = staticConstructorTableSize() - 1;
-  for (uint32_t slot = last; slot > 0; --slot) {
-    if (table[slot] != nullptr) table[slot]();
+  for (uint32_t slot = staticConstructorTableSize(); slot > 0; --slot) {
+    if (table[slot - 1] != nullptr) table[slot - 1]();
   }
-  if (table[0] != nullptr) table[0]();
 }
 
 void finalizeRunTime() {

@@ -2,6 +2,7 @@
 // device core only ever cancels them; nothing in this driver starts one.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/device/tListLink.h"
@@ -56,6 +57,9 @@ class tAsyncIO {
   bool cancelled_;
   bool completed_;
 };
+
+// fromLink reads a list link as the tLink around it.
+static_assert(offsetof(tAsyncIO::tLink, link) == 0, "an operation's list link starts its tLink");
 
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver

@@ -27,6 +27,21 @@ void tDevice::scheduleDPC(void* deferredCall) {
   nKIVKAL100_scheduleDPC(handle, deferredCall);
 }
 
+namespace {
+
+// Takes back the first `count` properties of a list; those never registered
+// are skipped, so a partly registered list unwinds with the same call.
+void unregisterProperties(tProperty** list, uint64_t count) {
+  for (uint64_t i = 0; i < count; ++i) {
+    void* handle = list[i]->getHandle();
+    if (handle == nullptr) continue;
+    nKIVKAL200_unregisterProperty(handle);
+    list[i]->setHandle(nullptr);
+  }
+}
+
+}  // namespace
+
 void tDevice::registerPropertyList(int32_t scope, void* owner, tProperty** list, nKIVAPALS100::tStatus& status) {
   if (status.isFatal() || list == nullptr) return;
   for (uint64_t i = 0; list[i] != nullptr; ++i) {
@@ -38,11 +53,7 @@ void tDevice::registerPropertyList(int32_t scope, void* owner, tProperty** list,
       handle = nKIVKAL200_registerProperty(scope, owner, property.getName(), value, size);
     }
     if (handle == nullptr) {
-      for (uint64_t j = 0; j < i; ++j) {
-        if (list[j]->getHandle() == nullptr) continue;
-        nKIVKAL200_unregisterProperty(list[j]->getHandle());
-        list[j]->setHandle(nullptr);
-      }
+      unregisterProperties(list, i);
       vorlanSetCode(status, statusCodes::kValueOutOfRange);
       return;
     }
@@ -52,12 +63,9 @@ void tDevice::registerPropertyList(int32_t scope, void* owner, tProperty** list,
 
 void tDevice::unregisterPropertyList(tProperty** list) {
   if (list == nullptr) return;
-  for (uint64_t i = 0; list[i] != nullptr; ++i) {
-    void* handle = list[i]->getHandle();
-    if (handle == nullptr) continue;
-    nKIVKAL200_unregisterProperty(handle);
-    list[i]->setHandle(nullptr);
-  }
+  uint64_t count = 0;
+  while (list[count] != nullptr) ++count;
+  unregisterProperties(list, count);
 }
 
 void tDevice::registerBusProperties(tDevice& device, nKIVAPALS100::tStatus& status) {
@@ -85,6 +93,19 @@ void tDevice::unregisterInterfaceProperties(tDevice& device) {
 void tDevice::unregisterDeviceProperties(tDevice& device) { unregisterPropertyList(device.getDeviceProperties()); }
 
 void tDevice::unregisterBusProperties(tDevice& device) { unregisterPropertyList(device.getBusProperties()); }
+
+void tDevice::unregisterDeviceInterfaces(tDevice& device) {
+  tDeviceInterface** interfaces = device.getDeviceInterfaces();
+  if (interfaces == nullptr) return;
+  uint64_t count = 0;
+  while (interfaces[count] != nullptr) ++count;
+  for (uint64_t i = count; i > 0; --i) {
+    tDeviceInterface* interface = interfaces[i - 1];
+    if (interface->getHandle() == nullptr) continue;
+    nKIVKAL200_unregisterDeviceInterface(interface->getHandle());
+    interface->setHandle(nullptr);
+  }
+}
 
 
 // ---- kernel-layer callbacks
@@ -209,16 +230,7 @@ void tDevice::removeDevice(void* device) {
   const tEventDescriptor descriptor;
   nKIVAPALS100::tStatus status;
   target->changePnPState(descriptor, kPnPStateNotPresent, kSuspendReasonRemove, false, status);
-  tDeviceInterface** interfaces = target->getDeviceInterfaces();
-  if (interfaces == nullptr) return;
-  uint64_t count = 0;
-  while (interfaces[count] != nullptr) ++count;
-  for (uint64_t i = count; i > 0; --i) {
-    tDeviceInterface* interface = interfaces[i - 1];
-    if (interface->getHandle() == nullptr) continue;
-    nKIVKAL200_unregisterDeviceInterface(interface->getHandle());
-    interface->setHandle(nullptr);
-  }
+  unregisterDeviceInterfaces(*target);
 }
 
 void tDevice::kalDeleteDevice(void* device) { delete static_cast<tDevice*>(device); }

@@ -42,6 +42,8 @@ class tDevice : public tDeviceCore {
   static void unregisterInterfaceProperties(tDevice& device);
   static void unregisterDeviceProperties(tDevice& device);
   static void unregisterBusProperties(tDevice& device);
+  // Last registered first; interfaces never registered are skipped.
+  static void unregisterDeviceInterfaces(tDevice& device);
 
   // ---- the kernel layer's device callbacks (the driver record points here)
   // The context word holds the interface on entry and the session on success.

@@ -20,11 +20,16 @@ bool tProperty::getLayerValue(const void** value, int32_t* size) const {
       return true;
     case kKindString: {
       const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(value_));
+      const uint64_t length = text == nullptr ? 0 : stringLength(text);
+      if (length >= static_cast<uint64_t>(INT32_MAX)) return false;
       *value = text;
-      *size = text == nullptr ? 1 : static_cast<int32_t>(stringLength(text) + 1);
+      *size = static_cast<int32_t>(length + 1);
       return true;
     }
     case kKindByteBlock:
+      // The layer takes a 32-bit signed size: a larger block would be
+      // published cut short or with a negative size.
+      if (value_ > static_cast<uint64_t>(INT32_MAX)) return false;
       *value = data_;
       *size = static_cast<int32_t>(value_);
       return true;

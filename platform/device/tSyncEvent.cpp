@@ -1,5 +1,7 @@
 #include "platform/device/tSyncEvent.h"
 
+#include <stddef.h>
+
 #include "kal/include/nKIVKAL.h"
 #include "platform/status/statusCodes.h"
 
@@ -35,6 +37,7 @@ void tSyncEvent::lock() {
 void tSyncEvent::unlock() { nKIVKAL110_releaseSpinLockInterrupt(spinLock_, savedState_); }
 
 void tSyncEvent::signal() {
+  static_assert(offsetof(tWaiter, link) == 0, "a list link is read as its waiter");
   lock();
   if (count_ == 0) {
     if (autoReset_) {

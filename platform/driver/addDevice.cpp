@@ -21,7 +21,47 @@ using nKIVAPAL000::tKalPCIRecord;
 using nKIVAPAL000::tKalPCIResource;
 using nKIVAPAL000::tPCIDescription;
 
-void describe(tKalPCIRecord& record, uint64_t layerDeviceHandle, tPCIDescription& description) {
+void requestMessageInterrupt(tKalPCIRecord& record, tPCIDescription& description) {
+  // A refusal is no error: the line interrupt stays in force.
+  if (nKIVKAL230_pciRequestMSI(&record, 1) != 0) return;
+  description.msiGranted = 1;
+  description.interrupt = record.interrupt;
+  description.interruptKind = tPCIDescription::kInterruptKindMessage;
+}
+
+uint64_t countInterfaces(tDeviceInterface** interfaces) {
+  uint64_t count = 0;
+  if (interfaces != nullptr) {
+    while (interfaces[count] != nullptr) ++count;
+  }
+  return count;
+}
+
+void registerInterfaces(tDevice& device, nKIVAPALS100::tStatus& status) {
+  tDeviceInterface** interfaces = device.getDeviceInterfaces();
+  const uint64_t count = countInterfaces(interfaces);
+  for (uint64_t i = 0; i < count; ++i) {
+    void* handle = nKIVKAL240_registerDeviceInterface(nKIVAPAL000::getDriverHandle(), device.getLayerDeviceHandle(),
+                                                      interfaces[i]->getName(), static_cast<uint32_t>(i),
+                                                      interfaces[i]);
+    if (handle == nullptr) {
+      tDevice::unregisterDeviceInterfaces(device);
+      vorlanSetCode(status, statusCodes::kOutOfMemory);
+      return;
+    }
+    interfaces[i]->setHandle(handle);
+  }
+}
+
+void announceInterfaces(tDevice& device) {
+  tDeviceInterface** interfaces = device.getDeviceInterfaces();
+  const uint64_t count = countInterfaces(interfaces);
+  for (uint64_t i = 0; i < count; ++i) nKIVKAL240_notifyUserspaceAddEvent(interfaces[i]->getHandle());
+}
+
+}  // namespace
+
+void describePCIRecord(tKalPCIRecord& record, uint64_t layerDeviceHandle, tPCIDescription& description) {
   nKIVKAL240_memSet(&description, 0, sizeof(description));
   description.busType = tPCIDescription::kBusTypePCI;
   description.bus = static_cast<uint8_t>(record.bus);
@@ -53,54 +93,11 @@ void describe(tKalPCIRecord& record, uint64_t layerDeviceHandle, tPCIDescription
   description.componentName = reinterpret_cast<uintptr_t>(nKIVAPAL000::kDriverName);
 }
 
-void requestMessageInterrupt(tKalPCIRecord& record, tPCIDescription& description) {
-  // A refusal is no error: the line interrupt stays in force.
-  if (nKIVKAL230_pciRequestMSI(&record, 1) != 0) return;
-  description.msiGranted = 1;
-  description.interrupt = record.interrupt;
-  description.interruptKind = tPCIDescription::kInterruptKindMessage;
-}
-
-uint64_t countInterfaces(tDeviceInterface** interfaces) {
-  uint64_t count = 0;
-  if (interfaces != nullptr) {
-    while (interfaces[count] != nullptr) ++count;
-  }
-  return count;
-}
-
-void registerInterfaces(tDevice& device, nKIVAPALS100::tStatus& status) {
-  tDeviceInterface** interfaces = device.getDeviceInterfaces();
-  const uint64_t count = countInterfaces(interfaces);
-  for (uint64_t i = 0; i < count; ++i) {
-    void* handle = nKIVKAL240_registerDeviceInterface(nKIVAPAL000::getDriverHandle(), device.getLayerDeviceHandle(),
-                                                      interfaces[i]->getName(), static_cast<uint32_t>(i),
-                                                      interfaces[i]);
-    if (handle == nullptr) {
-      for (uint64_t j = i; j > 0; --j) {
-        nKIVKAL200_unregisterDeviceInterface(interfaces[j - 1]->getHandle());
-        interfaces[j - 1]->setHandle(nullptr);
-      }
-      vorlanSetCode(status, statusCodes::kOutOfMemory);
-      return;
-    }
-    interfaces[i]->setHandle(handle);
-  }
-}
-
-void announceInterfaces(tDevice& device) {
-  tDeviceInterface** interfaces = device.getDeviceInterfaces();
-  const uint64_t count = countInterfaces(interfaces);
-  for (uint64_t i = 0; i < count; ++i) nKIVKAL240_notifyUserspaceAddEvent(interfaces[i]->getHandle());
-}
-
-}  // namespace
-
 int32_t addDeviceCallback(void* pciRecord, void*, uint64_t* context) {
   tKalPCIRecord& record = *static_cast<tKalPCIRecord*>(pciRecord);
   nKIVAPALS100::tStatus status;
   tPCIDescription description;
-  describe(record, *context, description);
+  describePCIRecord(record, *context, description);
 
   QuillDevice* device = nullptr;
   if (!nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,

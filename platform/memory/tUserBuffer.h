@@ -22,10 +22,14 @@ class tUserBuffer {
   uint64_t getUserPointer() const { return userPointer_; }
   uint64_t getSize() const { return size_; }
 
+  // Copies past the end of the buffer are refused (-52005) before user
+  // memory is touched.
   void copyFromUser(uint64_t offset, void* destination, uint32_t length, nKIVAPALS100::tStatus& status) const;
   void copyToUser(uint64_t offset, const void* source, uint32_t length, nKIVAPALS100::tStatus& status) const;
 
  private:
+  bool checkRange(uint64_t offset, uint32_t length, nKIVAPALS100::tStatus& status) const;
+
   uint64_t userPointer_;
   uint64_t size_;
 };

@@ -5,6 +5,8 @@
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
+// Every user of the mutex holds it through the scoped lock.
+#include "platform/synchronization/tAutoLock.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
@@ -28,18 +30,6 @@ class tMutex {
   // own handle here, and clears it before releasing.
   void* owner_;
   uint32_t depth_;
-};
-
-template <typename Lock>
-class tAutoLock {
- public:
-  explicit tAutoLock(Lock& lock) : lock_(&lock) { lock_->acquire(); }
-  ~tAutoLock() { lock_->release(); }
-  tAutoLock(const tAutoLock&) = delete;
-  tAutoLock& operator=(const tAutoLock&) = delete;
-
- private:
-  Lock* lock_;
 };
 
 }  // namespace nKIVAPAL000

@@ -1,5 +1,7 @@
 #include "platform/synchronization/tSemaphore.h"
 
+#include <stddef.h>
+
 #include "platform/status/statusCodes.h"
 
 namespace vorlan_driver {
@@ -30,24 +32,10 @@ bool tSemaphore::take() {
   return true;
 }
 
-void tSemaphore::append(tWaiter& waiter) {
-  tLink& link = waiter.link;
-  link.next = &waiters_;
-  link.previous = waiters_.previous;
-  waiters_.previous->next = &link;
-  waiters_.previous = &link;
-}
-
-void tSemaphore::unlink(tLink& link) {
-  link.previous->next = link.next;
-  link.next->previous = link.previous;
-  link.next = &link;
-  link.previous = &link;
-}
-
 void tSemaphore::wakeOldest() {
+  static_assert(offsetof(tWaiter, link) == 0, "a list link is read as its waiter");
   tWaiter* oldest = reinterpret_cast<tWaiter*>(waiters_.next);
-  unlink(oldest->link);
+  oldest->link.unlink();
   nKIVKAL100_releaseSingleUseEvent(&oldest->event);
 }
 
@@ -58,8 +46,8 @@ void tSemaphore::timeoutCallback(void* context) {
   semaphore->lock();
   // A release may have handed this waiter its unit just before the time-out:
   // then the waiter is already out of the list and has succeeded.
-  if (isLinked(waiter->link)) {
-    unlink(waiter->link);
+  if (waiter->link.isLinked()) {
+    waiter->link.unlink();
     vorlanSetCode(waiter->localStatus, statusCodes::kTimeout);
     nKIVKAL100_releaseSingleUseEvent(&waiter->event);
   }
@@ -80,10 +68,9 @@ bool tSemaphore::acquire(uint64_t timeout, bool interruptible, nKIVAPALS100::tSt
   }
 
   tWaiter waiter;
-  waiter.link.next = &waiter.link;
-  waiter.link.previous = &waiter.link;
+  waiter.link.initialize();
   nKIVKAL100_initializeSingleUseEvent(&waiter.event);
-  append(waiter);
+  waiter.link.insertBefore(&waiters_);
   unlock();
 
   const bool timed = timeout != kWaitForever;
@@ -94,9 +81,9 @@ bool tSemaphore::acquire(uint64_t timeout, bool interruptible, nKIVAPALS100::tSt
       lock();
       // Already unlinked means a release handed over the unit as the signal
       // arrived: the unit is ours and the wait succeeds.
-      if (isLinked(waiter.link)) {
+      if (waiter.link.isLinked()) {
         vorlanSetCode(status, statusCodes::kWaitInterrupted);
-        unlink(waiter.link);
+        waiter.link.unlink();
       }
       unlock();
       if (status.isFatal()) return false;
@@ -108,9 +95,9 @@ bool tSemaphore::acquire(uint64_t timeout, bool interruptible, nKIVAPALS100::tSt
     if (interruptible) {
       if (nKIVKAL100_waitForSingleUseEventTimeoutInterruptible(&waiter.event, limit, &callback) < 0) {
         lock();
-        if (isLinked(waiter.link)) {
+        if (waiter.link.isLinked()) {
           vorlanSetCode(waiter.localStatus, statusCodes::kWaitInterrupted);
-          unlink(waiter.link);
+          waiter.link.unlink();
         }
         unlock();
       }
@@ -138,10 +125,9 @@ void tSemaphore::acquire() {
     return;
   }
   tWaiter waiter;
-  waiter.link.next = &waiter.link;
-  waiter.link.previous = &waiter.link;
+  waiter.link.initialize();
   nKIVKAL100_initializeSingleUseEvent(&waiter.event);
-  append(waiter);
+  waiter.link.insertBefore(&waiters_);
   unlock();
   nKIVKAL100_waitForSingleUseEvent(&waiter.event);
   lock();
@@ -151,7 +137,7 @@ void tSemaphore::acquire() {
 void tSemaphore::release() {
   lock();
   if (count_ == 0) {
-    if (waiters_.next == &waiters_) {
+    if (waiters_.isEmpty()) {
       count_ = 1;
     } else {
       wakeOldest();
@@ -159,7 +145,7 @@ void tSemaphore::release() {
   } else {
     ++count_;
     // Waiters queue only while the count is 0, so this normally finds none.
-    while (waiters_.next != &waiters_) wakeOldest();
+    while (!waiters_.isEmpty()) wakeOldest();
   }
   unlock();
 }
@@ -174,7 +160,7 @@ uint32_t tSemaphore::getCount() {
 uint32_t tSemaphore::getWaiterCount() {
   lock();
   uint32_t waiters = 0;
-  for (const tLink* link = waiters_.next; link != &waiters_; link = link->next) ++waiters;
+  for (const tListLink* link = waiters_.next; link != &waiters_; link = link->next) ++waiters;
   unlock();
   return waiters;
 }

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "kal/include/nKIVKAL.h"
+#include "platform/device/tListLink.h"
 #include "platform/status/tStatus.h"
 
 namespace vorlan_driver {
@@ -39,15 +40,10 @@ class tSemaphore {
   uint32_t getWaiterCount();
 
  private:
-  // A link that is in no list points to itself.
-  struct tLink {
-    tLink* next;
-    tLink* previous;
-  };
   // Lives on the waiting thread's stack for one wait; the link comes first so
   // that a link in the list is also its waiter.
   struct tWaiter {
-    tLink link;
+    tListLink link;
     nKIVKAL_tSingleUseEvent event;
     nKIVAPALS100::tStatus localStatus;
   };
@@ -62,10 +58,6 @@ class tSemaphore {
   void unlock();
   // Under the spinlock: takes a unit when there is one.
   bool take();
-  // Under the spinlock.
-  void append(tWaiter& waiter);
-  static void unlink(tLink& link);
-  static bool isLinked(const tLink& link) { return link.next != &link; }
   // Under the spinlock: unlinks the oldest waiter and releases its event.
   void wakeOldest();
 
@@ -74,7 +66,7 @@ class tSemaphore {
   uint64_t savedInterruptState_;
   void* spinLock_;
   // Circular list whose head is its own sentinel; oldest waiter first.
-  tLink waiters_;
+  tListLink waiters_;
 };
 
 }  // namespace nKIVAPAL000

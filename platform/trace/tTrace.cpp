@@ -4,7 +4,6 @@
 #include "kal/include/nKIVKAL.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/quarks/kivString.h"
-#include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
 
 namespace vorlan_driver {
@@ -112,12 +111,8 @@ void tTrace::enableLocking() {
   // A second mutex would orphan the first.
   if (locking_) return;
   void* mutex = nKIVKAL150_createMutex();
-  if (mutex == nullptr) {
-    // Tracing carries on unlocked; there is no caller to hand the code to.
-    tStatus status;
-    vorlanSetCode(status, statusCodes::kOutOfMemory);
-    return;
-  }
+  // Tracing carries on unlocked; there is no caller to hand a failure to.
+  if (mutex == nullptr) return;
   mutex_ = mutex;
   locking_ = true;
 }

@@ -211,17 +211,45 @@ TEST(PropertyKinds, ValuePointerAndSizeFollowTheKind) {
   int32_t size = 0;
   ASSERT_TRUE(empty.getLayerValue(&value, &size));
   EXPECT_EQ(size, 1);
+}
 
-  // A kind the layer cannot take is refused like a failed registration.
-  kalsim::reset();
-  tProperty first("first", tProperty::kKindUInt32);
-  tProperty odd("odd", static_cast<tProperty::tKind>(77));
-  tProperty* list[] = {&first, &odd, nullptr};
-  tStatus status;
-  tDevice::registerPropertyList(0, nullptr, list, status);
-  EXPECT_EQ(status.getCode(), -52003);
-  EXPECT_TRUE(kalsim::registeredProperties().empty());
-  EXPECT_EQ(first.getHandle(), nullptr);
+TEST(PropertyKinds, APropertyTheLayerCannotTakeIsRefusedLikeAFailedRegistration) {
+  static const uint8_t block[1] = {7};
+  // Never read beyond the first byte: the size alone decides.
+  struct Case {
+    const char* what;
+    tProperty::tKind kind;
+    uint64_t blockSize;
+  };
+  const Case cases[] = {
+      {"unknown kind", static_cast<tProperty::tKind>(77), 0},
+      {"block past 31 bits", tProperty::kKindByteBlock, 0x80000000ull},
+      {"block past 32 bits", tProperty::kKindByteBlock, 0x100000001ull},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kalsim::reset();
+    tProperty first("first", tProperty::kKindUInt32);
+    tProperty refused("refused", c.kind);
+    if (c.kind == tProperty::kKindByteBlock) refused.setByteBlock(block, c.blockSize);
+    const void* value = nullptr;
+    int32_t size = 0;
+    EXPECT_FALSE(refused.getLayerValue(&value, &size));
+    tProperty* list[] = {&first, &refused, nullptr};
+    tStatus status;
+    tDevice::registerPropertyList(0, nullptr, list, status);
+    EXPECT_EQ(status.getCode(), -52003);
+    EXPECT_TRUE(kalsim::registeredProperties().empty());
+    EXPECT_EQ(first.getHandle(), nullptr);
+  }
+
+  // The largest block the layer's size can carry is still taken.
+  tProperty largest("largest", tProperty::kKindByteBlock);
+  largest.setByteBlock(block, 0x7FFFFFFFull);
+  const void* value = nullptr;
+  int32_t size = 0;
+  ASSERT_TRUE(largest.getLayerValue(&value, &size));
+  EXPECT_EQ(size, INT32_MAX);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ class StatusChainedCompositeKernel {
   }
 
   uint64_t count() const { return elements_.count(); }
-  Element* at(uint64_t index) const { return const_cast<Element*>(elements_[index]); }
+  Element* at(uint64_t index) const { return elements_[index]; }
 
  private:
   vorlan_driver::nKIVAPAL000::tVector<Element*> elements_;
