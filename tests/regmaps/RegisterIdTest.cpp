@@ -110,7 +110,7 @@ TEST_F(RegisterIds, NamesVersionsAndTheFileRecordedWithErrors) {
   EXPECT_EQ(status.getCode(), kInvalidArgument);
   // The status keeps nine characters of the component name.
   EXPECT_STREQ(status.getComponent(), "vorlan_dr");
-  EXPECT_STREQ(status.getFile(), "tarnTools/armgen/Tarn");
+  EXPECT_STREQ(status.getFile(), "regmaps/bridge/tTarnWithOffset.h");
 }
 
 struct FormatCase {
