@@ -369,6 +369,12 @@ void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* ty
     mapRaise(status, kBufferTooSmall);
     return;
   }
+  // The arrays come from whoever asks by ID; a capacity without room behind
+  // it is refused rather than written through.
+  if (types == nullptr || masks == nullptr) {
+    mapRaise(status, kInvalidArgument);
+    return;
+  }
   count = fieldCount;
   for (uint32_t f = 0; f < fieldCount; ++f) {
     const tFieldDescriptor& field = descriptor_->fields[first + f];

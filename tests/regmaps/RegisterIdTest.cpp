@@ -181,4 +181,22 @@ TEST_F(RegisterIds, RegisterFormats) {
   }
 }
 
+TEST_F(RegisterIds, RegisterFormatWithoutArraysIsRefused) {
+  auto window = space(0, 0xE4);
+  tarntools::tTarnConfigPortWindowWithOffset<0u> windowMap(window);
+  arm::FieldType types[4];
+  uint64_t masks[4];
+  struct Case {
+    arm::FieldType* types;
+    uint64_t* masks;
+  };
+  for (const Case& c : {Case{nullptr, masks}, Case{types, nullptr}, Case{nullptr, nullptr}}) {
+    uint32_t count = 4;
+    tStatus status;
+    windowMap.getRegisterFormat(0xC0, count, c.types, c.masks, status);
+    EXPECT_EQ(status.getCode(), kInvalidArgument);
+    EXPECT_EQ(count, 4u);
+  }
+}
+
 }  // namespace
