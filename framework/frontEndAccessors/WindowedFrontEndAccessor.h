@@ -67,7 +67,6 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
 
   // After a failure: the value of this window's last successful read.
   uint32_t read32(uint32_t address, nKIVAPALS100::tStatus& status) override {
-    if (status.isFatal()) return 0xFFFFFFFFu;
     if (!isUsable(status)) return 0xFFFFFFFFu;
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     waitUntilReady(status);
