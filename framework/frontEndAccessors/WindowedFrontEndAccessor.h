@@ -103,7 +103,8 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
   }
 
   bool pollStatusBit(uint32_t bit, nKIVAPALS100::tStatus& status) {
-    if (status.isNotFatal()) statusReg_.refresh(status);
+    // Reads nothing once the status holds an error; the shadow answers then.
+    statusReg_.refresh(status);
     const uint32_t value = statusReg_.getRegister();
     if ((value & kErrorBit) != 0) {
       if (errorChecker_ != nullptr) errorChecker_->checkHardwareState(status);
