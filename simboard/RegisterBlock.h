@@ -37,6 +37,10 @@ class RegisterBlock {
   void onWrite(uint64_t offset, WriteHandler handler) { writeHandlers_[offset] = std::move(handler); }
 
  private:
+  // The number of bytes of a `width`-bit access at `offset`; aborts when the
+  // access does not lie inside the block.
+  uint32_t bytesAt(uint64_t offset, uint32_t width) const;
+
   std::vector<uint8_t> storage_;
   std::map<uint64_t, ReadHandler> readHandlers_;
   std::map<uint64_t, WriteHandler> writeHandlers_;

@@ -1,7 +1,7 @@
-// A 1 MiB SST25VF-style serial NOR flash as the configuration port's SPI
-// engine drives it: 4 KiB sectors, a status register with busy, write-enable
-// latch and block-protection bits, and a write-protect pin that must be
-// driven high for program and erase. Erased bytes read 0xFF and programming
+// A 1 MiB serial NOR flash as the configuration port's SPI engine drives it:
+// 4 KiB sectors, a status register with busy, write-enable latch and
+// block-protection bits, and a write-protect pin that must be driven high
+// for program and erase. Erased bytes read 0xFF and programming
 // only clears bits. The image belongs to the board, so it outlives whatever
 // the driver builds and tears down over it.
 //

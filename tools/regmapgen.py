@@ -158,7 +158,9 @@ def parse(path):
         if not words:
             continue
         key, args = words[0], words[1:]
-        options = {}
+        # Words with '=' are options, the others positional, on every line.
+        positional = [a for a in args if "=" not in a]
+        options = dict(a.split("=", 1) for a in args if "=" in a)
         if key == "map":
             if len(args) != 1 or "::" not in args[0]:
                 raise DescriptionError(f"{where}: map <namespace>::<class>")
@@ -179,11 +181,6 @@ def parse(path):
             else:
                 raise DescriptionError(f"{where}: accessor memory | accessor word32 <type> <include>")
         elif key == "child":
-            positional = [a for a in args if "=" not in a]
-            for a in args:
-                if "=" in a:
-                    k, v = a.split("=", 1)
-                    options[k] = v
             if len(positional) < 1 or "::" not in positional[0] or set(positional[1:]) - {"embedded"}:
                 raise DescriptionError(f"{where}: child <namespace>::<class> ... [embedded]")
             needed = {"member", "include", "offset", "window"}
@@ -202,11 +199,6 @@ def parse(path):
                                     number(options["offset"], where), window, name, count,
                                     number(options.get("stride", "0"), where), embedded, lineno))
         elif key in ("register", "field", "readfield", "part"):
-            positional = [a for a in args if "=" not in a]
-            for a in args:
-                if "=" in a:
-                    k, v = a.split("=", 1)
-                    options[k] = v
             if key == "register":
                 if len(positional) < 3:
                     raise DescriptionError(f"{where}: register <offset> <width> <kind> ...")
@@ -656,7 +648,7 @@ def generate(m, description_rel, include_dir):
             if c.embedded:
                 o(f"  {c.cls}& get{c.member}() {{ return {c.member}_; }}")
             else:
-                o(f"  // Null for an instance that was not created.")
+                o("  // Null for an instance that was not created.")
                 o(f"  {c.cls}* get{c.member}(uint32_t i) const {{ return i < {c.count}u ? {c.member}_[i] : nullptr; }}")
         o("  arm::tRegisterMap* getChild(uint32_t familyIndex) const {")
         o("    return familyIndex < kChildCount ? family_[familyIndex] : nullptr;")

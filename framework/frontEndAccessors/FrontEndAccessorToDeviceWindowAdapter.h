@@ -19,13 +19,13 @@ class FrontEndAccessorToDeviceWindowAdapter : public devicewindow::MemoryAccesso
   void beginWrite(nKIVAPALS100::tStatus&) override {}
   void endRead(nKIVAPALS100::tStatus&) override {}
   void endWrite(nKIVAPALS100::tStatus&) override {}
-  // count must be 4.
+  // count must be 4 and the offset a 32-bit register address.
   void read(uint64_t offset, uint64_t count, uint8_t* destination, nKIVAPALS100::tStatus& status) override;
   void write(const uint8_t* source, uint64_t offset, uint64_t count, nKIVAPALS100::tStatus& status) override;
   uint64_t getSizeInBytes() const override { return size_; }
 
  private:
-  bool checkAccess(const void* buffer, uint64_t count, nKIVAPALS100::tStatus& status) const;
+  bool checkAccess(const void* buffer, uint64_t offset, uint64_t count, nKIVAPALS100::tStatus& status) const;
 
   FrontEndAccessorInterface* accessor_;
   uint64_t size_;

@@ -67,7 +67,6 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
 
   // After a failure: the value of this window's last successful read.
   uint32_t read32(uint32_t address, nKIVAPALS100::tStatus& status) override {
-    if (status.isFatal()) return 0xFFFFFFFFu;
     if (!isUsable(status)) return 0xFFFFFFFFu;
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     waitUntilReady(status);
@@ -104,7 +103,8 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
   }
 
   bool pollStatusBit(uint32_t bit, nKIVAPALS100::tStatus& status) {
-    if (status.isNotFatal()) statusReg_.refresh(status);
+    // Reads nothing once the status holds an error; the shadow answers then.
+    statusReg_.refresh(status);
     const uint32_t value = statusReg_.getRegister();
     if ((value & kErrorBit) != 0) {
       if (errorChecker_ != nullptr) errorChecker_->checkHardwareState(status);

@@ -36,17 +36,17 @@ bool KeltPortAccessor::isUsable(nKIVAPALS100::tStatus& status) {
 }
 
 // Every command is built from zero, whatever the last access or poll left in
-// the shadow; one strobe always rises, so the register is written exactly once.
+// the shadow. One strobe always rises and the engine drops it again after the
+// write, so the register is always pending here and goes out exactly once.
 void KeltPortAccessor::issueCommand(tDirection direction, uint32_t address, nKIVAPALS100::tStatus& status) {
-  tBusInterfaceMap::tConfigControlReg& command = busInterface_.ConfigControlReg;
-  if (command.getRegister() != 0) command.setRegister(0);
-  if (status.isNotFatal()) command.setWriteStrobe(direction == kWrite);
-  if (status.isNotFatal()) command.setReadStrobe(direction == kRead);
-  if (status.isNotFatal()) command.setPort(static_cast<uint8_t>(port_));
-  if (status.isNotFatal()) command.setSelector(selector_);
-  if (status.isNotFatal()) command.setPortRegisterAddress(static_cast<uint8_t>(address));
-  // The engine drops the strobes from the shadow after the write.
-  if (status.isNotFatal() && command.isDirty()) command.flush(status);
+  if (status.isFatal()) return;
+  busInterface_.ConfigControlReg.setRegister(0)
+      .setWriteStrobe(direction == kWrite)
+      .setReadStrobe(direction == kRead)
+      .setPort(static_cast<uint8_t>(port_))
+      .setSelector(selector_)
+      .setPortRegisterAddress(static_cast<uint8_t>(address))
+      .flush(status);
 }
 
 void KeltPortAccessor::write32(uint32_t address, uint32_t value, nKIVAPALS100::tStatus& status) {
@@ -58,7 +58,6 @@ void KeltPortAccessor::write32(uint32_t address, uint32_t value, nKIVAPALS100::t
 }
 
 uint32_t KeltPortAccessor::read32(uint32_t address, nKIVAPALS100::tStatus& status) {
-  if (status.isFatal()) return 0xFFFFFFFFu;
   if (!isUsable(status)) return 0xFFFFFFFFu;
   tAutoLock<tMutex> lock(mutex_);
   issueCommand(kRead, address, status);

@@ -53,18 +53,11 @@ uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << wi
 
 #define mapRaise(status, code) raise((status), (code), __LINE__)
 
+// A fixed map is a windowed one whose window starts at 0 and covers every
+// offset a descriptor can hold.
 tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
                            const tAccessorOperations& operations, void* accessor, uint32_t addressBase)
-    : descriptor_(&descriptor),
-      states_(states),
-      operations_(&operations),
-      accessor_(accessor),
-      children_(nullptr),
-      childCount_(0),
-      windowed_(false),
-      base_(addressBase),
-      windowStart_(0),
-      windowSize_(0) {}
+    : tRegisterMap(descriptor, states, operations, accessor, addressBase, 0, 0xFFFFFFFFu) {}
 
 tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
                            const tAccessorOperations& operations, void* accessor, uint32_t base,
@@ -75,7 +68,6 @@ tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* sta
       accessor_(accessor),
       children_(nullptr),
       childCount_(0),
-      windowed_(true),
       base_(base),
       windowStart_(windowStart),
       windowSize_(windowSize) {}
@@ -88,15 +80,10 @@ void tRegisterMap::placeRegisters() {
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     const uint32_t offset = descriptor_->registers[i].offset;
     tRegisterState& state = states_[i];
-    if (windowed_) {
-      // Unsigned 32-bit arithmetic throughout: an offset below the window
-      // start wraps to a huge distance and so lies outside any window.
-      state.address = base_ - windowStart_ + offset;
-      state.accessible = windowStart_ <= offset && (offset - windowStart_) < windowSize_;
-    } else {
-      state.address = base_ + offset;
-      state.accessible = true;
-    }
+    // Unsigned 32-bit arithmetic throughout: an offset below the window start
+    // wraps to a huge distance and so lies outside any window.
+    state.address = base_ - windowStart_ + offset;
+    state.accessible = windowStart_ <= offset && (offset - windowStart_) < windowSize_;
     state.shadow = descriptor_->registers[i].resetValue;
     state.dirty = false;
   }
@@ -367,6 +354,12 @@ void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* ty
   const uint32_t fieldCount = readList ? reg.readFieldCount : reg.fieldCount;
   if (count < fieldCount) {
     mapRaise(status, kBufferTooSmall);
+    return;
+  }
+  // The arrays come from whoever asks by ID; a capacity without room behind
+  // it is refused rather than written through.
+  if (types == nullptr || masks == nullptr) {
+    mapRaise(status, kInvalidArgument);
     return;
   }
   count = fieldCount;

@@ -101,10 +101,6 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   // The same for this map and then, recursively, each child map.
   void placeRegistersWithChildren();
 
-  uint32_t getBase() const { return base_; }
-  uint32_t getWindowStart() const { return windowStart_; }
-  uint32_t getWindowSize() const { return windowSize_; }
-
  private:
   bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const;
   bool selectRegister(uint32_t id, uint32_t& index) const;
@@ -126,7 +122,6 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   void* accessor_;
   tRegisterMap* const* children_;
   uint32_t childCount_;
-  bool windowed_;
   uint32_t base_;
   uint32_t windowStart_;
   uint32_t windowSize_;

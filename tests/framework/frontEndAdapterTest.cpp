@@ -82,14 +82,19 @@ TEST(FrontEndAdapter, MovesExactlyOneWordPerAccess) {
   EXPECT_EQ(inner.reads, std::vector<uint32_t>{0x21});
   EXPECT_EQ(inner.writes, (std::vector<std::pair<uint32_t, uint32_t>>{{0x22, 0x600D}}));
 
+  struct Case {
+    uint64_t offset;
+    uint64_t count;
+  };
   uint8_t buffer[8] = {};
-  for (uint64_t count : {0u, 2u, 8u}) {
+  // Not one word, or an offset that would wrap to another register address.
+  for (const Case& c : {Case{0, 0}, Case{0, 2}, Case{0, 8}, Case{0x100000021ull, 4}}) {
     tStatus bad;
-    adapter.read(0, count, buffer, bad);
-    EXPECT_EQ(bad.getCode(), kInvalidArgument) << count;
+    adapter.read(c.offset, c.count, buffer, bad);
+    EXPECT_EQ(bad.getCode(), kInvalidArgument) << c.offset << "+" << c.count;
     tStatus badWrite;
-    adapter.write(buffer, 0, count, badWrite);
-    EXPECT_EQ(badWrite.getCode(), kInvalidArgument) << count;
+    adapter.write(buffer, c.offset, c.count, badWrite);
+    EXPECT_EQ(badWrite.getCode(), kInvalidArgument) << c.offset << "+" << c.count;
   }
   EXPECT_EQ(inner.reads.size(), 1u);
   EXPECT_EQ(inner.writes.size(), 1u);

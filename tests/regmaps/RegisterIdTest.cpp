@@ -77,17 +77,20 @@ void expectExactlyTheseIds(arm::tRegisterMap& map, const std::set<uint32_t>& ids
   }
 }
 
-class RegisterIds : public BoardTest {};
+// The four bridge maps over their spaces in BAR 0, as bring-up builds them.
+class RegisterIds : public BoardTest {
+ protected:
+  tMemorySpace window{space(0, 0xE4)};
+  tMemorySpace spi{space(0x580, 0x10)};
+  tMemorySpace core{space(0, 0x518)};
+  tMemorySpace bim{space(0, 0x704)};
+  tarntools::tTarnConfigPortWindowWithOffset<0u> windowMap{window};
+  tarntools::tTarnConfigPortSPIWithOffset<0u> spiMap{spi};
+  tarntools::tTarnWithOffset<0u> coreMap{core};
+  tarntools::tSwitchedTarnBimRegMapWithOffset<0u> bimMap{bim};
+};
 
 TEST_F(RegisterIds, EachBridgeMapAnswersToExactlyItsIds) {
-  auto window = space(0, 0xE4);
-  auto spi = space(0x580, 0x10);
-  auto core = space(0, 0x518);
-  auto bim = space(0, 0x704);
-  tarntools::tTarnConfigPortWindowWithOffset<0u> windowMap(window);
-  tarntools::tTarnConfigPortSPIWithOffset<0u> spiMap(spi);
-  tarntools::tTarnWithOffset<0u> coreMap(core);
-  tarntools::tSwitchedTarnBimRegMapWithOffset<0u> bimMap(bim);
   expectExactlyTheseIds(windowMap, kWindowIds);
   expectExactlyTheseIds(spiMap, kSpiIds);
   expectExactlyTheseIds(coreMap, kCoreIds);
@@ -96,8 +99,6 @@ TEST_F(RegisterIds, EachBridgeMapAnswersToExactlyItsIds) {
 }
 
 TEST_F(RegisterIds, NamesVersionsAndTheFileRecordedWithErrors) {
-  auto core = space(0, 0x518);
-  tarntools::tTarnWithOffset<0u> coreMap(core);
   EXPECT_STREQ(tarntools::tTarnWithOffset<0u>::kName, "Tarn");
   EXPECT_STREQ(tarntools::tSwitchedTarnBimRegMapWithOffset<0u>::kName, "SwitchedTarnBimRegMap");
   EXPECT_STREQ(tarntools::tTarnConfigPortSPIWithOffset<0u>::kName, "TarnConfigPortSPI");
@@ -110,7 +111,7 @@ TEST_F(RegisterIds, NamesVersionsAndTheFileRecordedWithErrors) {
   EXPECT_EQ(status.getCode(), kInvalidArgument);
   // The status keeps nine characters of the component name.
   EXPECT_STREQ(status.getComponent(), "vorlan_dr");
-  EXPECT_STREQ(status.getFile(), "tarnTools/armgen/Tarn");
+  EXPECT_STREQ(status.getFile(), "regmaps/bridge/tTarnWithOffset.h");
 }
 
 struct FormatCase {
@@ -148,14 +149,6 @@ TEST_F(RegisterIds, RegisterFormats) {
       {"bim", 0x80000604, 8, 0, 3, {0, 1, 1}, {0x2, 0xF0, 0x1F00}},
       {"bim", 0x40000600, 8, 0, 3, {1, 1, 1}, {0xFF, 0xFF00, 0xFF0000}},
   };
-  auto window = space(0, 0xE4);
-  auto spi = space(0x580, 0x10);
-  auto core = space(0, 0x518);
-  auto bim = space(0, 0x704);
-  tarntools::tTarnConfigPortWindowWithOffset<0u> windowMap(window);
-  tarntools::tTarnConfigPortSPIWithOffset<0u> spiMap(spi);
-  tarntools::tTarnWithOffset<0u> coreMap(core);
-  tarntools::tSwitchedTarnBimRegMapWithOffset<0u> bimMap(bim);
   for (const FormatCase& c : cases) {
     const std::string name(c.map);
     arm::tRegisterMap& map = name == "window" ? static_cast<arm::tRegisterMap&>(windowMap)
@@ -178,6 +171,22 @@ TEST_F(RegisterIds, RegisterFormats) {
       EXPECT_EQ(types[i], static_cast<arm::FieldType>(7)) << "entry " << i << " beyond count touched";
       EXPECT_EQ(masks[i], kUntouched) << "entry " << i << " beyond count touched";
     }
+  }
+}
+
+TEST_F(RegisterIds, RegisterFormatWithoutArraysIsRefused) {
+  arm::FieldType types[4];
+  uint64_t masks[4];
+  struct Case {
+    arm::FieldType* types;
+    uint64_t* masks;
+  };
+  for (const Case& c : {Case{nullptr, masks}, Case{types, nullptr}, Case{nullptr, nullptr}}) {
+    uint32_t count = 4;
+    tStatus status;
+    windowMap.getRegisterFormat(0xC0, count, c.types, c.masks, status);
+    EXPECT_EQ(status.getCode(), kInvalidArgument);
+    EXPECT_EQ(count, 4u);
   }
 }
 

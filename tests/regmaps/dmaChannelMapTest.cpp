@@ -9,6 +9,7 @@
 #include "simboard/DmaChannelBlock.h"
 #include "simboard/SimBoard.h"
 #include "tests/regmaps/RegMapExpectations.h"
+#include "tests/simboard/BoardTestSupport.h"
 
 using nKIVAPALS100::tStatus;
 using simboard::Access;
@@ -30,11 +31,7 @@ const regmaptest::ExpectedMap kDmaChannelRegisters = {
 
 // All 48 channel blocks on the board, each with its own map as bring-up
 // places them.
-struct DmaChannelMapTest : ::testing::Test {
-  struct Fresh {
-    Fresh() { kalsim::reset(); }
-  } fresh;
-  simboard::SimBoard board;
+struct DmaChannelMapTest : simboard::BoardTest {
   std::vector<DmaChannelBlock*> blocks;
   std::vector<std::unique_ptr<tSpace>> spaces;
   std::vector<std::unique_ptr<tDmaChannel>> maps;
@@ -45,14 +42,6 @@ struct DmaChannelMapTest : ::testing::Test {
       spaces.push_back(std::make_unique<tSpace>(board.bar0Address() + DmaChannelBlock::bar0Offset(n), 0xA8));
       maps.push_back(std::make_unique<tDmaChannel>(*spaces.back()));
     }
-  }
-
-  std::vector<Access> logOf(const std::function<void(tStatus&)>& action, int64_t code = 0) {
-    board.clearAccessLog();
-    tStatus status;
-    action(status);
-    EXPECT_EQ(status.getCode(), code);
-    return board.accessLog();
   }
 };
 

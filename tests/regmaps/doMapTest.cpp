@@ -9,6 +9,7 @@
 #include "simboard/TimingDigitalOutputBlock.h"
 #include "simboard/TimingOutputTimerBlock.h"
 #include "tests/regmaps/RegMapExpectations.h"
+#include "tests/simboard/BoardTestSupport.h"
 
 using nKIVAPALS100::tStatus;
 using simboard::Access;
@@ -61,25 +62,13 @@ const regmaptest::ExpectedMap kOutTimerRegisters = {
 constexpr uint64_t kBase = 0x50000;         // the digital-output map's memory space in BAR 0
 constexpr uint64_t kTimerBase = 0x50034;    // where the embedded output timer sits
 
-struct DoMapTest : ::testing::Test {
-  struct Fresh {
-    Fresh() { kalsim::reset(); }
-  } fresh;
-  simboard::SimBoard board;
+struct DoMapTest : simboard::BoardTest {
   simboard::TimingDigitalOutputBlock& outputs{board.addBlock(
       simboard::TimingDigitalOutputBlock::kBar0Offset, std::make_unique<simboard::TimingDigitalOutputBlock>())};
   simboard::TimingOutputTimerBlock& timer{board.addBlock(
       simboard::TimingOutputTimerBlock::kBar0Offset, std::make_unique<simboard::TimingOutputTimerBlock>())};
   vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false> space{board.bar0Address() + kBase, 0x32};
   kelt_regmaps::tDO map{space, 0, 0, 0xFFFFFFFFu};
-
-  std::vector<Access> logOf(const std::function<void(tStatus&)>& action, int64_t code = 0) {
-    board.clearAccessLog();
-    tStatus status;
-    action(status);
-    EXPECT_EQ(status.getCode(), code);
-    return board.accessLog();
-  }
 };
 
 std::vector<Access> operator+(std::vector<Access> a, const std::vector<Access>& b) {

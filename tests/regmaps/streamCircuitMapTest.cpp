@@ -10,6 +10,7 @@
 #include "simboard/SimBoard.h"
 #include "simboard/StreamCircuitBlock.h"
 #include "tests/regmaps/RegMapExpectations.h"
+#include "tests/simboard/BoardTestSupport.h"
 
 using nKIVAPALS100::tStatus;
 using simboard::Access;
@@ -61,11 +62,7 @@ const regmaptest::ExpectedMap kStreamCircuitRegisters = {
 
 const std::set<uint32_t> kViewIds = {0x0C000904, 0x0C000914, 0x0C000924, 0x0C000934};
 
-struct StreamCircuitMapTest : ::testing::Test {
-  struct Fresh {
-    Fresh() { kalsim::reset(); }
-  } fresh;
-  simboard::SimBoard board;
+struct StreamCircuitMapTest : simboard::BoardTest {
   std::vector<StreamCircuitBlock*> blocks;
   std::vector<std::unique_ptr<tSpace>> spaces;
   std::vector<std::unique_ptr<tStreamCircuit>> maps;
@@ -76,14 +73,6 @@ struct StreamCircuitMapTest : ::testing::Test {
       spaces.push_back(std::make_unique<tSpace>(board.bar0Address() + StreamCircuitBlock::bar0Offset(n), 0x938));
       maps.push_back(std::make_unique<tStreamCircuit>(*spaces.back()));
     }
-  }
-
-  std::vector<Access> logOf(const std::function<void(tStatus&)>& action, int64_t code = 0) {
-    board.clearAccessLog();
-    tStatus status;
-    action(status);
-    EXPECT_EQ(status.getCode(), code);
-    return board.accessLog();
   }
 };
 

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <vector>
 
 #include "kal/include/kalStandIn.h"
+#include "platform/status/tStatus.h"
 #include "regmaps/model/tPCIMemorySpaceAccessorDebug.h"
 #include "simboard/SimBoard.h"
 
@@ -41,6 +43,15 @@ class BoardTest : public ::testing::Test {
     std::vector<Access> seen = board.accessLog();
     board.clearAccessLog();
     return seen;
+  }
+  // What `action` makes the board see, run with a fresh status that is to end
+  // with `code`.
+  std::vector<Access> logOf(const std::function<void(nKIVAPALS100::tStatus&)>& action, int64_t code = 0) {
+    board.clearAccessLog();
+    nKIVAPALS100::tStatus status;
+    action(status);
+    EXPECT_EQ(status.getCode(), code);
+    return board.accessLog();
   }
 
   SimBoard board;
