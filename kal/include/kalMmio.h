@@ -5,6 +5,8 @@
 // Tests and the simulated board include this header; driver code never does.
 #pragma once
 
+#include "kal/include/nKIVKAL.h"
+
 #include <stdint.h>
 
 #include <functional>
@@ -23,6 +25,3 @@ void unregisterMmioRange(void* base);
 
 }  // namespace kalsim
 
-// The driver's 64-bit BAR access hooks, defined by the stand-in.
-extern "C" uint64_t kalHook_memoryRead64(const volatile void* address);
-extern "C" void kalHook_memoryWrite64(volatile void* address, uint64_t value);

@@ -8,8 +8,6 @@
 
 #include "kal/include/nKIVKAL.h"
 
-extern "C" uint64_t kalHook_memoryRead64(const volatile void* address);
-extern "C" void kalHook_memoryWrite64(volatile void* address, uint64_t value);
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
