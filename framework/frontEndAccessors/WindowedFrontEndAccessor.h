@@ -50,8 +50,7 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
         addressReg_(addressReg),
         statusReg_(statusReg),
         errorChecker_(errorChecker),
-        mutex_(status),
-        lockCreated_(status.isNotFatal()) {}
+        mutex_(status) {}
   ~WindowedFrontEndAccessor() override {}
 
   void write32(uint32_t address, uint32_t value, nKIVAPALS100::tStatus& status) override {
@@ -95,7 +94,7 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
 
   bool isUsable(nKIVAPALS100::tStatus& status) {
     if (status.isFatal()) return false;
-    if (!lockCreated_) {
+    if (!mutex_.isCreated()) {
       vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
       return false;
     }
@@ -135,7 +134,6 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
   tStatusReg& statusReg_;
   kdut::HardwareStateCheckerInterface* errorChecker_;
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
-  bool lockCreated_;
 };
 
 }  // namespace voltarissharedsource

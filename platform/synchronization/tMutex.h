@@ -22,6 +22,9 @@ class tMutex {
   void release();
 
   bool isOwnedByCaller() const;
+  // False when the kernel mutex could not be made (or the status already held
+  // an error): its owner must refuse work rather than lock nothing.
+  bool isCreated() const { return kernelMutex_ != nullptr; }
   uint32_t getDepth() const { return depth_; }
 
  private:

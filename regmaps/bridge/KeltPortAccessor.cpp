@@ -22,13 +22,13 @@ using tReadPoller = atut::Poller<tReadTimeout, unsigned int>;
 
 KeltPortAccessor::KeltPortAccessor(tBusInterfaceMap& busInterface, uint8_t selector, uint32_t port,
                                    nKIVAPALS100::tStatus& status)
-    : busInterface_(busInterface), selector_(selector), port_(port), mutex_(status), lockCreated_(status.isNotFatal()) {}
+    : busInterface_(busInterface), selector_(selector), port_(port), mutex_(status) {}
 
 KeltPortAccessor::~KeltPortAccessor() {}
 
 bool KeltPortAccessor::isUsable(nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return false;
-  if (!lockCreated_) {
+  if (!mutex_.isCreated()) {
     vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
     return false;
   }

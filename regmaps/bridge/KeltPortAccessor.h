@@ -47,7 +47,6 @@ class KeltPortAccessor {
   // of their own, each with its own mutex, yet share this tunnel: without a
   // lock here two requests could interleave their commands and data.
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
-  bool lockCreated_;
 };
 
 }  // namespace tarntools

@@ -26,11 +26,11 @@ void programFormat(FormatRegister& format, uint32_t opcodeBits, uint32_t address
 }  // namespace
 
 SPIController::SPIController(tSPIMap& spiMap, tWindowMap& windowMap, uint8_t* const* windowBase, tStatus& status)
-    : spiMap_(&spiMap), windowMap_(&windowMap), windowBase_(windowBase), mutex_(status), usable_(status.isNotFatal()) {}
+    : spiMap_(&spiMap), windowMap_(&windowMap), windowBase_(windowBase), mutex_(status) {}
 
 bool SPIController::isUsable(tStatus& status) const {
   if (status.isFatal()) return false;
-  if (!usable_) {
+  if (!mutex_.isCreated()) {
     vorlanSetCode(status, vorlan_driver::statusCodes::kResourceNotAvailable);
     return false;
   }

@@ -57,7 +57,6 @@ class SPIController {
   tWindowMap* windowMap_;
   uint8_t* const* windowBase_;
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
-  bool usable_;
 };
 
 }  // namespace tarntools
