@@ -1,6 +1,6 @@
 #include "simboard/ConfigPortSpiBlock.h"
 
-#include "simboard/ConfigPortDataWindowBlock.h"
+#include "simboard/ConfigPortWindowBlock.h"
 
 namespace simboard {
 
@@ -16,12 +16,10 @@ constexpr uint64_t kWindowOffsetBits = 0xFFF;
 
 }  // namespace
 
-ConfigPortSpiBlock& ConfigPortSpiBlock::install(SimBoard& board, const TimingDigitalOutputBlock* outputs,
-                                                uint64_t windowOffset) {
+ConfigPortSpiBlock& ConfigPortSpiBlock::install(SimBoard& board, const TimingDigitalOutputBlock* outputs) {
   auto& engine = board.addBlock(kBar0Offset, std::make_unique<ConfigPortSpiBlock>(board.bridgeCore(), outputs));
-  board.addBlock(windowOffset,
-                 std::make_unique<ConfigPortDataWindowBlock>(uint64_t(1) << kWindowSizeLog2, engine));
-  board.bridgeCore().poke(kDataWindowRegister, 32, (windowOffset & 0xFFFFFF00u) | kWindowSizeLog2);
+  auto& window = board.addBlock(kDefaultWindowOffset, std::make_unique<ConfigPortWindowBlock>(board.bridgeCore()));
+  window.attachSpiEngine(&engine);
   return engine;
 }
 

@@ -8,16 +8,17 @@
 // flash address is the SPI address register's upper bits with the access's
 // offset in the window as its low 12 bits.
 //
-// The data window answers the SPI engine only while a flash transfer format
-// (an 8-bit opcode) is programmed for the access's direction; every other
-// access to the window is plain storage, left to whatever else the
-// configuration port's window serves.
+// The data window is the configuration port's one window
+// (ConfigPortWindowBlock): it answers the SPI engine only while a flash
+// transfer format (an 8-bit opcode) is programmed for the access's direction,
+// and shows the configuration-port address space otherwise.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "simboard/BridgeCoreBlock.h"
+#include "simboard/ConfigPortWindowBlock.h"
 #include "simboard/RegisterBlock.h"
 #include "simboard/SerialFlash.h"
 #include "simboard/SimBoard.h"
@@ -35,15 +36,13 @@ class ConfigPortSpiBlock : public RegisterBlock {
   // In the bridge core's register space.
   static constexpr uint64_t kDataWindowRegister = 0xC0;
   static constexpr uint64_t kSPIAddressRegister = 0xE0;
-  // The board's data window: 4 KiB (log2 12) at BAR 0 + 0x2000.
-  static constexpr uint64_t kDefaultWindowOffset = 0x2000;
-  static constexpr uint32_t kWindowSizeLog2 = 12;
+  // The board's data window where power-on places it: 4 KiB at BAR 0 + 0x10000.
+  static constexpr uint64_t kDefaultWindowOffset = ConfigPortWindowBlock::kBar0Offset;
 
-  // Places the engine and its data window on the board and programs the
-  // data-window register. The write-protect pin is digital line 7 of
-  // `outputs` (an output driven high); without it the pin reads low.
-  static ConfigPortSpiBlock& install(SimBoard& board, const TimingDigitalOutputBlock* outputs,
-                                     uint64_t windowOffset = kDefaultWindowOffset);
+  // Places the engine and the configuration port's window on the board. The
+  // write-protect pin is digital line 7 of `outputs` (an output driven high);
+  // without it the pin reads low.
+  static ConfigPortSpiBlock& install(SimBoard& board, const TimingDigitalOutputBlock* outputs);
 
   ConfigPortSpiBlock(BridgeCoreBlock& core, const TimingDigitalOutputBlock* outputs);
 

@@ -12,14 +12,10 @@ QuillBoard::QuillBoard()
       digitalOutputs_(&addBlock(TimingDigitalOutputBlock::kBar0Offset, std::make_unique<TimingDigitalOutputBlock>())),
       outputTimer_(&addBlock(TimingOutputTimerBlock::kBar0Offset, std::make_unique<TimingOutputTimerBlock>())),
       triggers_(&addBlock(TriggerBlock::kBar0Offset, std::make_unique<TriggerBlock>())),
-      spi_(&addBlock(ConfigPortSpiBlock::kBar0Offset,
-                     std::make_unique<ConfigPortSpiBlock>(bridgeCore(), digitalOutputs_))),
-      configPortWindow_(&addBlock(ConfigPortWindowBlock::kBar0Offset,
-                                  std::make_unique<ConfigPortWindowBlock>(bridgeCore()))),
+      // One data window serves the capability walk and the flash.
+      spi_(&ConfigPortSpiBlock::install(*this, digitalOutputs_)),
       geographicAddress_(&addBlock(GeographicAddressBlock::kBar0Offset, std::make_unique<GeographicAddressBlock>())),
       nisoFpga_(&addBlock(NisoFpgaLinkBlock::kBar0Offset, std::make_unique<NisoFpgaLinkBlock>())) {
-  // One data window serves the capability walk and the flash.
-  configPortWindow_->attachSpiEngine(spi_);
   geographicAddress_->setGeographicAddress(kDefaultSlot);
   clearAccessLog();
 }

@@ -28,7 +28,6 @@ class QuillBoard : public SimBoard {
   TriggerBlock& triggers() { return *triggers_; }
   ConfigPortSpiBlock& spi() { return *spi_; }
   SerialFlash& flash() { return spi_->flash(); }
-  ConfigPortWindowBlock& configPortWindow() { return *configPortWindow_; }
   GeographicAddressBlock& geographicAddress() { return *geographicAddress_; }
   NisoFpgaLinkBlock& nisoFpga() { return *nisoFpga_; }
 
@@ -45,7 +44,6 @@ class QuillBoard : public SimBoard {
   TimingOutputTimerBlock* outputTimer_;
   TriggerBlock* triggers_;
   ConfigPortSpiBlock* spi_;
-  ConfigPortWindowBlock* configPortWindow_;
   GeographicAddressBlock* geographicAddress_;
   NisoFpgaLinkBlock* nisoFpga_;
 };
