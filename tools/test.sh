@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every test. With --sanitize, in a separate build with the
-# address and undefined-behaviour sanitizers.
+# Builds and runs every test. With --sanitize (first), in a separate build
+# with the address and undefined-behaviour sanitizers. Any other arguments go
+# to CTest: `tools/test.sh -L regmaps`, `tools/test.sh -R tests.storage`.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 if [ "${1:-}" = "--sanitize" ]; then
+  shift
   build="$root/build-sanitize"
   "$root/tools/setup.sh" "$build" -DVORLAN_SANITIZE=ON
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -11,4 +13,4 @@ else
   build="$root/build"
   "$root/tools/setup.sh" "$build"
 fi
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"

@@ -79,6 +79,8 @@ struct StuckCase {
   uint64_t atLeastMicroseconds;
 };
 
+void PrintTo(const StuckCase& c, std::ostream* out) { *out << c.name; }
+
 class IOPort2StuckTest : public IOPort2Test, public ::testing::WithParamInterface<StuckCase> {};
 
 TEST_P(IOPort2StuckTest, TimesOutWithItsCode) {

@@ -29,6 +29,8 @@ struct ChildCase {
   std::vector<BlockAccess> accesses;  // offsets within the child's part
 };
 
+void PrintTo(const ChildCase& c, std::ostream* out) { *out << c.name; }
+
 void runSteps(arm::tRegisterMap& map, const std::vector<ChildStep>& steps) {
   for (const ChildStep& step : steps) {
     tStatus status;

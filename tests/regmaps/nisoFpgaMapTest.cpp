@@ -39,6 +39,8 @@ struct WriteCase {
   bool dirty;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
+
 void run(Map& map, const Step& step) {
   tStatus status;
   switch (step.op) {
@@ -152,6 +154,8 @@ struct ReadCase {
   bool reads;  // one 32-bit read of the register's word
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
+
 class NisoReadSide : public NisoBoard, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(NisoReadSide, ValueCodeAndAccess) {
@@ -257,6 +261,10 @@ struct FormatCase {
   std::vector<uint64_t> masks;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* out) {
+  *out << "id 0x" << std::hex << c.id << std::dec << ", capacity " << c.capacity;
+}
+
 class NisoFormat : public NisoBoard, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(NisoFormat, FieldsInBitOrder) {
@@ -317,6 +325,8 @@ struct GetCase {
   uint64_t value;
   int64_t code;
 };
+
+void PrintTo(const GetCase& c, std::ostream* out) { *out << "id 0x" << std::hex << c.id << std::dec; }
 
 class NisoGet : public NisoBoard, public ::testing::WithParamInterface<GetCase> {};
 

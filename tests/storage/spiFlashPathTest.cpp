@@ -310,7 +310,11 @@ TEST_F(SpiFlashPathTest, AFlushRetriedAfterAFailedSectorWriteRewritesTheSector) 
 // The board's records as start-up finds them, read and changed through the
 // whole path down to the flash.
 TEST_F(SpiFlashPathTest, TheBoardsRecordsLiveInTheFlashThroughThePath) {
-  vorlan_driver::nKIVAPAL000::initializeRunTime();
+  // Loaded for the records' statics, and unloaded however the test ends.
+  struct RunTime {
+    RunTime() { vorlan_driver::nKIVAPAL000::initializeRunTime(); }
+    ~RunTime() { vorlan_driver::nKIVAPAL000::finalizeRunTime(); }
+  } runTime;
   ASSERT_TRUE(flash().image() == simboard::buildGoldenFlashImage()) << "the board starts with its factory image";
   storagemap::StorageMapDispatcher storageMaps;
   {
