@@ -1,61 +1,7 @@
 #!/usr/bin/env python3
 """Generates a register map's C++ header and descriptor source from its
-description file (regmaps/**/<class>.regmap).
-
-Description format, one statement per line, '#' starts a comment:
-
-    map       <namespace>::<class>      class name; a name ending in WithOffset
-                                        becomes a template over <uint32_t kOffset>
-    name      <text>                    name the map is published under
-    version   <text>                    version and oldest compatible version
-    header    <text>                    file recorded with the map's errors
-    variant   fixed | windowed
-    accessor  memory                    memory-space accessor of a BAR block
-    accessor  word32 <C++ type> <include>   any accessor with write32/read32
-    register  <offset> <width> <kind> [name=tX] [reset=V] [keep=V] [view]
-              [count=N] [stride=S]
-      field   <low>[-<high>] [name=X] [bool|num] [strobe] [enum=<ns>::<type>]
-      readfield <low>[-<high>] [name=X]
-      part    <low>[-<high>] name=X [bool|num]
-    child     <namespace>::<class> member=<Name> include=<header> offset=V
-              window=V|parent [name=<text>] [count=N stride=S] [embedded]
-
-Kinds: rw, wo, ro (shadowed), urw, uwo, uro (unshadowed). Registers are listed
-in declaration order, which is also the order of the map-wide walks. Every
-writable one-bit field says whether it is boolean (bool: any nonzero value
-sets it) or numeric (num: bit 0 of the value is taken). A strobe field's bits
-must be clear in the register's keep-mask. A 'view' is a second register
-object for another register's address; it has no whole-register ID. A
-register of class tX (or t_X) is the map's member X.
-
-A register with count=N is an array of N objects of one class, instance k at
-offset + k * stride (stride defaults to the width in bytes and is never less),
-declared one after the other; each instance has IDs of its own and they are
-walked in ascending index. A field with enum= takes and returns that
-enumeration type in its accessors; the generator declares it opaque over the
-field's width, so any number of the width is a value of it.
-
-A register with readfield lines (unshadowed read-write only) reads other
-fields than it takes (its field lines): it is named with or without the
-read-side bit, and the bit only chooses the list that getRegisterFormat
-reports. A part is a named run of bits inside one of a register's fields that
-driver code reaches by name: it has accessors but no ID and no place in the
-register's format; a register with readfield lines has no parts.
-
-A 'child' is a windowed map of the same accessor that this (windowed) map
-places at `offset` (plus k * stride for instance k of a group) and walks after
-its own registers, reinitialize included, in the order of the child lines.
-window=V gives it window start 0 and, of at most V bytes, the part of the
-parent's window that starts at the child's offset 0 (nothing when that offset
-lies outside the parent's window). window=parent (a single child only) gives
-it the parent's window start and size, counted in the child's own offsets.
-An embedded child is a member reached by get<Name>(); the others are
-allocated by the constructor, which then takes the accessor by pointer and a
-status, and are reached by get<Name>(i), null for an instance not created.
-`name`, on every child line or on none, is the name a child is published
-under after the map's own name and "_" (addToDispatcher and
-removeFromDispatcher exist only then); "{i}" in it stands for the instance
-number.
+description file (regmaps/**/<class>.regmap). The description format is
+set out in regmaps/README.md; reading a description is tools/descparse.py's.
 
 Usage: regmapgen.py <description> <output directory> <include directory>
 Writes <output directory>/<class>.h and <class>.cpp; the source includes the
@@ -66,6 +12,10 @@ import os
 import re
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import descparse  # noqa: E402
+from descparse import DescriptionError  # noqa: E402
+
 KINDS = {
     "rw": ("kReadWrite", True, True, True),
     "wo": ("kWriteOnly", True, False, True),
@@ -74,11 +24,6 @@ KINDS = {
     "uwo": ("kUnshadowedWriteOnly", False, False, True),
     "uro": ("kUnshadowedReadOnly", False, True, False),
 }
-IDENT = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*$")
-
-
-class DescriptionError(Exception):
-    pass
 
 
 class Field:
@@ -140,38 +85,41 @@ class Child:
         self.count, self.stride, self.embedded, self.line = count, stride, embedded, line
 
 
-def number(text, where):
-    try:
-        return int(text, 0)
-    except ValueError:
-        raise DescriptionError(f"{where}: not a number: {text}")
+# Names the generated code gives members of its own: a register class or
+# member, field or child named so would collide with them.
+MAP_RESERVED = frozenset("""
+    kName kVersion kRegisterCount kChildCount kBar kPlacement kSize tAccessor tStatus getChild formatChildName
+    addToDispatcher removeFromDispatcher family_ states_ get set read write flush refresh getRegisterFormat
+    flushRegMap refreshRegMap markDirtyRegMap getVersion getOldestCompatibleVersion getShadow isDirty
+    getAddress isAccessible setShadow markDirty refreshRegister flushRegister readRegister writeRegister
+    getDescriptor setChildMaps placeRegisters placeRegistersWithChildren reinitialize lowBitCode
+    kWholeRegister kWholeRegisterBit kReadSideBit kOffsetMask
+    """.split())
+# A field's accessors are get/set/read/write<Name>: these names would give the
+# register's own getRegister, readRegister, ... or getRegisterOffset.
+FIELD_RESERVED = frozenset(("Register", "RegisterOffset"))
 
 
 def parse(path):
     m = Map()
     current = None
-    with open(path, encoding="utf-8") as f:
-        lines = f.readlines()
-    for lineno, raw in enumerate(lines, 1):
-        where = f"{path}:{lineno}"
-        words = raw.split("#", 1)[0].split()
-        if not words:
-            continue
-        key, args = words[0], words[1:]
-        # Words with '=' are options, the others positional, on every line.
-        positional = [a for a in args if "=" not in a]
-        options = dict(a.split("=", 1) for a in args if "=" in a)
+    for s in descparse.read(path):
+        key, args, positional, options = s.key, s.args, s.positional, s.options
         if key == "map":
             if len(args) != 1 or "::" not in args[0]:
-                raise DescriptionError(f"{where}: map <namespace>::<class>")
+                raise s.error("map <namespace>::<class>", args[0] if args else None)
             m.namespace, m.cls = args[0].rsplit("::", 1)
+            for w in m.namespace.split("::") + [m.cls]:
+                s.identifier(w, "a map's namespace or class")
         elif key in ("name", "version", "header"):
             if len(args) != 1:
-                raise DescriptionError(f"{where}: {key} takes one word")
+                raise s.error(f"{key} takes one word")
+            if getattr(m, key) is not None:
+                raise s.error(f"{key} given twice", args[0])
             setattr(m, key, args[0])
         elif key == "variant":
             if args not in (["fixed"], ["windowed"]):
-                raise DescriptionError(f"{where}: variant fixed | windowed")
+                raise s.error("variant fixed | windowed", " ".join(args) or None)
             m.variant = args[0]
         elif key == "accessor":
             if args == ["memory"]:
@@ -179,189 +127,206 @@ def parse(path):
             elif len(args) == 3 and args[0] == "word32":
                 m.accessor = ("word32", args[1], args[2])
             else:
-                raise DescriptionError(f"{where}: accessor memory | accessor word32 <type> <include>")
+                raise s.error("accessor memory | accessor word32 <type> <include>", " ".join(args) or None)
         elif key == "child":
-            if len(positional) < 1 or "::" not in positional[0] or set(positional[1:]) - {"embedded"}:
-                raise DescriptionError(f"{where}: child <namespace>::<class> ... [embedded]")
-            needed = {"member", "include", "offset", "window"}
-            if needed - set(options) or set(options) - needed - {"name", "count", "stride"}:
-                raise DescriptionError(f"{where}: child needs member, include, offset and window")
-            count = number(options.get("count", "1"), where)
-            embedded = "embedded" in positional[1:]
-            if count < 1 or (embedded and count != 1):
-                raise DescriptionError(f"{where}: an embedded child is one map; a group has a count of 1 or more")
-            name = options.get("name")
-            if not IDENT.match(options["member"]) or (name is not None and not re.match(r"^[A-Za-z0-9_{}]+$", name)):
-                raise DescriptionError(f"{where}: member is an identifier, name letters, digits, _ and {{i}}")
-            # None: the child shares the parent's window.
-            window = None if options["window"] == "parent" else number(options["window"], where)
-            m.children.append(Child(positional[0], options["member"], options["include"],
-                                    number(options["offset"], where), window, name, count,
-                                    number(options.get("stride", "0"), where), embedded, lineno))
-        elif key in ("register", "field", "readfield", "part"):
-            if key == "register":
-                if len(positional) < 3:
-                    raise DescriptionError(f"{where}: register <offset> <width> <kind> ...")
-                offset = number(positional[0], where)
-                width = number(positional[1], where)
-                kind = positional[2]
-                flags = positional[3:]
-                if kind not in KINDS:
-                    raise DescriptionError(f"{where}: unknown access kind {kind}")
-                if width not in (8, 16, 32, 64):
-                    raise DescriptionError(f"{where}: width must be 8, 16, 32 or 64")
-                if not 0 <= offset <= 0xFFFFFF:
-                    raise DescriptionError(f"{where}: offset must fit 24 bits")
-                if set(flags) - {"view"} or set(options) - {"name", "reset", "keep", "count", "stride"}:
-                    raise DescriptionError(f"{where}: unknown register option")
-                name = options.get("name", "tRegister%03X" % offset)
-                if not IDENT.match(name) or not name.startswith("t"):
-                    raise DescriptionError(f"{where}: register names are identifiers starting with t")
-                ones = (1 << width) - 1
-                reset = number(options.get("reset", "0"), where)
-                keep = number(options.get("keep", hex(ones)), where)
-                if reset & ~ones or keep & ~ones:
-                    raise DescriptionError(f"{where}: reset or keep wider than the register")
-                count = number(options.get("count", "1"), where)
-                stride = number(options.get("stride", str(width // 8)), where)
-                if count < 1 or stride < width // 8:
-                    raise DescriptionError(
-                        f"{where}: an array's count is positive and its stride at least its width in bytes")
-                current = Register(offset, width, kind, name, reset, keep, "view" in flags, lineno, count, stride)
-                if current.offsets()[-1] > 0xFFFFFF:
-                    raise DescriptionError(f"{where}: the array runs past 24 bits of offset")
-                m.registers.append(current)
-            else:
-                if current is None:
-                    raise DescriptionError(f"{where}: {key} before any register")
-                if len(positional) < 1:
-                    raise DescriptionError(f"{where}: {key} <low>[-<high>] ...")
-                bits = positional[0].split("-")
-                low = number(bits[0], where)
-                high = number(bits[1], where) if len(bits) == 2 else low
-                flags = positional[1:]
-                allowed_flags = {"field": {"bool", "num", "strobe"}, "part": {"bool", "num"}}.get(key, set())
-                allowed_options = {"field": {"name", "enum"}}.get(key, {"name"})
-                if key == "readfield" and (flags or set(options) - allowed_options):
-                    raise DescriptionError(f"{where}: a read field takes a name only")
-                if set(flags) - allowed_flags or set(options) - allowed_options:
-                    raise DescriptionError(f"{where}: unknown {key} option")
-                if key == "part" and "name" not in options:
-                    raise DescriptionError(f"{where}: a part needs a name")
-                enum = options.get("enum")
-                if enum is not None and ("::" not in enum or not all(IDENT.match(w) for w in enum.split("::"))):
-                    raise DescriptionError(f"{where}: enum=<namespace>::<type>")
-                width = high - low + 1
-                name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{high}")
-                if not IDENT.match(name):
-                    raise DescriptionError(f"{where}: {key} name is no identifier")
-                target = {"field": current.fields, "readfield": current.read_fields, "part": current.parts}[key]
-                target.append(
-                    Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, lineno, enum))
+            m.children.append(parse_child(s))
+        elif key == "register":
+            current = parse_register(s)
+            m.registers.append(current)
+        elif key in ("field", "readfield", "part"):
+            if current is None:
+                raise s.error(f"{key} before any register")
+            target = {"field": current.fields, "readfield": current.read_fields, "part": current.parts}[key]
+            target.append(parse_field(s))
         else:
-            raise DescriptionError(f"{where}: unknown statement {key}")
+            raise s.error("unknown statement")
     check(m, path)
     return m
+
+
+def parse_child(s):
+    positional, options = s.positional, s.options
+    if len(positional) < 1 or "::" not in positional[0]:
+        raise s.error("child <namespace>::<class> ... [embedded]", positional[0] if positional else None)
+    s.check_flags(positional[1:], {"embedded"})
+    s.check_options({"member", "include", "offset", "window", "name", "count", "stride"},
+                    ("member", "include", "offset", "window"))
+    count = s.option_number("count", 1)
+    embedded = "embedded" in positional[1:]
+    if count < 1 or (embedded and count != 1):
+        raise s.error("an embedded child is one map; a group has a count of 1 or more", options.get("count"))
+    name = options.get("name")
+    s.identifier(options["member"], "a child's member", MAP_RESERVED)
+    if name is not None and not re.match(r"^[A-Za-z0-9_{}]+$", name):
+        raise s.error("a child's name is letters, digits, _ and {i}", name)
+    # None: the child shares the parent's window.
+    window = None if options["window"] == "parent" else s.number(options["window"])
+    c = Child(positional[0], options["member"], options["include"], s.number(options["offset"]), window,
+              name, count, s.option_number("stride", 0), embedded, s.line)
+    c.statement = s
+    return c
+
+
+def parse_register(s):
+    positional, options = s.positional, s.options
+    if len(positional) < 3:
+        raise s.error("register <offset> <width> <kind> ...")
+    offset = s.number(positional[0])
+    width = s.number(positional[1])
+    kind = positional[2]
+    flags = positional[3:]
+    if kind not in KINDS:
+        raise s.error("unknown access kind", kind)
+    if width not in (8, 16, 32, 64):
+        raise s.error("width must be 8, 16, 32 or 64", positional[1])
+    if not 0 <= offset <= 0xFFFFFF:
+        raise s.error("offset must fit 24 bits", positional[0])
+    s.check_flags(flags, {"view"})
+    s.check_options({"name", "reset", "keep", "count", "stride"})
+    name = options.get("name", "tRegister%03X" % offset)
+    s.identifier(name, "a register class", MAP_RESERVED)
+    if not name.startswith("t"):
+        raise s.error("register names are identifiers starting with t", name)
+    ones = (1 << width) - 1
+    reset = s.option_number("reset", 0)
+    keep = s.option_number("keep", ones)
+    if reset & ~ones or keep & ~ones:
+        raise s.error("reset or keep wider than the register", options.get("reset") if reset & ~ones
+                      else options.get("keep"))
+    count = s.option_number("count", 1)
+    stride = s.option_number("stride", width // 8)
+    if count < 1 or stride < width // 8:
+        raise s.error("an array's count is positive and its stride at least its width in bytes",
+                      options.get("count") if count < 1 else options.get("stride"))
+    r = Register(offset, width, kind, name, reset, keep, "view" in flags, s.line, count, stride)
+    if r.offsets()[-1] > 0xFFFFFF:
+        raise s.error("the array runs past 24 bits of offset", options.get("count"))
+    r.statement = s
+    return r
+
+
+def parse_field(s):
+    key, positional, options = s.key, s.positional, s.options
+    if len(positional) < 1:
+        raise s.error(f"{key} <low>[-<high>] ...")
+    low, width = s.bits(positional[0])
+    flags = positional[1:]
+    if key == "readfield" and (flags or set(options) - {"name"}):
+        raise s.error("a read field takes a name only", (flags or [None])[0])
+    s.check_flags(flags, {"field": {"bool", "num", "strobe"}, "part": {"bool", "num"}}.get(key, set()))
+    s.check_options({"field": {"name", "enum"}}.get(key, {"name"}))
+    if key == "part" and "name" not in options:
+        raise s.error("a part needs a name")
+    enum = options.get("enum")
+    if enum is not None and ("::" not in enum or not all(descparse.IDENT.match(w) for w in enum.split("::"))):
+        raise s.error("enum=<namespace>::<type>", enum)
+    name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{low + width - 1}")
+    s.identifier(name, f"a {key} name", FIELD_RESERVED)
+    f = Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, s.line, enum)
+    f.statement = s
+    return f
 
 
 def check(m, path):
     for attr in ("cls", "name", "version", "header"):
         if getattr(m, attr) is None:
-            raise DescriptionError(f"{path}: missing '{attr if attr != 'cls' else 'map'}'")
+            raise DescriptionError(f"missing '{attr if attr != 'cls' else 'map'}' statement", path)
     stem = os.path.splitext(os.path.basename(path))[0]
     if stem != m.cls:
-        raise DescriptionError(f"{path}: the file must be named after its class {m.cls}")
+        raise DescriptionError(f"the file must be named after its class {m.cls}", path, word=stem)
     if not m.registers:
-        raise DescriptionError(f"{path}: no registers")
+        raise DescriptionError("no registers", path)
     names = set()
     members_of_registers = set()
     keys = set()
     for r in m.registers:
-        where = f"{path}:{r.line}"
+        s = r.statement
         if r.name in names:
-            raise DescriptionError(f"{where}: register name {r.name} used twice")
+            raise s.error(f"register name {r.name} used twice", r.name)
         names.add(r.name)
-        if not IDENT.match(r.member):
-            raise DescriptionError(f"{where}: register name {r.name} leaves no member name after t and _")
+        if not descparse.IDENT.match(r.member):
+            raise s.error(f"register name {r.name} leaves no member name after t and _", r.name)
+        s.identifier(r.member, "a register's member (its class name without t)", MAP_RESERVED)
         if r.member in members_of_registers:
-            raise DescriptionError(f"{where}: register names {r.name} and another give one member name")
+            raise s.error(f"register names {r.name} and another give one member name", r.name)
         members_of_registers.add(r.member)
         if not r.view:
             for offset in r.offsets():
                 sides = [True, False] if r.split else [r.readable and not r.writable]
                 for side in sides:
                     if (offset, side) in keys:
-                        raise DescriptionError(f"{where}: two registers on one side of offset {offset:#x}")
+                        raise s.error(f"two registers on one side of offset {offset:#x}", s.positional[0])
                     keys.add((offset, side))
         if not r.fields and not r.view:
-            raise DescriptionError(f"{where}: a register needs at least one field")
+            raise s.error("a register needs at least one field")
         if r.split and (r.shadowed or not r.readable or not r.writable or r.view):
-            raise DescriptionError(f"{where}: only unshadowed read-write registers read other fields")
+            raise r.read_fields[0].statement.error("only unshadowed read-write registers read other fields")
         if r.split and r.parts:
-            raise DescriptionError(f"{where}: a register that reads other fields has no parts")
-        fnames = check_fields(r, r.fields, path)
-        check_fields(r, r.read_fields, path, True)
+            raise r.parts[0].statement.error("a register that reads other fields has no parts")
+        fnames = check_fields(r, r.fields)
+        check_fields(r, r.read_fields, True)
         for p in r.parts:
-            pw = f"{path}:{p.line}"
+            ps = p.statement
             if p.name in fnames:
-                raise DescriptionError(f"{pw}: name {p.name} used twice")
+                raise ps.error(f"name {p.name} used twice", p.name)
             fnames.add(p.name)
             if p.width == 1 and r.writable and not (p.boolean or p.numeric):
-                raise DescriptionError(f"{pw}: a writable one-bit part must say bool or num")
+                raise ps.error("a writable one-bit part must say bool or num", ps.positional[0])
             if p.width > 1 and (p.boolean or p.numeric):
-                raise DescriptionError(f"{pw}: only one-bit parts are bool or num")
+                raise ps.error("only one-bit parts are bool or num", "bool" if p.boolean else "num")
             if not any(f.low <= p.low and p.low + p.width <= f.low + f.width for f in r.fields):
-                raise DescriptionError(f"{pw}: a part lies inside one field")
+                raise ps.error("a part lies inside one field", ps.positional[0])
     enums = {}
     for r in m.registers:
         for f in r.fields:
             if f.enum is not None:
                 if enums.setdefault(f.enum, c_type(f.width)) != c_type(f.width):
-                    raise DescriptionError(f"{path}:{f.line}: enum {f.enum} used with two widths")
+                    raise f.statement.error(f"enum {f.enum} used with two widths", f.enum)
     members = set()
     for c in m.children:
-        where = f"{path}:{c.line}"
+        s = c.statement
         if m.variant != "windowed":
-            raise DescriptionError(f"{where}: only a windowed map places child maps")
+            raise s.error("only a windowed map places child maps")
         if m.cls.endswith("WithOffset"):
-            raise DescriptionError(f"{where}: a WithOffset template places no child maps")
-        if c.member in members or c.member in names:
-            raise DescriptionError(f"{where}: child member {c.member} used twice")
+            raise s.error("a WithOffset template places no child maps")
+        if c.member in members or c.member in names or c.member in members_of_registers:
+            raise s.error(f"child member {c.member} used twice", c.member)
         members.add(c.member)
         if c.window is None and c.count > 1:
-            raise DescriptionError(f"{where}: only a single child shares the parent's window")
+            raise s.error("only a single child shares the parent's window", "window=parent")
         if c.count > 1 and c.stride < c.window:
-            raise DescriptionError(f"{where}: the children of a group must not overlap")
+            raise s.error("the children of a group must not overlap", s.options.get("stride", "stride"))
         if (c.name is None) != (m.children[0].name is None):
-            raise DescriptionError(f"{where}: every child line has a name, or none has")
+            raise s.error("every child line has a name, or none has", c.name)
         if c.name is not None and (c.count > 1) != ("{i}" in c.name):
-            raise DescriptionError(f"{where}: a group's name, and only a group's, holds {{i}}")
+            raise s.error("a group's name, and only a group's, holds {i}", c.name)
 
 
-def check_fields(r, fields, path, read_side=False):
+def check_fields(r, fields, read_side=False):
     next_free = 0
     fnames = set()
     for f in fields:
-        fw = f"{path}:{f.line}"
+        s = f.statement
+        bits = s.positional[0]
         if f.low < next_free:
-            raise DescriptionError(f"{fw}: fields ascend and never overlap")
+            raise s.error("fields ascend and never overlap", bits)
         if f.width < 1 or f.low + f.width > r.width:
-            raise DescriptionError(f"{fw}: field outside the register")
+            raise s.error("field outside the register", bits)
         if f.low > 31:
-            raise DescriptionError(f"{fw}: fields begin at bits 0 to 31")
+            raise s.error("fields begin at bits 0 to 31", bits)
         if f.name in fnames:
-            raise DescriptionError(f"{fw}: field name {f.name} used twice")
+            raise s.error(f"field name {f.name} used twice", f.name)
         fnames.add(f.name)
         next_free = f.low + f.width
         if f.boolean and f.numeric:
-            raise DescriptionError(f"{fw}: a field is bool or num, not both")
+            raise s.error("a field is bool or num, not both", "num")
         if f.width > 1 and (f.boolean or f.numeric):
-            raise DescriptionError(f"{fw}: only one-bit fields are bool or num")
+            raise s.error("only one-bit fields are bool or num", "bool" if f.boolean else "num")
         if f.width == 1 and r.writable and not read_side and not (f.boolean or f.numeric):
-            raise DescriptionError(f"{fw}: a writable one-bit field must say bool or num")
+            raise s.error("a writable one-bit field must say bool or num", bits)
         mask = ((1 << f.width) - 1) << f.low
         if f.strobe and (r.keep & mask):
-            raise DescriptionError(f"{fw}: a strobe field's bits must be clear in the keep-mask")
+            raise s.error("a strobe field's bits must be clear in the keep-mask", "strobe")
     return fnames
 
 
@@ -505,117 +470,135 @@ def child_placement(c, offset):
             f"arm::tMapFamily::childWindowSize(windowStart, windowSize, {offset}, {hexlit(c.window)})"]
 
 
-def generate(m, description_rel, include_dir):
-    cls = m.cls
-    templated = cls.endswith("WithOffset")
-    descriptor = f"k{cls[1:] if cls.startswith('t') else cls}Descriptor"
-    windowed = m.variant == "windowed"
-    base = "arm::tWindowedRegisterMap" if windowed else "arm::tRegisterMap"
-    kind, acc_type, acc_include = m.accessor
-    if kind == "memory":
-        acc_type = "vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false>"
-        acc_include = "regmaps/model/tPCIMemorySpaceAccessorDebug.h"
-        ops = "arm::kMemorySpaceAccessorOperations"
-    else:
-        ops = f"arm::tAccessor32Operations<{acc_type}>::kOperations"
-    # Register objects in declaration order: every instance of an array in turn.
-    firsts_index = []
-    n = 0
-    for r in m.registers:
-        firsts_index.append(n)
-        n += r.count
-    family = sum(c.count for c in m.children)
-    allocates = any(not c.embedded for c in m.children)
-    publishes = any(c.name is not None for c in m.children)
-    guard_note = f"// Generated by tools/regmapgen.py from {description_rel}; do not edit."
-    h = []
-    o = h.append
-    o(guard_note)
-    o("#pragma once")
-    o("")
-    o("#include <stdint.h>")
-    o("")
-    if allocates:
-        o('#include "platform/cppRuntime/cppNewDelete.h"')
-    if publishes:
-        o('#include "platform/status/statusCodes.h"')
-    o('#include "platform/status/tStatus.h"')
-    o(f'#include "{acc_include}"')
-    o('#include "regmaps/model/tAccessorOperations.h"')
-    o('#include "regmaps/model/tMapDescriptor.h"')
-    if publishes or any(c.window is not None for c in m.children):
-        o('#include "regmaps/model/tMapFamily.h"')
-    o('#include "regmaps/model/tRegisterMap.h"')
-    if windowed:
-        o('#include "regmaps/model/tWindowedRegisterMap.h"')
-    for c in m.children:
-        o(f'#include "{c.include}"')
-    o("")
+class Shape:
+    """What every emitter needs to know of a map besides its description."""
+
+    def __init__(self, m, description_rel, include_dir):
+        self.m = m
+        self.cls = m.cls
+        self.include_dir = include_dir
+        self.templated = m.cls.endswith("WithOffset")
+        self.descriptor = f"k{m.cls[1:] if m.cls.startswith('t') else m.cls}Descriptor"
+        self.windowed = m.variant == "windowed"
+        self.base = "arm::tWindowedRegisterMap" if self.windowed else "arm::tRegisterMap"
+        kind, self.acc_type, self.acc_include = m.accessor
+        if kind == "memory":
+            self.acc_type = "vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false>"
+            self.acc_include = "regmaps/model/tPCIMemorySpaceAccessorDebug.h"
+            self.ops = "arm::kMemorySpaceAccessorOperations"
+        else:
+            self.ops = f"arm::tAccessor32Operations<{self.acc_type}>::kOperations"
+        # Register objects in declaration order: every instance of an array in turn.
+        self.first_object = []
+        n = 0
+        for r in m.registers:
+            self.first_object.append(n)
+            n += r.count
+        self.objects = n
+        # The registers' slices of the field table: the fields each takes,
+        # then (split registers) those it reads, then its parts.
+        self.first_field = []
+        n = 0
+        for r in m.registers:
+            self.first_field.append(n)
+            n += len(r.fields) + len(r.read_fields) + len(r.parts)
+        self.fields = n
+        self.family = sum(c.count for c in m.children)
+        self.child_slots = []
+        n = 0
+        for c in m.children:
+            self.child_slots.append(n)
+            n += c.count
+        self.allocates = any(not c.embedded for c in m.children)
+        self.publishes = any(c.name is not None for c in m.children)
+        self.note = f"// Generated by tools/regmapgen.py from {description_rel}; do not edit."
+        # Out of line where it can be: the destructor is then the class's key
+        # function, and its vtable lives only in the driver's object, built
+        # without type information.
+        self.destructor_body = [f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];"
+                                for c in reversed(m.children) if not c.embedded]
+
+
+def header_includes(s):
+    m = s.m
+    out = [s.note, "#pragma once", "", "#include <stdint.h>", ""]
+    if s.allocates:
+        out.append('#include "platform/cppRuntime/cppNewDelete.h"')
+    out.append('#include "platform/status/tStatus.h"')
+    out.append(f'#include "{s.acc_include}"')
+    out.append('#include "regmaps/model/tAccessorOperations.h"')
+    out.append('#include "regmaps/model/tMapDescriptor.h"')
+    if s.publishes or any(c.window is not None for c in m.children):
+        out.append('#include "regmaps/model/tMapFamily.h"')
+    out.append('#include "regmaps/model/tRegisterMap.h"')
+    if s.windowed:
+        out.append('#include "regmaps/model/tWindowedRegisterMap.h"')
+    out.extend(f'#include "{c.include}"' for c in m.children)
+    out.append("")
     enums = enum_declarations(m)
     if enums:
-        h.extend(enums)
-        o("")
-    o(f"namespace {m.namespace} {{")
-    o("")
-    o(f"extern const arm::tMapDescriptor {descriptor};")
-    o("")
-    if templated:
-        o("template <uint32_t kOffset>")
-    o(f"class {cls} : public {base} {{")
-    o(" public:")
-    o(f'  static constexpr const char* kName = "{m.name}";')
-    o(f'  static constexpr const char* kVersion = "{m.version}";')
-    o(f"  static constexpr uint32_t kRegisterCount = {n}u;")
+        out.extend(enums + [""])
+    return out
+
+
+def class_head(s):
+    m = s.m
+    out = []
+    if s.templated:
+        out.append("template <uint32_t kOffset>")
+    out += [f"class {s.cls} : public {s.base} {{",
+            " public:",
+            f'  static constexpr const char* kName = "{m.name}";',
+            f'  static constexpr const char* kVersion = "{m.version}";',
+            f"  static constexpr uint32_t kRegisterCount = {s.objects}u;"]
     if m.children:
-        o(f"  static constexpr uint32_t kChildCount = {family}u;")
-    o(f"  using tAccessor = {acc_type};")
-    o("")
-    for i, r in enumerate(m.registers):
-        h.extend(register_class(m, firsts_index[i], r))
-        o("")
+        out.append(f"  static constexpr uint32_t kChildCount = {s.family}u;")
+    out += [f"  using tAccessor = {s.acc_type};", ""]
+    return out
+
+
+def constructor(s):
+    m = s.m
     inits = []
     for i, r in enumerate(m.registers):
         if r.count > 1:
-            elems = ", ".join(f"{{*this, {firsts_index[i] + k}u}}" for k in range(r.count))
+            elems = ", ".join(f"{{*this, {s.first_object[i] + k}u}}" for k in range(r.count))
             inits.append(f"{r.member}{{{elems}}}")
         else:
             inits.append(f"{r.member}(*this)")
-    family_index = 0
-    child_slots = []
     for c in m.children:
-        child_slots.append(family_index)
-        family_index += c.count
         if c.embedded:
-            accessor = "*accessor" if allocates else "accessor"
+            accessor = "*accessor" if s.allocates else "accessor"
             inits.append(f"{c.member}_({accessor}, {', '.join(child_placement(c, hexlit(c.offset)))})")
         else:
             inits.append(f"{c.member}_()")
     if m.children:
         inits.append("family_()")
-    inits = ",\n        ".join(inits)
-    if allocates:
+    out = []
+    o = out.append
+    if s.allocates:
         o("  // Children whose allocation fails leave their slot, and every later one,")
         o("  // empty, with -52000 in the status; such a map is only to be destroyed.")
-        o(f"  {cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
+        o(f"  {s.cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
         o("      uint32_t windowSize)")
-        o(f"      : {base}({descriptor}, states_, {ops}, accessor, base, windowStart, windowSize),")
-    elif windowed:
-        o(f"  {cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
-        o(f"      : {base}({descriptor}, states_, {ops}, &accessor, base, windowStart, windowSize),")
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, accessor, base, windowStart, windowSize),")
+    elif s.windowed:
+        o(f"  {s.cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, base, windowStart, windowSize),")
     else:
-        o(f"  explicit {cls}(tAccessor& accessor)")
-        offset = "kOffset" if templated else "0u"
-        o(f"      : {base}({descriptor}, states_, {ops}, &accessor, {offset}),")
-    o(f"        {inits} {{")
+        o(f"  explicit {s.cls}(tAccessor& accessor)")
+        offset = "kOffset" if s.templated else "0u"
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, {offset}),")
+    o("        " + ",\n        ".join(inits) + " {")
     o("    placeRegisters();")
     if m.children:
-        for c, slot in zip(m.children, child_slots):
+        for c, slot in zip(m.children, s.child_slots):
             if c.embedded:
                 o(f"    family_[{slot}u] = &{c.member}_;")
         o("    setChildMaps(family_, kChildCount);")
-        if allocates:
+        if s.allocates:
             o("    if (status.isFatal()) return;")
-        for c, slot in zip(m.children, child_slots):
+        for c, slot in zip(m.children, s.child_slots):
             if c.embedded:
                 continue
             o(f"    for (uint32_t i = 0; i < {c.count}u; ++i) {{")
@@ -627,128 +610,97 @@ def generate(m, description_rel, include_dir):
             o(f"      if ({c.member}_[i] == nullptr) return;")
             o("    }")
     o("  }")
-    # Out of line where it can be: the destructor is then the class's key
-    # function, and its vtable lives only in the driver's object, built
-    # without type information.
-    destructor_body = [f"    for (uint32_t i = {c.count}u; i-- > 0u;) delete {c.member}_[i];"
-                       for c in reversed(m.children) if not c.embedded]
-    if templated and not destructor_body:
-        o(f"  ~{cls}() override {{}}")
-    elif templated:
-        o(f"  ~{cls}() override {{")
-        h.extend(destructor_body)
+    if s.templated and not s.destructor_body:
+        o(f"  ~{s.cls}() override {{}}")
+    elif s.templated:
+        o(f"  ~{s.cls}() override {{")
+        out.extend(s.destructor_body)
         o("  }")
     else:
-        o(f"  ~{cls}() override;")
-    o(f"  {cls}(const {cls}&) = delete;")
-    o(f"  {cls}& operator=(const {cls}&) = delete;")
+        o(f"  ~{s.cls}() override;")
+    o(f"  {s.cls}(const {s.cls}&) = delete;")
+    o(f"  {s.cls}& operator=(const {s.cls}&) = delete;")
     o("")
-    if m.children:
-        for c in m.children:
-            if c.embedded:
-                o(f"  {c.cls}& get{c.member}() {{ return {c.member}_; }}")
-            else:
-                o("  // Null for an instance that was not created.")
-                o(f"  {c.cls}* get{c.member}(uint32_t i) const {{ return i < {c.count}u ? {c.member}_[i] : nullptr; }}")
-        o("  arm::tRegisterMap* getChild(uint32_t familyIndex) const {")
-        o("    return familyIndex < kChildCount ? family_[familyIndex] : nullptr;")
-        o("  }")
-        o("")
-    if publishes:
+    return out
+
+
+def child_accessors(s):
+    m = s.m
+    if not m.children:
+        return []
+    out = []
+    o = out.append
+    for c in m.children:
+        if c.embedded:
+            o(f"  {c.cls}& get{c.member}() {{ return {c.member}_; }}")
+        else:
+            o("  // Null for an instance that was not created.")
+            o(f"  {c.cls}* get{c.member}(uint32_t i) const {{ return i < {c.count}u ? {c.member}_[i] : nullptr; }}")
+    o("  arm::tRegisterMap* getChild(uint32_t familyIndex) const {")
+    o("    return familyIndex < kChildCount ? family_[familyIndex] : nullptr;")
+    o("  }")
+    o("")
+    if s.publishes:
         o("  // The name child `familyIndex` is published under after `prefix`; false")
         o("  // when it does not fit the buffer.")
         o("  static bool formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size);")
         o("")
         o("  // Publishes the map under `prefix` (null: its own name) unless")
-        o("  // `childrenOnly`, then each child under the prefix, \"_\" and the child's")
-        o("  // name, in walk order. Stops at the first failure; what was published")
-        o("  // stays for removeFromDispatcher. Empty child slots are skipped.")
+        o("  // `childrenOnly`, then each child; see arm::tMapFamily::add.")
         o("  template <class tDispatcher>")
         o("  void addToDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
         o("                       bool childrenOnly) {")
-        o("    if (status.isFatal()) return;")
-        o("    const char* name = prefix != nullptr ? prefix : kName;")
-        o("    char childName[arm::tMapFamily::kNameSize];")
-        o("    // Refused before anything is published: a name that does not fit could")
-        o("    // not be withdrawn again either.")
-        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
-        o("      if (!formatChildName(name, c, childName, sizeof(childName))) {")
-        o("        vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);")
-        o("        return;")
-        o("      }")
-        o("    }")
-        o("    if (!childrenOnly) dispatcher.add(name, *this, status);")
-        o("    for (uint32_t c = 0; c < kChildCount && status.isNotFatal(); ++c) {")
-        o("      if (family_[c] == nullptr) continue;")
-        o("      formatChildName(name, c, childName, sizeof(childName));")
-        o("      dispatcher.add(childName, *family_[c], status);")
-        o("    }")
+        o("    arm::tMapFamily::add(dispatcher, status, *this, prefix != nullptr ? prefix : kName, family_, kChildCount,")
+        o("                         &formatChildName, childrenOnly);")
         o("  }")
-        o("")
-        o("  // Withdraws the same names. Each withdrawal gets a status of its own, so")
-        o("  // neither an error the caller already holds nor a name that was never")
-        o("  // published leaves a registration behind to outlive the map; the")
-        o("  // caller's status keeps the first error.")
         o("  template <class tDispatcher>")
         o("  void removeFromDispatcher(tDispatcher& dispatcher, nKIVAPALS100::tStatus& status, const char* prefix,")
         o("                            bool childrenOnly) {")
-        o("    const char* name = prefix != nullptr ? prefix : kName;")
-        o("    if (!childrenOnly) {")
-        o("      nKIVAPALS100::tStatus local;")
-        o("      dispatcher.remove(name, local);")
-        o("      status.merge(local);")
-        o("    }")
-        o("    char childName[arm::tMapFamily::kNameSize];")
-        o("    for (uint32_t c = 0; c < kChildCount; ++c) {")
-        o("      if (family_[c] == nullptr || !formatChildName(name, c, childName, sizeof(childName))) continue;")
-        o("      nKIVAPALS100::tStatus local;")
-        o("      dispatcher.remove(childName, local);")
-        o("      status.merge(local);")
-        o("    }")
+        o("    arm::tMapFamily::remove(dispatcher, status, prefix != nullptr ? prefix : kName, family_, kChildCount,")
+        o("                            &formatChildName, childrenOnly);")
         o("  }")
         o("")
+    return out
+
+
+def members(s):
+    m = s.m
+    out = []
+    o = out.append
     for r in m.registers:
-        if r.count > 1:
-            o(f"  {r.name} {r.member}[{r.count}];")
-        else:
-            o(f"  {r.name} {r.member};")
+        o(f"  {r.name} {r.member}[{r.count}];" if r.count > 1 else f"  {r.name} {r.member};")
     o("")
     o(" private:")
-    o(f"  arm::tRegisterState states_[{n}];")
+    o(f"  arm::tRegisterState states_[{s.objects}];")
     for c in m.children:
-        if c.embedded:
-            o(f"  {c.cls} {c.member}_;")
-        else:
-            o(f"  {c.cls}* {c.member}_[{c.count}];  // owned")
+        o(f"  {c.cls} {c.member}_;" if c.embedded else f"  {c.cls}* {c.member}_[{c.count}];  // owned")
     if m.children:
         o("  // Every child in walk order, the embedded ones included.")
-        o(f"  arm::tRegisterMap* family_[{family}];")
+        o(f"  arm::tRegisterMap* family_[{s.family}];")
     o("};")
     o("")
-    if templated:
+    return out
+
+
+def header(s):
+    m = s.m
+    out = header_includes(s)
+    out += [f"namespace {m.namespace} {{", "", f"extern const arm::tMapDescriptor {s.descriptor};", ""]
+    out += class_head(s)
+    for i, r in enumerate(m.registers):
+        out += register_class(m, s.first_object[i], r) + [""]
+    out += constructor(s) + child_accessors(s) + members(s)
+    if s.templated:
         # The driver uses the map at offset 0; instantiating it once, in the
         # map's own source, keeps its vtable in the driver object.
-        o(f"extern template class {cls}<0u>;")
-        o("")
-    o(f"}}  // namespace {m.namespace}")
+        out += [f"extern template class {s.cls}<0u>;", ""]
+    out.append(f"}}  // namespace {m.namespace}")
+    return out
 
-    c_ = []
-    o = c_.append
-    o(guard_note)
-    o(f'#include "{include_dir}/{cls}.h"')
-    o("")
-    if publishes:
-        o('#include "platform/quarks/kivString.h"')
-        o("")
-    o(f"namespace {m.namespace} {{")
-    o("")
-    o("namespace {")
-    o("")
-    o("constexpr arm::tFieldDescriptor kFields[] = {")
-    first = 0
-    firsts = []
-    for r in m.registers:
-        firsts.append(first)
+
+def field_table(s):
+    out = ["constexpr arm::tFieldDescriptor kFields[] = {"]
+    for r in s.m.registers:
         # The instances of an array share one slice of the field table.
         for what, items in (("", r.fields), ("read ", r.read_fields), ("part ", r.parts)):
             for f in items:
@@ -757,14 +709,16 @@ def generate(m, description_rel, include_dir):
                     flags.append("arm::kFieldBoolean")
                 if f.strobe:
                     flags.append("arm::kFieldStrobe")
-                o(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},  // 0x{r.offset:X} {what}{f.name}")
-        first += len(r.fields) + len(r.read_fields) + len(r.parts)
-    if first == 0:
-        o("    {0u, 0u, 0u, 0u},  // no fields; keeps the table non-empty")
-    o("};")
-    o("")
-    o("constexpr arm::tRegisterDescriptor kRegisters[] = {")
-    for i, r in enumerate(m.registers):
+                out.append(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},"
+                           f"  // 0x{r.offset:X} {what}{f.name}")
+    if s.fields == 0:
+        out.append("    {0u, 0u, 0u, 0u},  // no fields; keeps the table non-empty")
+    return out + ["};", ""]
+
+
+def register_table(s):
+    out = ["constexpr arm::tRegisterDescriptor kRegisters[] = {"]
+    for i, r in enumerate(s.m.registers):
         flags = []
         if r.view:
             flags.append("arm::kRegisterView")
@@ -773,45 +727,62 @@ def generate(m, description_rel, include_dir):
         flags = " | ".join(flags) or "0u"
         for k, offset in enumerate(r.offsets()):
             suffix = f"[{k}]" if r.count > 1 else ""
-            o(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, "
-              f"{firsts[i]}u, {len(r.fields)}u, {len(r.read_fields)}u, 0u, {hexlit(r.reset, 'ull')}, "
-              f"{hexlit(r.keep, 'ull')}}},  // {r.name}{suffix}")
-    o("};")
-    o(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {n}u, \"one entry per register object\");")
-    o("")
-    o("}  // namespace")
-    o("")
-    o(f"const arm::tMapDescriptor {descriptor} = {{")
-    o(f'    "{m.name}", "{m.version}", "{m.header}", kRegisters, {n}u, kFields, {first}u,')
-    o("};")
-    if templated:
-        o("")
-        o(f"template class {cls}<0u>;")
-    else:
-        o("")
-        if destructor_body:
-            o(f"{cls}::~{cls}() {{")
-            c_.extend(destructor_body)
-            o("}")
-        else:
-            o(f"{cls}::~{cls}() {{}}")
-    if publishes:
-        o("")
-        o(f"bool {cls}::formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, uint64_t size) {{")
-        for c in m.children:
-            fmt = child_name_format(c)
-            o(f"  if (familyIndex < {c.count}u) {{")
-            if "{i}" in c.name:
-                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix, familyIndex) >= 0;')
-            else:
-                o(f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix) >= 0;')
-            o("  }")
-            o(f"  familyIndex -= {c.count}u;")
-        o("  return false;")
-        o("}")
-    o("")
-    o(f"}}  // namespace {m.namespace}")
-    return "\n".join(h) + "\n", "\n".join(c_) + "\n"
+            out.append(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, "
+                       f"{s.first_field[i]}u, {len(r.fields)}u, {len(r.read_fields)}u, 0u, "
+                       f"{hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {r.name}{suffix}")
+    out.append("};")
+    out.append(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {s.objects}u, "
+               "\"one entry per register object\");")
+    return out + [""]
+
+
+def descriptor_definition(s):
+    m = s.m
+    return [f"const arm::tMapDescriptor {s.descriptor} = {{",
+            f'    "{m.name}", "{m.version}", "{m.header}", kRegisters, {s.objects}u, kFields, {s.fields}u,',
+            "};"]
+
+
+def out_of_line_members(s):
+    out = [""]
+    if s.templated:
+        return out + [f"template class {s.cls}<0u>;"]
+    if s.destructor_body:
+        return out + [f"{s.cls}::~{s.cls}() {{"] + s.destructor_body + ["}"]
+    return out + [f"{s.cls}::~{s.cls}() {{}}"]
+
+
+def child_name_formatter(s):
+    if not s.publishes:
+        return []
+    out = ["", f"bool {s.cls}::formatChildName(const char* prefix, uint32_t familyIndex, char* buffer, "
+               "uint64_t size) {"]
+    for c in s.m.children:
+        fmt = child_name_format(c)
+        index = ", familyIndex" if "{i}" in c.name else ""
+        out += [f"  if (familyIndex < {c.count}u) {{",
+                f'    return vorlan_driver::nKIVAPAL000::boundedFormat(buffer, size, "{fmt}", prefix{index}) >= 0;',
+                "  }",
+                f"  familyIndex -= {c.count}u;"]
+    return out + ["  return false;", "}"]
+
+
+def source(s):
+    m = s.m
+    out = [s.note, f'#include "{s.include_dir}/{s.cls}.h"', ""]
+    if s.publishes:
+        out += ['#include "platform/quarks/kivString.h"', ""]
+    out += [f"namespace {m.namespace} {{", "", "namespace {", ""]
+    out += field_table(s) + register_table(s)
+    out += ["}  // namespace", ""]
+    out += descriptor_definition(s) + out_of_line_members(s) + child_name_formatter(s)
+    out += ["", f"}}  // namespace {m.namespace}"]
+    return out
+
+
+def generate(m, description_rel, include_dir):
+    s = Shape(m, description_rel, include_dir)
+    return "\n".join(header(s)) + "\n", "\n".join(source(s)) + "\n"
 
 
 def write(path, text):

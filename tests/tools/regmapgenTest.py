@@ -98,6 +98,42 @@ class Refusals(unittest.TestCase):
         self.assertIn("named after its class", err)
 
 
+class ErrorsNameTheirPlace(unittest.TestCase):
+    """Every refusal names the file, the line and the word at fault: HEAD is
+    four lines, so the body's first line is line 5."""
+    CASES = [
+        ("unknown option, by name", "register 0x0 32 rw colour=red\n  field 0-31\n", 5, "colour=red"),
+        ("reversed range", "register 0x0 32 rw\n  field 7-3\n", 6, "7-3"),
+        ("three-part range", "register 0x0 32 rw\n  field 0-3-5\n", 6, "0-3-5"),
+        ("option given twice", "register 0x0 32 rw name=tA name=tB\n  field 0-31\n", 5, "name=tB"),
+        ("field named after the register's own accessors", "register 0x0 32 rw\n  field 0-31 name=Register\n",
+         6, "Register"),
+        ("member that is a keyword", "register 0x0 32 rw name=tdelete\n  field 0-31\n", 5, "delete"),
+        ("field that is a keyword", "register 0x0 32 rw\n  field 0-31 name=int\n", 6, "int"),
+        ("name reserved to the compiler", "register 0x0 32 rw\n  field 0-31 name=_Big\n", 6, "_Big"),
+        ("register class the map itself uses", "register 0x0 32 rw name=tAccessor\n  field 0-31\n", 5,
+         "tAccessor"),
+        ("not a number", "register 0x0 3x rw\n  field 0-31\n", 5, "3x"),
+        ("second map name", "name Other\nregister 0x0 32 rw\n  field 0-31\n", 5, "Other"),
+    ]
+
+    def test_each_refusal_names_file_line_and_word(self):
+        for what, body, line, word in self.CASES:
+            with self.subTest(what):
+                code, err, files = run(body)
+                self.assertEqual(code, 1, err)
+                self.assertRegex(err, rf"tProbeMap\.regmap:{line}: '{re.escape(word)}': ")
+                self.assertNotIn("Traceback", err)
+                self.assertEqual(files, {})
+
+    def test_a_missing_description_is_named_without_a_traceback(self):
+        result = subprocess.run([sys.executable, GENERATOR, "/nonexistent/tNoMap.regmap", "/tmp/x", "probe"],
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("/nonexistent/tNoMap.regmap: cannot read", result.stderr)
+        self.assertNotIn("Traceback", result.stderr)
+
+
 class Output(unittest.TestCase):
     def test_a_good_description_gives_a_header_and_a_descriptor_source(self):
         code, err, files = run(
