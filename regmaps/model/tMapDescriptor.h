@@ -57,6 +57,25 @@ static_assert(sizeof(tRegisterDescriptor) == 32, "register descriptor layout");
 constexpr uint8_t kRegisterView = 0x1;
 constexpr uint8_t kRegisterSplitFields = 0x2;
 
+// One entry of a map's ID index: every ID the map answers to, sorted by ID
+// and, among equal IDs, by declaration order, so the first entry of an ID is
+// the item a scan in declaration order would find. Whole-register entries
+// carry kWholeRegisterField and the ID with bit 31 set and bits 24-29 clear.
+struct tIdIndexEntry {
+  uint32_t id;
+  uint16_t registerIndex;  // declaration index of the register object
+  uint16_t field;          // index into the register's field list
+  // kIdTakenList / kIdReadList: the entry serves IDs that are written (or
+  // read, respectively); a split register's fields serve only one side.
+  uint8_t sides;
+  uint8_t reserved[3];
+};
+static_assert(sizeof(tIdIndexEntry) == 12, "ID index entry layout");
+
+constexpr uint16_t kWholeRegisterField = 0xFFFF;
+constexpr uint8_t kIdTakenList = 0x1;
+constexpr uint8_t kIdReadList = 0x2;
+
 struct tMapDescriptor {
   const char* name;
   const char* version;
@@ -66,6 +85,8 @@ struct tMapDescriptor {
   uint32_t registerCount;
   const tFieldDescriptor* fields;
   uint32_t fieldCount;
+  const tIdIndexEntry* idIndex;  // sorted; see tIdIndexEntry
+  uint32_t idIndexCount;
 };
 
 }  // namespace arm

@@ -31,21 +31,7 @@ static_assert(sizeof(kAccessRules) / sizeof(kAccessRules[0]) == kUnshadowedReadO
 
 const tAccessRules& rulesOf(const tRegisterDescriptor& reg) { return kAccessRules[reg.kind]; }
 
-// A read-side register (read-only) is named with bit 30 set.
-uint32_t registerKey(const tRegisterDescriptor& reg) {
-  const tAccessRules& rules = rulesOf(reg);
-  return (reg.offset & tRegisterMap::kOffsetMask) |
-         ((rules.readable && !rules.writable) ? tRegisterMap::kReadSideBit : 0u);
-}
-
 bool isSplit(const tRegisterDescriptor& reg) { return (reg.flags & kRegisterSplitFields) != 0; }
-
-// Whether a whole-register key (offset and read-side bit) names the register.
-bool namesRegister(const tRegisterDescriptor& reg, uint32_t key) {
-  if ((reg.flags & kRegisterView) != 0) return false;
-  const uint32_t own = registerKey(reg);
-  return own == key || (isSplit(reg) && (own | tRegisterMap::kReadSideBit) == key);
-}
 
 uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << width) - 1u); }
 
@@ -100,48 +86,48 @@ void tRegisterMap::placeRegistersWithChildren() {
 
 // ---- IDs
 
+// The first index entry of `id` that serves the side asked for (a side of
+// 0 takes any); null when there is none. A binary search: the index is
+// sorted by ID, and equal IDs keep declaration order.
+const tIdIndexEntry* tRegisterMap::findId(uint32_t id, uint8_t side) const {
+  const tIdIndexEntry* entries = descriptor_->idIndex;
+  uint32_t low = 0;
+  uint32_t high = descriptor_->idIndexCount;
+  while (low < high) {
+    const uint32_t middle = low + (high - low) / 2;
+    if (entries[middle].id < id) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  for (; low < descriptor_->idIndexCount && entries[low].id == id; ++low) {
+    if (side == 0 || (entries[low].sides & side) != 0) return &entries[low];
+  }
+  return nullptr;
+}
+
 // `readSide`: the ID is to be read, so a split register offers the fields
 // it reads instead of those it takes.
 bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const {
   if ((id & kWholeRegisterBit) != 0) {
-    const uint32_t key = id & (kReadSideBit | kOffsetMask);
-    for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
-      if (namesRegister(descriptor_->registers[i], key)) {
-        index = i;
-        field = kWholeRegister;
-        return true;
-      }
-    }
-    return false;
+    field = kWholeRegister;
+    return selectRegister(id, index);
   }
-  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
-    const tRegisterDescriptor& reg = descriptor_->registers[i];
-    const uint32_t key = registerKey(reg);
-    const bool readList = readSide && isSplit(reg);
-    const uint32_t first = readList ? reg.fieldCount : 0u;
-    const uint32_t end = readList ? reg.fieldCount + reg.readFieldCount : reg.fieldCount;
-    for (uint32_t f = first; f < end; ++f) {
-      if ((key | lowBitCode(descriptor_->fields[reg.firstField + f].lowBit)) == id) {
-        index = i;
-        field = f;
-        return true;
-      }
-    }
-  }
-  return false;
+  const tIdIndexEntry* entry = findId(id, readSide ? kIdReadList : kIdTakenList);
+  if (entry == nullptr) return false;
+  index = entry->registerIndex;
+  field = entry->field;
+  return true;
 }
 
 // flush, refresh and getRegisterFormat: any ID of a register selects it,
 // whatever bits 24-29 and 31 hold.
 bool tRegisterMap::selectRegister(uint32_t id, uint32_t& index) const {
-  const uint32_t key = id & (kReadSideBit | kOffsetMask);
-  for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
-    if (namesRegister(descriptor_->registers[i], key)) {
-      index = i;
-      return true;
-    }
-  }
-  return false;
+  const tIdIndexEntry* entry = findId((id & (kReadSideBit | kOffsetMask)) | kWholeRegisterBit, 0);
+  if (entry == nullptr) return false;
+  index = entry->registerIndex;
+  return true;
 }
 
 // ---- values

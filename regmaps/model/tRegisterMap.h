@@ -102,6 +102,7 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   void placeRegistersWithChildren();
 
  private:
+  const tIdIndexEntry* findId(uint32_t id, uint8_t side) const;
   bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const;
   bool selectRegister(uint32_t id, uint32_t& index) const;
   // The item an ID names (a whole register for flush and refresh), when its
