@@ -21,19 +21,6 @@ uint64_t sizeFromLog2(uint32_t word) { return uint64_t(1) << (word & 0x1F); }
 
 constexpr uint32_t kWindowOffsetMask = 0xFFFFFF00u;
 
-// The mutex of the registration under which users reach `map` by name, or
-// null when the map is not published (then nobody else reaches it).
-template <typename Map>
-nKIVAPAL000::tMutex* registrationMutex(armki::ARMDispatcher& dispatcher, Map& map) {
-  char name[96];
-  nKIVAPAL000::boundedFormat(name, sizeof name, "%s_Ver%s", Map::kName, Map::kVersion);
-  armki::tRegisterMapInterface* published = nullptr;
-  nKIVAPAL000::tMutex* mutex = nullptr;
-  tStatus lookup;
-  dispatcher.getRegistration(name, &published, lookup, &mutex);
-  return lookup.isNotFatal() && published == &map ? mutex : nullptr;
-}
-
 }  // namespace
 
 KeltControllers::KeltControllers(uint8_t* bar0, KeltRegMaps& maps, tStatus& status)
@@ -52,9 +39,9 @@ KeltControllers::KeltControllers(uint8_t* bar0, KeltRegMaps& maps, tStatus& stat
   // controller cannot deadlock.
   armki::ARMDispatcher& dispatcher = maps.getDispatcher();
   nKIVAPAL000::tMutex* const locks[] = {
-      registrationMutex(dispatcher, maps.getConfigPortSPIMap()),
-      registrationMutex(dispatcher, maps.getConfigPortWindowMap()),
-      registrationMutex(dispatcher, maps.getDOMap()),
+      dispatcher.findMutexOf(maps.getConfigPortSPIMap()),
+      dispatcher.findMutexOf(maps.getConfigPortWindowMap()),
+      dispatcher.findMutexOf(maps.getDOMap()),
   };
   flash_.shareRegisterLocks(locks, sizeof locks / sizeof locks[0]);
 }

@@ -39,9 +39,14 @@ KeltRegMaps::KeltRegMaps(uint64_t bar0, uint64_t bar0Size, armki::ARMDispatcher&
     dispatcher_.add(kRegistrationNames[i], publishedMap(i), status);
     if (status.isNotFatal()) ++published_;
   }
+  // Tunnelled accesses and users of the bus-interface map by name share the
+  // command and data registers: one lock for both.
+  portAccessor_.shareLock(dispatcher_.findMutexOf(busInterface_));
 }
 
 KeltRegMaps::~KeltRegMaps() {
+  // The registration's lock goes with the registration.
+  portAccessor_.shareLock(nullptr);
   // Only what was published is withdrawn, so withdrawal cannot miss a name;
   // each removal still runs with its own status so that one cannot stop the
   // others.

@@ -8,39 +8,44 @@ using vorlan_driver::nKIVAPAL000::tAutoLock;
 using vorlan_driver::nKIVAPAL000::tMutex;
 
 RoutingResourcesManager::RoutingResourcesManager(nKIVAPALS100::tStatus& status)
-    : mutex_(status), resources_(nullptr) {}
+    : mutex_(status), resources_(nullptr) {
+  sessions_.initialize();
+}
 
-bool RoutingResourcesManager::registerRoutingSession(KernelRoutingSession* session) {
+namespace {
+
+KernelRoutingSession* sessionOf(vorlan_driver::nKIVAPAL000::tListLink* link) {
+  return reinterpret_cast<RoutingSessionLink*>(link)->session;
+}
+
+}  // namespace
+
+void RoutingResourcesManager::registerRoutingSession(KernelRoutingSession* session) {
   tAutoLock<tMutex> lock(mutex_);
-  nKIVAPALS100::tStatus listed;
-  sessions_.pushBack(session, listed);
-  // Only a listed session hears of a withdrawal: resources handed to one
-  // that is not listed would outlive the hardware behind them.
-  if (listed.isFatal()) return false;
   if (resources_ != nullptr) session->setRoutingResources(resources_);
-  return true;
+  session->getManagerLink().link.insertBefore(&sessions_);
 }
 
 void RoutingResourcesManager::unregisterRoutingSession(KernelRoutingSession* session) {
   tAutoLock<tMutex> lock(mutex_);
-  for (uint64_t i = 0; i < sessions_.count(); ++i) {
-    if (sessions_[i] != session) continue;
-    sessions_.eraseAt(i);
-    session->clearRoutingResources();
-    return;
-  }
+  vorlan_driver::nKIVAPAL000::tListLink& link = session->getManagerLink().link;
+  if (!link.isLinked()) return;
+  link.unlink();
+  session->clearRoutingResources();
 }
 
 void RoutingResourcesManager::setRoutingResources(RoutingResources* resources) {
   tAutoLock<tMutex> lock(mutex_);
   resources_ = resources;
-  for (uint64_t i = 0; i < sessions_.count(); ++i) sessions_[i]->setRoutingResources(resources);
+  for (auto* link = sessions_.next; link != &sessions_; link = link->next) {
+    sessionOf(link)->setRoutingResources(resources);
+  }
 }
 
 void RoutingResourcesManager::withdrawRoutingResources() {
   tAutoLock<tMutex> lock(mutex_);
   resources_ = nullptr;
-  for (uint64_t i = 0; i < sessions_.count(); ++i) sessions_[i]->clearRoutingResources();
+  for (auto* link = sessions_.next; link != &sessions_; link = link->next) sessionOf(link)->clearRoutingResources();
 }
 
 RoutingResources* RoutingResourcesManager::getRoutingResources() {
@@ -50,7 +55,9 @@ RoutingResources* RoutingResourcesManager::getRoutingResources() {
 
 uint64_t RoutingResourcesManager::getSessionCount() {
   tAutoLock<tMutex> lock(mutex_);
-  return sessions_.count();
+  uint64_t count = 0;
+  for (auto* link = sessions_.next; link != &sessions_; link = link->next) ++count;
+  return count;
 }
 
 }  // namespace kivark

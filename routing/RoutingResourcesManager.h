@@ -2,9 +2,10 @@
 // them back from all of them when the hardware goes away.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
-#include "platform/containers/tVector.h"
+#include "platform/device/tListLink.h"
 #include "platform/synchronization/tMutex.h"
 #include "routing/RoutingResources.h"
 
@@ -17,6 +18,14 @@ template <typename TerminalType, typename EdgeType, typename BufferType>
 class RoutingSession;
 typedef RoutingSession<Terminal*, Edge*, APALUserBufferWrapper> KernelRoutingSession;
 
+// A session's place on the manager's list. The session carries it, so
+// listing a session needs no memory and cannot fail.
+struct RoutingSessionLink {
+  vorlan_driver::nKIVAPAL000::tListLink link;  // first: the list hands back links
+  KernelRoutingSession* session;
+};
+static_assert(offsetof(RoutingSessionLink, link) == 0, "a session's list link starts its RoutingSessionLink");
+
 class RoutingResourcesManager {
  public:
   explicit RoutingResourcesManager(nKIVAPALS100::tStatus& status);
@@ -24,9 +33,10 @@ class RoutingResourcesManager {
   RoutingResourcesManager(const RoutingResourcesManager&) = delete;
   RoutingResourcesManager& operator=(const RoutingResourcesManager&) = delete;
 
-  // A session that cannot be listed (no memory) is not registered and gets
-  // no resources: it could not be told when they are withdrawn.
-  bool registerRoutingSession(KernelRoutingSession* session);
+  // Lists the session and hands it the current resources, if any. Every
+  // session must be unregistered before the manager goes.
+  void registerRoutingSession(KernelRoutingSession* session);
+  // Only a session still listed is unlisted and loses its resources.
   void unregisterRoutingSession(KernelRoutingSession* session);
 
   void setRoutingResources(RoutingResources* resources);
@@ -38,7 +48,8 @@ class RoutingResourcesManager {
  private:
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
   RoutingResources* resources_;
-  vorlan_driver::nKIVAPAL000::tVector<KernelRoutingSession*> sessions_;
+  // Head of the sessions' links, in registration order.
+  vorlan_driver::nKIVAPAL000::tListLink sessions_;
 };
 
 }  // namespace kivark

@@ -14,7 +14,12 @@ class RoutingSession {
  public:
   RoutingSession(RoutingResourcesManager* manager, nKIVAPALS100::tStatus& status)
       : manager_(manager), registered_(false), mutex_(status), resources_(nullptr) {
-    if (status.isNotFatal() && manager_ != nullptr) registered_ = manager_->registerRoutingSession(this);
+    managerLink_.link.initialize();
+    managerLink_.session = this;
+    if (status.isNotFatal() && manager_ != nullptr) {
+      manager_->registerRoutingSession(this);
+      registered_ = true;
+    }
   }
   virtual ~RoutingSession() {
     notifier_.close();
@@ -39,6 +44,8 @@ class RoutingSession {
   vorlan_driver::nKIVAPAL000::tMutex& getMutex() { return mutex_; }
   // Used under getMutex().
   vorlan_driver::nKIVAPAL000::tIONotifier& getIONotifier() { return notifier_; }
+  // Owned by the manager's list: used under the manager's mutex only.
+  RoutingSessionLink& getManagerLink() { return managerLink_; }
 
  private:
   RoutingResourcesManager* manager_;
@@ -46,6 +53,7 @@ class RoutingSession {
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
   RoutingResources* resources_;
   vorlan_driver::nKIVAPAL000::tIONotifier notifier_;
+  RoutingSessionLink managerLink_;
 };
 
 }  // namespace kivark

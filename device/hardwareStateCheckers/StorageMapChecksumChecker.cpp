@@ -10,7 +10,13 @@ bool StorageMapChecksumChecker::isValid(tStatus& status) {
       &maps_->getDefaultCalibration(), &maps_->getFactoryCalibration(), &maps_->getExternalCalibration(),
       &maps_->getSelfCalibration(),    &maps_->getHeader(),             &maps_->getManufacturing()};
   for (storagemap::StorageMapInterface* record : records) {
-    if (!record->isChecksumValid(status)) return false;
+    // Under the lock a user's raw write and flush hold, or a check between
+    // them would report a mismatch that never was.
+    nKIVAPAL000::tMutex* registration = maps_->getRegistrationMutex(*record);
+    if (registration != nullptr) registration->acquire();
+    const bool valid = record->isChecksumValid(status);
+    if (registration != nullptr) registration->release();
+    if (!valid) return false;
   }
   return true;
 }

@@ -127,10 +127,11 @@ class Device : public PlatformDevice {
     __atomic_add_fetch(&resetCounter_, 1u, __ATOMIC_SEQ_CST);
     teardown();
 
+    // The level is unsigned: every target above full asks for all of it.
+    if (targetLevel > Level::kFull) targetLevel = Level::kFull;
     tracker_.resetToTarget(targetLevel);
-    // A target that is no level at all (0, or negative as a signed level)
-    // sets nothing up; the device stays torn down and says so.
-    if (SetupTracker<Level>::asSigned(targetLevel) <= SetupTracker<Level>::asSigned(Level::kNone)) {
+    // A target of 0 sets nothing up; the device stays torn down and says so.
+    if (targetLevel == Level::kNone) {
       vorlanSetCode(tracker_.getSetupStatus(), vorlan_driver::statusCodes::kSetupStopped);
     } else {
       ResetParameters copy;

@@ -63,6 +63,18 @@ class WrapperDispatcher : public DispatcherBase<RegistrationWrapper<T>> {
     if (status.isFatal()) delete wrapper;
   }
 
+  // The mutex of the first registration that publishes the object, or null
+  // when none does. An owner that also drives a published object itself
+  // takes it, so users reaching the object by name cannot break into its
+  // sequences.
+  vorlan_driver::nKIVAPAL000::tMutex* findMutexOf(const T& object) {
+    for (uint64_t i = 0; i < this->entryCount(); ++i) {
+      Wrapper* wrapper = this->registrationAt(i);
+      if (wrapper->getObject() == &object) return &wrapper->getMutex();
+    }
+    return nullptr;
+  }
+
   // The object of the registration, or null when the lookup failed.
   virtual void getRegistration(const char* name, T** object, nKIVAPALS100::tStatus& status,
                                vorlan_driver::nKIVAPAL000::tMutex** mutex) {

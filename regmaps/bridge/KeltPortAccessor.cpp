@@ -22,7 +22,7 @@ using tReadPoller = atut::Poller<tReadTimeout, unsigned int>;
 
 KeltPortAccessor::KeltPortAccessor(tBusInterfaceMap& busInterface, uint8_t selector, uint32_t port,
                                    nKIVAPALS100::tStatus& status)
-    : busInterface_(busInterface), selector_(selector), port_(port), mutex_(status) {}
+    : busInterface_(busInterface), selector_(selector), port_(port), mutex_(status), lock_(&mutex_) {}
 
 KeltPortAccessor::~KeltPortAccessor() {}
 
@@ -51,7 +51,7 @@ void KeltPortAccessor::issueCommand(tDirection direction, uint32_t address, nKIV
 
 void KeltPortAccessor::write32(uint32_t address, uint32_t value, nKIVAPALS100::tStatus& status) {
   if (!isUsable(status)) return;
-  tAutoLock<tMutex> lock(mutex_);
+  tAutoLock<tMutex> lock(*lock_);
   // Written only when the value changed or the register is pending.
   busInterface_.ConfigDataReg.writeRegister(value, status);
   issueCommand(kWrite, address, status);
@@ -59,7 +59,7 @@ void KeltPortAccessor::write32(uint32_t address, uint32_t value, nKIVAPALS100::t
 
 uint32_t KeltPortAccessor::read32(uint32_t address, nKIVAPALS100::tStatus& status) {
   if (!isUsable(status)) return 0xFFFFFFFFu;
-  tAutoLock<tMutex> lock(mutex_);
+  tAutoLock<tMutex> lock(*lock_);
   issueCommand(kRead, address, status);
   const tReadPoller poller(kReadPollInitialMicroseconds, kReadPollMaximumMicroseconds,
                            static_cast<int32_t>(bridgeStatusCodes::kPortReadTimeout));

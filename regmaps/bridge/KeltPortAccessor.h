@@ -28,6 +28,12 @@ class KeltPortAccessor {
   virtual uint32_t read32(uint32_t address, nKIVAPALS100::tStatus& status);
   virtual void unsupportedOperation(nKIVAPALS100::tStatus& status);
 
+  // Serialises the accesses with `lock` in place of the accessor's own mutex
+  // (null goes back to it): the lock of the bus-interface map's registration,
+  // so that a user writing that map by name cannot break into a tunnelled
+  // access. Set while no access runs; the lock must outlive its use here.
+  void shareLock(vorlan_driver::nKIVAPAL000::tMutex* lock) { lock_ = lock != nullptr ? lock : &mutex_; }
+
   // Read data ready: bit 2 of the command register.
   static constexpr uint32_t kReadDataReadyMask = 0x4u;
   static constexpr uint64_t kReadTimeoutMicroseconds = 100000u;
@@ -47,6 +53,7 @@ class KeltPortAccessor {
   // of their own, each with its own mutex, yet share this tunnel: without a
   // lock here two requests could interleave their commands and data.
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
+  vorlan_driver::nKIVAPAL000::tMutex* lock_;
 };
 
 }  // namespace tarntools

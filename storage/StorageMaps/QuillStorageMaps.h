@@ -54,6 +54,12 @@ class QuillStorageMaps {
 
   // The map published k-th, in layout order; null from kMapCount on.
   storagemap::StorageMapInterface* getMap(uint32_t k);
+  // The mutex its registration holds around every operation by name, or
+  // null when the map is not published. Whoever reads a map besides the
+  // dispatcher holds it too, so as not to see a user's change half made.
+  vorlan_driver::nKIVAPAL000::tMutex* getRegistrationMutex(const storagemap::StorageMapInterface& map) {
+    return dispatcher_->findMutexOf(map);
+  }
 
  private:
   storagemap::StorageMapDispatcher* dispatcher_;

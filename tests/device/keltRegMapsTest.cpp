@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "device/KeltRegMaps.h"
 #include "framework/armki/ARMDispatcher.h"
 #include "kal/include/kalStandIn.h"
 #include "platform/containers/tString.h"
+#include "platform/synchronization/tMutex.h"
+#include "simboard/BusInterfaceBlock.h"
 #include "simboard/TimingDigitalOutputBlock.h"
 #include "simboard/TimingOutputTimerBlock.h"
 #include "simboard/TriggerBlock.h"
@@ -145,6 +150,74 @@ TEST_F(KeltRegMapsTest, AFailedRegistrationStopsPublicationAndLeavesNothingBehin
     EXPECT_TRUE(reachedTheEnd) << "some failure was never reached";
   }
   EXPECT_TRUE(log().empty());
+}
+
+// A user holding the bus-interface map's registration (as every map
+// operation by name does) keeps tunnelled port accesses out until it lets go.
+TEST_F(KeltRegMapsTest, APortAccessWaitsWhileTheBusInterfaceMapIsHeldByName) {
+  board.addBlock(simboard::BusInterfaceBlock::kBar0Offset, std::make_unique<simboard::BusInterfaceBlock>());
+  tStatus status;
+  KeltRegMaps maps(board.bar0Address(), simboard::SimBoard::kBar0Size, dispatcher, status);
+  ASSERT_EQ(status.getCode(), 0);
+  armki::tRegisterMapInterface* published = nullptr;
+  vorlan_driver::nKIVAPAL000::tMutex* registration = nullptr;
+  dispatcher.getRegistration("SwitchedTarnBimRegMap_Ver23.3.0f121", &published, status, &registration);
+  ASSERT_NE(registration, nullptr);
+
+  std::atomic<bool> done{false};
+  registration->acquire();
+  std::thread port([&] {
+    tStatus access;
+    maps.getPortAccessor().write32(0x8, 0x1234, access);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(done) << "the tunnelled write ran while the map was held";
+  registration->release();
+  port.join();
+  EXPECT_TRUE(done);
+}
+
+// Tunnelled reads through the isolation-port map and a user who drives the
+// tunnel by name through the bus-interface map (command, poll, data) run at
+// once; each must read only its own port register.
+TEST_F(KeltRegMapsTest, TunnelledReadsAndTheBusInterfaceMapByNameDoNotInterleave) {
+  auto& tunnel = board.addBlock(simboard::BusInterfaceBlock::kBar0Offset, std::make_unique<simboard::BusInterfaceBlock>());
+  tunnel.setReadReadyDelayReads(3);
+  tunnel.ports().write(2, 0, 0x10, 0xAAAA5555u);
+  tunnel.ports().write(2, 0, 0x20, 0x5555AAAAu);
+  tStatus status;
+  KeltRegMaps maps(board.bar0Address(), simboard::SimBoard::kBar0Size, dispatcher, status);
+  ASSERT_EQ(status.getCode(), 0);
+
+  std::atomic<bool> wrong{false};
+  std::thread reader([&] {
+    for (int i = 0; i < 300 && !wrong; ++i) {
+      tStatus access;
+      if (maps.getPortAccessor().read32(0x10, access) != 0xAAAA5555u || access.getCode() != 0) wrong = true;
+    }
+  });
+  std::thread user([&] {
+    for (int i = 0; i < 300 && !wrong; ++i) {
+      tStatus access;
+      armki::tRegisterMapInterface* published = nullptr;
+      vorlan_driver::nKIVAPAL000::tMutex* registration = nullptr;
+      dispatcher.getRegistration("SwitchedTarnBimRegMap_Ver23.3.0f121", &published, access, &registration);
+      if (access.getCode() != 0 || published != &maps.getBusInterfaceMap()) {
+        wrong = true;
+        break;
+      }
+      vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(*registration);
+      auto& map = maps.getBusInterfaceMap();
+      map.ConfigControlReg.writeRegister((0x20u << 24) | (2u << 8) | 0x2u, access, true);
+      while (access.getCode() == 0 && (map.ConfigControlReg.readRegister(access) & 0x4u) == 0) {
+      }
+      if (map.ConfigDataReg.readRegister(access) != 0x5555AAAAu || access.getCode() != 0) wrong = true;
+    }
+  });
+  reader.join();
+  user.join();
+  EXPECT_FALSE(wrong);
 }
 
 }  // namespace

@@ -58,21 +58,27 @@ TEST_F(DeviceTemplateTest, ResetOutcomesByTargetAndRecord) {
     int64_t code;
     uint32_t level;
     bool owner;
+    uint32_t trackedTarget;
   };
+  // Levels are unsigned: every target above full is clamped to full, the
+  // ones with the top bit set included.
   const Case cases[] = {
-      {"full, no record", 20, nullptr, 0, 20, true},
-      {"full, readable record", 20, record, 0, 20, true},
-      {"partial", 12, nullptr, kSetupStopped, 12, true},
-      {"unreadable record", 20, unreadable, -52005, 0, false},
-      {"package count beyond 32 bits", 20, &oversized, -52003, 0, false},
-      {"no level at all", 0xFFFFFFFFu, nullptr, kSetupStopped, 0, false},
-      {"above full", 25, nullptr, 0, 20, true},
+      {"full, no record", 20, nullptr, 0, 20, true, 20},
+      {"full, readable record", 20, record, 0, 20, true, 20},
+      {"partial", 12, nullptr, kSetupStopped, 12, true, 12},
+      {"unreadable record", 20, unreadable, -52005, 0, false, 20},
+      {"package count beyond 32 bits", 20, &oversized, -52003, 0, false, 20},
+      {"nothing", 0, nullptr, kSetupStopped, 0, false, 0},
+      {"above full", 25, nullptr, 0, 20, true, 20},
+      {"top bit set", 0x80000000u, nullptr, 0, 20, true, 20},
+      {"largest", 0xFFFFFFFFu, nullptr, 0, 20, true, 20},
   };
   for (const Case& c : cases) {
     KernelSession* session = open();
     EXPECT_EQ(reset(session, c.target, c.record), c.code) << c.what;
     EXPECT_EQ(level(), c.level) << c.what;
     EXPECT_EQ(device->getHardwareOwner() != nullptr, c.owner) << c.what;
+    EXPECT_EQ(device->getSetupTracker().getTargetLevel(), c.trackedTarget) << c.what;
     close(session);
   }
 }

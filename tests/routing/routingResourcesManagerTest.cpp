@@ -17,12 +17,12 @@ class RoutingResourcesManagerTest : public ::testing::Test {
   void TearDown() override { kalsim::failAllocationOnThisThread(0); }
 };
 
-// Each allocation of a session's construction fails in turn. A session the
-// manager could not list is never told of a withdrawal, so it must not hold
-// the resources at all; a listed one holds them until they are withdrawn.
-TEST_F(RoutingResourcesManagerTest, OnlyAListedSessionHoldsTheResources) {
-  bool sawUnlisted = false;
-  bool sawListed = false;
+// Each allocation of a session's construction fails in turn. Listing takes
+// no memory, so a session built with a clean status is always listed and
+// holds the resources until they are withdrawn; one whose construction
+// failed is not listed.
+TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAllocationFails) {
+  bool sawFailure = false;
   for (uint32_t nth = 1; nth <= 8; ++nth) {
     tStatus managerStatus;
     RoutingResourcesManager manager(managerStatus);
@@ -35,21 +35,47 @@ TEST_F(RoutingResourcesManagerTest, OnlyAListedSessionHoldsTheResources) {
     {
       KernelRoutingSession session(&manager, status);
       kalsim::failAllocationOnThisThread(0);
-      const bool listed = manager.getSessionCount() == 1;
-      if (listed) {
-        sawListed = true;
+      if (status.isFatal()) {
+        sawFailure = true;
+        EXPECT_EQ(manager.getSessionCount(), 0u) << nth;
+      } else {
+        EXPECT_EQ(manager.getSessionCount(), 1u) << nth;
         EXPECT_EQ(session.getRoutingResources(), &resources) << nth;
         manager.withdrawRoutingResources();
         EXPECT_EQ(session.getRoutingResources(), nullptr) << nth;
-      } else if (status.isNotFatal()) {
-        sawUnlisted = true;
-        EXPECT_EQ(session.getRoutingResources(), nullptr) << "unlisted session, allocation " << nth;
       }
     }
     EXPECT_EQ(manager.getSessionCount(), 0u) << nth;
   }
-  EXPECT_TRUE(sawUnlisted) << "no allocation made the listing fail";
-  EXPECT_TRUE(sawListed);
+  EXPECT_TRUE(sawFailure) << "no allocation of the construction failed";
+}
+
+// Sessions leave the list in any order; those still listed keep hearing of
+// resources and their withdrawal.
+TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
+  tStatus status;
+  RoutingResourcesManager manager(status);
+  RoutingResources resources{2};
+  KernelRoutingSession first(&manager, status);
+  KernelRoutingSession third(&manager, status);
+  {
+    KernelRoutingSession middle(&manager, status);
+    ASSERT_EQ(status.getCode(), 0);
+    EXPECT_EQ(manager.getSessionCount(), 3u);
+    manager.setRoutingResources(&resources);
+    EXPECT_EQ(middle.getRoutingResources(), &resources);
+  }
+  EXPECT_EQ(manager.getSessionCount(), 2u);
+  manager.unregisterRoutingSession(&first);
+  EXPECT_EQ(first.getRoutingResources(), nullptr) << "unlisting takes the resources back";
+  manager.unregisterRoutingSession(&first);
+  EXPECT_EQ(manager.getSessionCount(), 1u) << "a second unregistration changes nothing";
+  EXPECT_EQ(third.getRoutingResources(), &resources);
+  manager.withdrawRoutingResources();
+  EXPECT_EQ(third.getRoutingResources(), nullptr);
+  manager.setRoutingResources(&resources);
+  EXPECT_EQ(third.getRoutingResources(), &resources);
+  EXPECT_EQ(first.getRoutingResources(), nullptr) << "an unlisted session hears nothing more";
 }
 
 }  // namespace

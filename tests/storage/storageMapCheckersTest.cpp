@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "device/hardwareStateCheckers/StorageMapChecksumChecker.h"
@@ -133,6 +136,26 @@ TEST_F(StorageMapCheckersTest, AnUnreadableFlashKeepsTheReadError) {
   EXPECT_FALSE(versions()->isValid(failed));
   EXPECT_FALSE(checksums()->isValid(failed));
   EXPECT_TRUE(hooked->gets.empty());
+}
+
+// The dispatcher holds a record's registration around a user's raw write
+// and flush; the checksum check waits for it rather than read between them.
+TEST_F(StorageMapCheckersTest, TheChecksumCheckWaitsForARecordHeldByName) {
+  vorlan_driver::nKIVAPAL000::tMutex* registration = maps->getRegistrationMutex(maps->getFactoryCalibration());
+  ASSERT_NE(registration, nullptr);
+  checksums();
+  std::atomic<bool> done{false};
+  tStatus checked;
+  registration->acquire();
+  std::thread check([&] {
+    checksums()->checkHardwareState(checked);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(done) << "the check read the record while a user held it";
+  registration->release();
+  check.join();
+  EXPECT_EQ(checked.getCode(), 0);
 }
 
 }  // namespace
