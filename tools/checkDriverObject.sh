@@ -50,5 +50,12 @@ if ! grep -Eq ' T nKIVAPAL200_driverEntry$' <<<"$symbols"; then
   echo "the driver object does not define nKIVAPAL200_driverEntry"
   status=1
 fi
+# The kernel layer reads the PCI identity table at the start of the writable
+# data.
+table_start="nKIVKAL200_beginPCIIDTable"
+if [[ "$(objcopy -O binary --only-section=.data "$object" /dev/stdout | head -c ${#table_start} | tr -d '\0')" != "$table_start" ]]; then
+  echo "the driver's writable data does not start with the PCI identity table"
+  status=1
+fi
 [[ $status -eq 0 ]] && echo "driver object symbols: ok"
 exit $status

@@ -13,9 +13,10 @@ const tPCIIdentity kSupportedIdentities[kSupportedIdentityCount] = {
 
 namespace {
 
-// Writable data, as the layer expects to find it; the driver never reads it
-// except to hand it to tests.
-__attribute__((used, aligned(16))) char gPCIIdentityTable[] =
+// The layer expects it at the start of the driver's writable data: the
+// partial link puts this section first (tools/driverObject.ld). The driver
+// never reads it except to hand it to tests.
+__attribute__((used, aligned(16), section(".data.pciIdentityTable"))) char gPCIIdentityTable[] =
     "nKIVKAL200_beginPCIIDTable\n"
     "0xF0E1 0x7A31 0xF0E1 0x7A01 none none\n"
     "0xF0E1 0x7A31 0xF0E1 0x7A02 none none\n"
