@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/kdut/IOGateSentryInterface.h"
-#include "platform/containers/tVector.h"
+#include "platform/containers/tSmallVector.h"
 #include "platform/device/tDeviceCore.h"
 #include "platform/device/tSession.h"
 #include "platform/status/tStatus.h"
@@ -31,7 +31,9 @@ class IOGate {
   vorlan_driver::nKIVAPAL000::tDeviceCore* device_;
   vorlan_driver::nKIVAPAL000::tSession* session_;
   bool entered_;
-  vorlan_driver::nKIVAPAL000::tVector<IOGateSentryInterface*> sentries_;
+  // A request's gate has two sentries; room for them inside the gate keeps
+  // the request path off the heap.
+  vorlan_driver::nKIVAPAL000::tSmallVector<IOGateSentryInterface*, 4> sentries_;
 };
 
 }  // namespace kdut

@@ -1,6 +1,7 @@
 // A growing array of trivially copyable elements. Growth takes a status and
 // fails with -52000 instead of throwing; a failed operation leaves the
-// contents as they were.
+// contents as they were. tSmallVector gives it room inside its owner, so a
+// list that stays short never reaches the heap.
 #pragma once
 
 #include <stddef.h>
@@ -20,8 +21,8 @@ class tVector {
   static_assert(__is_trivially_copyable(T), "tVector holds trivially copyable elements only");
 
  public:
-  tVector() : items_(nullptr), count_(0), capacity_(0) {}
-  ~tVector() { release(items_); }
+  tVector() : items_(nullptr), inline_(nullptr), count_(0), capacity_(0) {}
+  ~tVector() { releaseItems(); }
   tVector(const tVector&) = delete;
   tVector& operator=(const tVector&) = delete;
 
@@ -48,7 +49,7 @@ class tVector {
     T* larger = static_cast<T*>(allocate(grown * sizeof(T), status, 0));
     if (larger == nullptr) return false;
     copyBytes(larger, items_, count_ * sizeof(T));
-    release(items_);
+    releaseItems();
     items_ = larger;
     capacity_ = grown;
     return true;
@@ -79,11 +80,22 @@ class tVector {
 
   void clear() { count_ = 0; }
 
+ protected:
+  // Starts out in `inlineItems`, room for `inlineCapacity` elements that the
+  // derived class owns; the heap only beyond them.
+  tVector(T* inlineItems, uint64_t inlineCapacity)
+      : items_(inlineItems), inline_(inlineItems), count_(0), capacity_(inlineCapacity) {}
+
  private:
   static constexpr uint64_t kMinimumCapacity = 4;
+
+  void releaseItems() {
+    if (items_ != inline_) release(items_);
+  }
   static constexpr uint64_t kMaximumCount = UINT64_MAX / 2 / sizeof(T);
 
   T* items_;
+  T* inline_;  // null without inline room
   uint64_t count_;
   uint64_t capacity_;
 };

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "kal/include/kalStandIn.h"
+#include "platform/containers/tSmallVector.h"
 #include "platform/containers/tString.h"
 #include "platform/containers/tVector.h"
 
 using nKIVAPALS100::tStatus;
+using vorlan_driver::nKIVAPAL000::tSmallVector;
 using vorlan_driver::nKIVAPAL000::tString;
 using vorlan_driver::nKIVAPAL000::tVector;
 
@@ -64,6 +66,35 @@ TEST_F(ContainersTest, VectorRefusesCountsWhoseSizeWouldWrap) {
   EXPECT_FALSE(values.reserve(UINT64_MAX / 4, status));
   EXPECT_EQ(status.getCode(), -52000);
   EXPECT_EQ(kalsim::allocationCallsOnThisThread(), calls);
+}
+
+TEST_F(ContainersTest, SmallVectorStaysInsideUntilItOutgrowsItsRoom) {
+  tStatus status;
+  const uint64_t calls = kalsim::allocationCallsOnThisThread();
+  const uint64_t live = kalsim::liveAllocations();
+  {
+    tSmallVector<uint64_t, 3> values;
+    for (uint64_t i = 0; i < 3; ++i) values.pushBack(i + 1, status);
+    ASSERT_EQ(status.getCode(), 0);
+    EXPECT_EQ(kalsim::allocationCallsOnThisThread(), calls) << "three elements fit inside";
+    EXPECT_EQ(values.capacity(), 3u);
+
+    // Growing out of the inline room fails like any growth: contents kept.
+    kalsim::failAllocationOnThisThread(1);
+    values.pushBack(4, status);
+    kalsim::failAllocationOnThisThread(0);
+    EXPECT_EQ(status.getCode(), -52000);
+    ASSERT_EQ(values.count(), 3u);
+
+    tStatus fresh;
+    values.pushBack(4, fresh);
+    values.pushBack(5, fresh);
+    ASSERT_EQ(fresh.getCode(), 0);
+    ASSERT_EQ(values.count(), 5u);
+    for (uint64_t i = 0; i < 5; ++i) EXPECT_EQ(values[i], i + 1);
+    EXPECT_EQ(kalsim::liveAllocations(), live + 1) << "moved to the heap once";
+  }
+  EXPECT_EQ(kalsim::liveAllocations(), live) << "the heap block is freed, the inline room is not";
 }
 
 TEST_F(ContainersTest, StringAppendsAndAFailedAppendKeepsTheText) {
