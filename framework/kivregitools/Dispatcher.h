@@ -39,18 +39,28 @@ class Dispatcher : public WrapperDispatcherT<T> {
       vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
       return;
     }
-    char* name = static_cast<char*>(nKIVKAL100_malloc(nameLength + 1));
-    if (name == nullptr) {
-      vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
-      return;
+    // A name that fits is copied to the stack; only longer ones reach the heap.
+    char local[kLocalNameSize];
+    char* name = local;
+    if (nameLength + 1 > sizeof(local)) {
+      name = static_cast<char*>(nKIVKAL100_malloc(nameLength + 1));
+      if (name == nullptr) {
+        vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
+        return;
+      }
     }
     vorlan_driver::nKIVAPAL000::fillBytes(name, 0, nameLength + 1);
     const vorlan_driver::nKIVAPAL000::tUserBuffer source(&request, reinterpret_cast<uint64_t>(userName), nameLength);
     source.copyFromUser(0, name, static_cast<uint32_t>(nameLength), status);
     name[nameLength] = '\0';
     if (status.isNotFatal()) getRegistration(name, object, status, mutex);
-    nKIVKAL100_free(name);
+    if (name != local) nKIVKAL100_free(name);
   }
+
+ private:
+  // Room on the stack for a name and its NUL: as much as the longest name a
+  // map family publishes.
+  static constexpr uint64_t kLocalNameSize = 256;
 };
 
 }  // namespace kivregitools

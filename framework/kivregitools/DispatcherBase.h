@@ -1,7 +1,9 @@
 // An ordered list of registrations by name. Lookups name a registration,
 // optionally followed by "_Ver" and the version the caller expects, e.g.
 // "Tarn_Ver23.3.0f121". Names compare exactly; when two entries share a
-// name, lookups and removals take the earlier one.
+// name, lookups and removals take the earlier one. Each entry keeps its
+// name's length and hash, so a lookup compares characters only with the
+// entry that is almost certainly the one (many names share long prefixes).
 //
 // No lock of its own: entries are added and removed only while no request
 // can reach the dispatcher (start-up, reset, teardown).
@@ -48,7 +50,7 @@ class DispatcherBase {
     char* copy = new (status, static_cast<uint8_t>(0)) char[size];
     if (copy == nullptr) return;
     vorlan_driver::nKIVAPAL000::copyBytes(copy, name, size);
-    entries_.pushBack(Entry{copy, &registration}, status);
+    entries_.pushBack(Entry{copy, &registration, size - 1, hashOf(name, size - 1)}, status);
     if (status.isFatal()) delete[] copy;
   }
 
@@ -152,7 +154,17 @@ class DispatcherBase {
   struct Entry {
     char* name;  // owned
     W* registration;
+    uint64_t length;  // of the name
+    uint32_t hash;    // hashOf the name
   };
+
+  // Shift-and-add over the characters: cheap per character, and names that
+  // differ only near their end still differ here.
+  static uint32_t hashOf(const char* name, uint64_t length) {
+    uint32_t hash = 5381u;
+    for (uint64_t i = 0; i < length; ++i) hash = (hash << 5) + hash + static_cast<uint8_t>(name[i]);
+    return hash;
+  }
 
   static constexpr uint64_t kNotFound = UINT64_MAX;
 
@@ -161,11 +173,11 @@ class DispatcherBase {
 
   // The first entry whose name is exactly the first `length` characters of `name`.
   uint64_t find(const char* name, uint64_t length) const {
+    const uint32_t hash = hashOf(name, length);
+    const Entry* entries = entries_.data();
     for (uint64_t i = 0; i < entries_.count(); ++i) {
-      const char* candidate = entries_[i].name;
-      uint64_t k = 0;
-      while (k < length && candidate[k] != '\0' && candidate[k] == name[k]) ++k;
-      if (k == length && candidate[k] == '\0') return i;
+      if (entries[i].hash != hash || entries[i].length != length) continue;
+      if (vorlan_driver::nKIVAPAL000::bytesEqual(entries[i].name, name, length)) return i;
     }
     return kNotFound;
   }

@@ -26,6 +26,15 @@ bool stringEqual(const char* a, const char* b) {
   return *a == *b;
 }
 
+bool bytesEqual(const void* a, const void* b, uint64_t size) {
+  const uint8_t* left = static_cast<const uint8_t*>(a);
+  const uint8_t* right = static_cast<const uint8_t*>(b);
+  for (uint64_t i = 0; i < size; ++i) {
+    if (left[i] != right[i]) return false;
+  }
+  return true;
+}
+
 void copyBytes(void* destination, const void* source, uint64_t size) {
   if (size != 0) nKIVKAL180_memCpy(destination, source, size);
 }

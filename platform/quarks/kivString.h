@@ -12,6 +12,7 @@ uint64_t stringLength(const char* text);
 // Copies up to size - 1 characters and always terminates (size > 0).
 void stringCopy(char* destination, uint64_t size, const char* source);
 bool stringEqual(const char* a, const char* b);
+bool bytesEqual(const void* a, const void* b, uint64_t size);
 void copyBytes(void* destination, const void* source, uint64_t size);
 void fillBytes(void* destination, uint8_t value, uint64_t size);
 

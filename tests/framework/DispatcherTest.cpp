@@ -452,12 +452,30 @@ TEST_F(UserNameTest, LengthsThatCannotBeCopiedAreRefusedBeforeAllocating) {
   }
 }
 
-TEST_F(UserNameTest, NoMemoryForTheCopy) {
+TEST_F(UserNameTest, ShortNamesAreCopiedToTheStackAndLongOnesToTheHeap) {
   const std::string name = "Tarn_Ver23.3.0f121";
+  const uint64_t allocations = kalsim::allocationCallsOnThisThread();
+  FakeMap* object = nullptr;
+  EXPECT_EQ(lookUpUser(name.data(), name.size(), object), 0);
+  EXPECT_EQ(object, &tarn_);
+  EXPECT_EQ(kalsim::allocationCallsOnThisThread(), allocations) << "a lookup by a short name allocates nothing";
+
+  // 255 characters and the NUL still fit; one more goes to the heap.
+  for (uint64_t length : {255u, 256u}) {
+    const std::string longName = "Tarn" + std::string(length - 4, 'x');
+    const uint64_t before = kalsim::allocationCallsOnThisThread();
+    const uint64_t live = kalsim::liveAllocations();
+    EXPECT_EQ(lookUpUser(longName.data(), longName.size(), object), -240024) << length;
+    EXPECT_EQ(kalsim::allocationCallsOnThisThread(), before + (length == 256u ? 1u : 0u)) << length;
+    EXPECT_EQ(kalsim::liveAllocations(), live) << "the copy is freed";
+  }
+
+  const std::string longName = "Tarn" + std::string(300, 'x');
   const uint64_t copies = kalsim::userCopies();
   kalsim::failAllocationOnThisThread(1);
-  FakeMap* object = kUntouched;
-  EXPECT_EQ(lookUpUser(name.data(), name.size(), object), -52000);
+  object = kUntouched;
+  EXPECT_EQ(lookUpUser(longName.data(), longName.size(), object), -52000);
+  kalsim::failAllocationOnThisThread(0);
   EXPECT_EQ(object, kUntouched);
   EXPECT_EQ(kalsim::userCopies(), copies);
 }
