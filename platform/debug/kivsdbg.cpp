@@ -236,3 +236,14 @@ void kivsdbg_indentLeave(kivsdbg_IndentSlot* slot) {
   int32_t expected = 1;
   __atomic_compare_exchange_n(&slot->inUse, &expected, 0, false, __ATOMIC_ACQ_REL, __ATOMIC_RELAXED);
 }
+
+uint64_t kivsdbg_concatenate(char* destination, uint64_t size, uint32_t count, const char* const* texts) {
+  if (destination == nullptr || size == 0) return 0;
+  tFieldWriter writer(destination, size);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (texts[i] != nullptr) writer.put(texts[i], stringLength(texts[i]));
+  }
+  return static_cast<uint64_t>(writer.finish() - destination) + 1;
+}
+
+void* kivsdbg_identity(void* value) { return value; }

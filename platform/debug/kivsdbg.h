@@ -79,6 +79,15 @@ kivsdbg_IndentSlot* kivsdbg_indentEnter();
 // Lowers the depth and frees the slot at 0. A null slot is ignored.
 void kivsdbg_indentLeave(kivsdbg_IndentSlot* slot);
 
+// ---- text helpers
+// Writes the `count` texts one after another into `destination` (a null
+// text adds nothing), as many characters as fit in `size` bytes with the
+// terminating zero. Returns the characters written, the zero included; 0
+// when size is 0.
+uint64_t kivsdbg_concatenate(char* destination, uint64_t size, uint32_t count, const char* const* texts);
+// Returns its argument.
+void* kivsdbg_identity(void* value);
+
 // ---- prefix builders of the standard table
 char* kivsdbg_buildOpenBracket(char* position, uint64_t remaining, const kivsdbg_Location* location);
 char* kivsdbg_buildComponent(char* position, uint64_t remaining, const kivsdbg_Location* location);

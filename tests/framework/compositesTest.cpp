@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "framework/atut/HardwareStateCheckerCollection.h"
+#include "framework/atut/InvalidatableSession.h"
 #include "framework/atut/safeCast.h"
 #include "framework/kdut/CleanupOperationComposite.h"
 #include "framework/kdut/HardwareStateCheckerComposite.h"
@@ -99,6 +101,59 @@ TEST_F(CompositeTest, CheckersShareOneStatusSoTheFirstFailureDecides) {
   checkers.checkHardwareState(status);
   EXPECT_EQ(log, (std::vector<int>{1, 2, 3})) << "later checkers are called but check nothing";
   EXPECT_EQ(status.getCode(), static_cast<int64_t>(static_cast<int32_t>(0xBFFA8078u)));
+}
+
+// The fixed collection behaves as the composite does and, holding its
+// checkers in place, refuses the 65th instead of growing.
+TEST_F(CompositeTest, CheckerCollectionAsksInOrderAndRefusesBeyondItsCapacity) {
+  const int64_t kBridge = static_cast<int64_t>(static_cast<int32_t>(0xBFFA8078u));
+  atut::HardwareStateCheckerCollection checkers;
+  Recorder ok(log, 1, 0), bad(log, 2, kBridge), late(log, 3, -52000);
+  tStatus status;
+  for (Recorder* r : {&ok, &bad, &late}) checkers.add(r, status);
+  checkers.checkHardwareState(status);
+  EXPECT_EQ(log, (std::vector<int>{1, 2, 3})) << "later checkers are called but check nothing";
+  EXPECT_EQ(status.getCode(), kBridge);
+
+  tStatus removal;
+  checkers.remove(&bad, removal);
+  checkers.remove(&bad, removal);
+  EXPECT_EQ(removal.getCode(), -52006) << "a checker not held";
+  log.clear();
+  tStatus again;
+  checkers.checkHardwareState(again);
+  EXPECT_EQ(log, (std::vector<int>{1, 3}));
+  EXPECT_EQ(again.getCode(), -52000);
+
+  checkers.clear();
+  tStatus filling;
+  for (uint64_t i = 0; i < atut::HardwareStateCheckerCollection::kCapacity; ++i) checkers.add(&ok, filling);
+  EXPECT_EQ(filling.getCode(), 0);
+  checkers.add(&late, filling);
+  EXPECT_EQ(filling.getCode(), -52000);
+  EXPECT_EQ(checkers.count(), atut::HardwareStateCheckerCollection::kCapacity);
+}
+
+struct Switchable : atut::InvalidatableSession {
+  Switchable() : atut::InvalidatableSession(static_cast<int32_t>(0xBFFA9179u)) {}
+  bool isValid() override { return valid; }
+  bool valid = true;
+};
+
+TEST(InvalidatableSession, ReportsItsCodeOnlyOnceInvalidAndOnlyOnACleanStatus) {
+  Switchable session;
+  tStatus status;
+  session.checkValid(status);
+  EXPECT_EQ(status.getCode(), 0);
+  session.valid = false;
+  tStatus warned;
+  warned.setCode(3, "t", "t", 0);
+  session.checkValid(warned);
+  EXPECT_EQ(warned.getCode(), static_cast<int64_t>(static_cast<int32_t>(0xBFFA9179u))) << "an error replaces a warning";
+  tStatus failed;
+  failed.setCode(-7, "t", "t", 0);
+  session.checkValid(failed);
+  EXPECT_EQ(failed.getCode(), -7);
 }
 
 TEST(SafeCast, NarrowsOnlyWhatFits) {

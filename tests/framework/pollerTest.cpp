@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/atut/Poller.h"
+#include "framework/atut/PollerStatusAdapter.h"
 #include "framework/kdut/CheckHardwareStateTimeoutHandler.h"
 #include "kal/include/kalStandIn.h"
 #include "platform/time/tTimebaseEfficient.h"
@@ -161,6 +162,26 @@ TEST_F(PollerTest, WaitForValueWithoutStatus) {
   poller.waitForValueNoStatus(reg, &FakeRegister::readWithoutStatus, 0x5, 0xF, status);
   EXPECT_EQ(reg.readTimes.size(), 3u);
   EXPECT_EQ(status.getCode(), 0);
+}
+
+// A getter without a status polled through the adapter: the poll runs as
+// with any getter, and the adapter reads even with an error in the status it
+// is handed (the poller itself does not call it then).
+TEST_F(PollerTest, AStatuslessGetterPollsThroughTheAdapter) {
+  using Adapter = atut::PollerStatusAdapter<FakeRegister, uint32_t (FakeRegister::*)(), uint32_t>;
+  Adapter adapter(reg, &FakeRegister::readWithoutStatus);
+  reg.readyAfter = 3;
+  const PreciseSleep poller(1, 10, -1);
+  tStatus status;
+  poller.poll(adapter, &Adapter::poll, 0, 0x4, 100000, true, PreciseSleep::kAnyMaskBitSet, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(reg.readTimes.size(), 3u);
+
+  tStatus failed;
+  failed.setCode(-9, "t", "t", 0);
+  EXPECT_EQ(adapter.poll(failed), 0x4u);
+  EXPECT_EQ(failed.getCode(), -9);
+  EXPECT_EQ(reg.readTimes.size(), 4u);
 }
 
 }  // namespace

@@ -193,6 +193,30 @@ TEST_F(DebugPrint, WithAllSlotsHeldByOtherThreadsEnteringFailsAndLinesStillPrint
   kivsdbg_indentLeave(slot);
 }
 
+TEST(DebugPrintText, ConcatenationKeepsWhatFitsAndCountsTheZero) {
+  const char* const texts[] = {"ab", nullptr, "cde", ""};
+  struct Case {
+    uint64_t size;
+    const char* text;
+    uint64_t written;
+  };
+  const Case cases[] = {{16, "abcde", 6}, {6, "abcde", 6}, {4, "abc", 4}, {1, "", 1}};
+  for (const Case& c : cases) {
+    char buffer[16];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(kivsdbg_concatenate(buffer, c.size, 4, texts), c.written) << c.size;
+    EXPECT_STREQ(buffer, c.text) << c.size;
+    if (c.size < sizeof buffer) {
+      EXPECT_EQ(buffer[c.size], 'x') << "nothing written beyond the size";
+    }
+  }
+  char untouched = 'x';
+  EXPECT_EQ(kivsdbg_concatenate(&untouched, 0, 4, texts), 0u);
+  EXPECT_EQ(untouched, 'x');
+  int value = 0;
+  EXPECT_EQ(kivsdbg_identity(&value), &value);
+}
+
 class DebugPrintDeath : public DebugPrint {
  protected:
   void SetUp() override {

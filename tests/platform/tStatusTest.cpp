@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "kal/include/kalStandIn.h"
+#include "platform/status/heapStatus.h"
 #include "platform/status/tStatus.h"
 
 using nKIVAPALS100::tStatus;
@@ -110,6 +112,22 @@ TEST(StatusToText, ExtendedPrintsLocationAndStackUpToTheZero) {
   EXPECT_EQ(std::string(buffer), expected);
   EXPECT_EQ(n, static_cast<int32_t>(expected.size()));
   EXPECT_EQ(status.toText(buffer, 60), -1);
+}
+
+TEST(HeapStatus, IsACleanCompactStatusOrNullWithoutMemory) {
+  kalsim::reset();
+  tStatus* status = nKIVAPALS100::createHeapStatus();
+  ASSERT_NE(status, nullptr);
+  EXPECT_FALSE(status->isExtended());
+  EXPECT_EQ(status->getCode(), 0);
+  status->setCode(-52003, "t", "t", 0);
+  EXPECT_EQ(status->getCode(), -52003);
+  nKIVAPALS100::freeHeapStatus(status);
+
+  kalsim::failAllocationOnThisThread(1);
+  EXPECT_EQ(nKIVAPALS100::createHeapStatus(), nullptr);
+  kalsim::failAllocationOnThisThread(0);
+  nKIVAPALS100::freeHeapStatus(nullptr);
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <string>
 
 #include "kal/include/kalStandIn.h"
+#include "platform/containers/tFixedArray.h"
 #include "platform/containers/tSmallVector.h"
 #include "platform/containers/tString.h"
 #include "platform/containers/tVector.h"
 
 using nKIVAPALS100::tStatus;
+using vorlan_driver::nKIVAPAL000::tFixedArray;
 using vorlan_driver::nKIVAPAL000::tSmallVector;
 using vorlan_driver::nKIVAPAL000::tString;
 using vorlan_driver::nKIVAPAL000::tVector;
@@ -121,6 +123,39 @@ TEST_F(ContainersTest, StringAppendsAndAFailedAppendKeepsTheText) {
   text.clear();
   EXPECT_EQ(text.length(), 0u);
   EXPECT_STREQ(text.text(), "");
+}
+
+TEST_F(ContainersTest, FixedArrayFillsToItsCapacityAndErasesInOrder) {
+  tFixedArray<uint32_t, 4> array;
+  const uint32_t three[] = {1, 2, 3};
+  array.append(three, 3);
+  array.pushBack(4);
+  EXPECT_TRUE(array.isFull());
+  array.eraseAt(1);
+  array.eraseAt(7);
+  ASSERT_EQ(array.count(), 3u);
+  EXPECT_EQ(array[0], 1u);
+  EXPECT_EQ(array[1], 3u);
+  EXPECT_EQ(array[2], 4u);
+  array.clear();
+  EXPECT_TRUE(array.isEmpty());
+}
+
+// Growing past the capacity is the caller's fault: the assertion line, the
+// condition on a prefixed line, then the halt with the condition.
+TEST_F(ContainersTest, FixedArrayHaltsWhenGrownPastItsCapacity) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto overfill = [] {
+    kalsim::setEcho(true);
+    tFixedArray<uint32_t, 2> array;
+    const uint32_t two[] = {1, 2};
+    array.pushBack(0);
+    array.append(two, 2);
+  };
+  EXPECT_DEATH(overfill(),
+      "\\[vorlan_driver\\|platform/containers/tFixedArray.h\\|[0-9]+\\] !!ASSERT!!\n"
+      "(.|\n)*ASSERT\\(_size\\+n <= kMaxSize\\)\n"
+      "(.|\n)*halt: \\[vorlan_driver\\|platform/containers/tFixedArray.h\\|[0-9]+\\] ASSERT\\(_size\\+n <= kMaxSize\\)");
 }
 
 }  // namespace
