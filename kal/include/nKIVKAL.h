@@ -99,6 +99,32 @@ void* nKIVKAL180_memMove(void* destination, const void* source, uint64_t size);
 void* nKIVKAL240_memSet(void* destination, int32_t value, uint64_t size);
 uint64_t nKIVKAL100_getPageSize(void);
 
+// ---- DMA memory: page lists and scatter-gather lists
+// A page list describes whole pages: allocated ones (zeroed, contiguous in
+// bus addresses once mapped) or a user buffer's pinned pages. Null when the
+// layer has none to give.
+void* nKIVKAL220_tPageList_createFromAllocation(uint64_t pages, uint32_t flags);
+void* nKIVKAL1_tPageList_createFromAllocationNUMA(uint64_t pages, uint32_t flags, int32_t node);
+void* nKIVKAL220_tPageList_createFromUser(void* pageAlignedAddress, uint64_t pages, uint32_t flags,
+                                          uint64_t byteCount, uint64_t offset);
+void nKIVKAL220_tPageList_destroy(void* pageList);
+void* nKIVKAL220_tPageList_mapToKernel(void* pageList);
+void nKIVKAL220_tPageList_unmapFromKernel(void* pageList);
+// A scatter-gather list for one PCI function (or none) that can map any
+// range touching at most `capacityPages` pages; it keeps its own walk
+// position over the segments of the current mapping.
+void* nKIVKAL220_tSGL_createForPCI(void* pciFunction, uint64_t capacityPages);
+void nKIVKAL220_tSGL_destroy(void* sgl);
+int32_t nKIVKAL220_tSGL_map(void* sgl, void* pageList, uint64_t offset, uint64_t size, uint32_t fromDevice);
+void nKIVKAL220_tSGL_unmap(void* sgl);
+void nKIVKAL220_tSGL_prepareForDMA(void* sgl);
+void nKIVKAL220_tSGL_completeDMA(void* sgl, uint64_t byteCount);
+void nKIVKAL220_tSGL_iterate(void* sgl);
+uint32_t nKIVKAL220_tSGL_numSegments(void* sgl);
+void nKIVKAL220_tSGL_nextSegment(void* sgl);
+uint64_t nKIVKAL220_tSGL_getSegmentAddress(void* sgl);
+uint64_t nKIVKAL220_tSGL_getSegmentSize(void* sgl);
+
 // ---- user memory
 int32_t nKIVKAL100_replicateInboundIOControlBuffer(void* kernelDestination, const void* userSource,
                                                    uint64_t size);

@@ -335,6 +335,7 @@ int32_t nKIVKAL220_pciSetDMAMask(void* pciFunction, uint64_t mask) {
   const bool wide = mask > 0xFFFFFFFFull;
   const bool refused = wide ? PciAccess::refuse64(function) : PciAccess::refuse32(function);
   PciAccess::recordMask(function, mask, !refused);
+  if (!refused) kalsim::detail::noteDeviceDmaMask(mask);
   return refused ? kalsim::kConfigFailure : 0;
 }
 

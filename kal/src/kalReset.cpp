@@ -12,6 +12,7 @@ void reset() {
   detail::resetUserCopy();
   detail::resetSync();
   detail::resetTime();
+  detail::resetDma();
   detail::resetPci();
 }
 

@@ -26,6 +26,11 @@ void resetSync();
 void resetSyncLocks();
 void resetUserCopy();
 void resetTime();
+void resetDma();
+// The layer code a user copy of the range would fail with (0 when none).
+int32_t userRangeCode(const void* start, uint64_t size);
+// The stand-in's fake IOMMU checks the device's accesses against this mask.
+void noteDeviceDmaMask(uint64_t mask);
 
 }  // namespace detail
 }  // namespace kalsim

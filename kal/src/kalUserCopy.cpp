@@ -19,15 +19,19 @@ std::mutex gMutex;
 std::vector<BadRange> gBad;
 uint64_t gCopies = 0;
 
-int32_t check(const void* user, uint64_t size) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  ++gCopies;
+int32_t codeLocked(const void* user, uint64_t size) {
   const uintptr_t start = reinterpret_cast<uintptr_t>(user);
   if (size != 0 && start == 0) return -51009;
   for (const BadRange& bad : gBad) {
     if (start < bad.start + bad.size && bad.start < start + size) return bad.code;
   }
   return 0;
+}
+
+int32_t check(const void* user, uint64_t size) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  ++gCopies;
+  return codeLocked(user, size);
 }
 }  // namespace
 
@@ -45,6 +49,11 @@ uint64_t userCopies() {
 }
 
 namespace detail {
+int32_t userRangeCode(const void* start, uint64_t size) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return codeLocked(start, size);
+}
+
 void resetUserCopy() {
   std::lock_guard<std::mutex> lock(gMutex);
   gBad.clear();

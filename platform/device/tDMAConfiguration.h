@@ -1,7 +1,11 @@
-// How the device addresses DMA memory, recorded by configureDMA.
+// How the device addresses DMA memory, recorded by configureDMA, and the
+// allocation of DMA buffers the device can reach under it.
 #pragma once
 
 #include <stdint.h>
+
+#include "platform/memory/tPageList.h"
+#include "platform/status/tStatus.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
@@ -15,11 +19,25 @@ class tDMAConfiguration {
     kDMAType32Bit = 1,
     kDMAType64Bit = 2,
   };
+  // Added to the caller's allocation flags under 32-bit addressing: memory
+  // the device reaches with 32-bit bus addresses.
+  static constexpr uint32_t kAllocationFlag32Bit = 2;
 
   tDMAConfiguration() : type_(kDMATypeNone), description_(nullptr) {}
+  virtual ~tDMAConfiguration() {}
+  tDMAConfiguration(const tDMAConfiguration&) = delete;
+  tDMAConfiguration& operator=(const tDMAConfiguration&) = delete;
+
+  // Whole pages, zeroed by nobody but the kernel layer; the page list is
+  // cleared first whatever happens.
+  virtual void allocateDMABuffer(tPageList& pageList, uint64_t size, uint32_t flags,
+                                 nKIVAPALS100::tStatus& status, uint64_t alignment) const;
+  virtual void freeDMABuffer(tPageList& pageList) const;
 
   tDMAType getType() const { return type_; }
   const tPCIDescription* getDescription() const { return description_; }
+  // The kernel layer's handle of the PCI function, null without a device.
+  void* getKalPCIFunction() const;
   void record(tDMAType type, const tPCIDescription* description) {
     type_ = type;
     description_ = description;

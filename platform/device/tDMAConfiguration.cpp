@@ -1,0 +1,52 @@
+#include "platform/device/tDMAConfiguration.h"
+
+#include "kal/include/nKIVKAL.h"
+#include "platform/pci/tPCIDescription.h"
+#include "platform/status/statusCodes.h"
+
+namespace vorlan_driver {
+namespace nKIVAPAL000 {
+
+void* tDMAConfiguration::getKalPCIFunction() const {
+  return description_ == nullptr ? nullptr
+                                 : reinterpret_cast<void*>(static_cast<uintptr_t>(description_->pciFunctionHandle));
+}
+
+void tDMAConfiguration::allocateDMABuffer(tPageList& pageList, uint64_t size, uint32_t flags,
+                                          nKIVAPALS100::tStatus& status, uint64_t alignment) const {
+  pageList.size = 0;
+  pageList.offset = 0;
+  pageList.handle = nullptr;
+  if (type_ == kDMATypeNone) {
+    vorlanSetCode(status, statusCodes::kNotSupported);
+    return;
+  }
+  if (type_ == kDMAType32Bit) flags += kAllocationFlag32Bit;
+  const uint64_t pageSize = nKIVKAL100_getPageSize();
+  if (alignment == 0 || pageSize % alignment != 0) {
+    vorlanSetCode(status, statusCodes::kInvalidArgument);
+    return;
+  }
+  if (status.isFatal()) return;
+  const uint64_t pages = size / pageSize + (size % pageSize != 0 ? 1 : 0);
+  const int32_t node = description_ == nullptr ? -1 : description_->numaNode;
+  void* handle = node == -1 ? nKIVKAL220_tPageList_createFromAllocation(pages, flags)
+                            : nKIVKAL1_tPageList_createFromAllocationNUMA(pages, flags, node);
+  if (handle == nullptr) {
+    vorlanSetCode(status, statusCodes::kOutOfMemory);
+    return;
+  }
+  pageList.handle = handle;
+  pageList.size = pages * pageSize;
+  pageList.offset = 0;
+}
+
+void tDMAConfiguration::freeDMABuffer(tPageList& pageList) const {
+  if (pageList.handle != nullptr) nKIVKAL220_tPageList_destroy(pageList.handle);
+  pageList.size = 0;
+  pageList.offset = 0;
+  pageList.handle = nullptr;
+}
+
+}  // namespace nKIVAPAL000
+}  // namespace vorlan_driver
