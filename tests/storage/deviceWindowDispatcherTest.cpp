@@ -9,6 +9,8 @@
 #include "kal/include/kalStandIn.h"
 #include "platform/cppRuntime/cppRunTime.h"
 #include "storage/deviceWindow/DeviceWindowDispatcher.h"
+#include "storage/deviceWindow/flashWindow/FlashController.h"
+#include "storage/deviceWindow/flashWindow/FlashWindow.h"
 #include "storage/deviceWindow/memoryWindow/MemoryWindow.h"
 #include "storage/storageStatusCodes.h"
 #include "tests/storage/goldenBoardFixture.h"
@@ -168,6 +170,67 @@ TEST_F(DeviceWindowDispatcherTest, TransfersRefusedBeforeAnyBufferIsSized) {
   }
   EXPECT_EQ(windowImage(), imageBefore);
   EXPECT_EQ(device.memory, deviceBefore);
+}
+
+// A flash of 64-byte sectors in RAM, counting its sector reads and writes.
+struct RamFlash : devicewindow::FlashController {
+  static constexpr uint64_t kSector = 64;
+  RamFlash(uint64_t size, tStatus& status) : devicewindow::FlashController(size, kSector, status), memory(size, 0x5A) {}
+  void readSector(uint64_t address, uint8_t* destination, tStatus& status) override {
+    if (status.isFatal()) return;
+    ++sectorCalls;
+    std::memcpy(destination, memory.data() + address, kSector);
+  }
+  void writeSector(uint64_t address, const uint8_t* source, tStatus& status) override {
+    if (status.isFatal()) return;
+    ++sectorCalls;
+    std::memcpy(memory.data() + address, source, kSector);
+  }
+  Bytes memory;
+  int sectorCalls = 0;
+};
+
+// The board publishes its flash window itself under the name: a range
+// outside it is refused in the flash window's words, before any kernel
+// buffer is sized and before the flash is touched.
+TEST_F(DeviceWindowDispatcherTest, TheRealFlashWindowRefusesItsRangeInItsOwnWords) {
+  RamFlash flash(kWindowSize, status);
+  auto flashWindow = std::make_unique<devicewindow::FlashWindow>(flash, status);
+  dispatcher->remove("flashWindow");
+  dispatcher->add("flashWindow", *flashWindow, status);
+  ASSERT_EQ(status.getCode(), 0);
+  struct Case {
+    const char* what;
+    uint64_t address, count;
+    int64_t code;
+  };
+  const Case cases[] = {
+      {"past the end", kWindowSize - 2, 3, storagecodes::kFlashRange},
+      {"starting past the end", kWindowSize + 1, 1, storagecodes::kFlashRange},
+      {"a count past 32 bits", 0, 1ull << 40, storagecodes::kFlashRange},
+      {"a wrapping range", 16, UINT64_MAX - 8, storagecodes::kFlashRange},
+      {"no bytes, so no buffer", 0, 0, storagecodes::kNullBuffer},
+  };
+  for (Operation operation : {kGet, kRead, kSet, kWrite}) {
+    for (const Case& c : cases) {
+      Bytes caller(64, 0xA5);
+      tStatus s;
+      const uint64_t allocations = kalsim::allocationCallsOnThisThread();
+      transfer(operation, "flashWindow", c.address, c.count, caller.data(), s);
+      EXPECT_EQ(s.getCode(), c.code) << c.what << " in operation " << operation;
+      EXPECT_LE(kalsim::allocationCallsOnThisThread() - allocations, 1u) << c.what;
+      EXPECT_EQ(caller, Bytes(64, 0xA5)) << c.what;
+    }
+  }
+  EXPECT_EQ(flash.sectorCalls, 0) << "the flash is never touched";
+  EXPECT_EQ(flash.memory, Bytes(kWindowSize, 0x5A));
+
+  Bytes last(2, 0);
+  tStatus inside;
+  transfer(kGet, "flashWindow", kWindowSize - 2, 2, last.data(), inside);
+  EXPECT_EQ(inside.getCode(), 0);
+  EXPECT_EQ(last, Bytes(2, 0x5A)) << "the last bytes lie inside";
+  dispatcher->remove("flashWindow");
 }
 
 TEST_F(DeviceWindowDispatcherTest, AFailedCopyFromTheCallerLeavesTheWindowUnchanged) {

@@ -135,6 +135,12 @@ TEST_F(StorageMapDispatcherTest, RawTransfersRefusedBeforeAnyBufferIsSized) {
   const Case cases[] = {
       {"element size 0, before the lookup", "NoSuchMap", kSerialKey, 0, 1, 0, storagecodes::kOutOfRange},
       {"more than 32 bits of bytes", "Posc_Ver1.0.0d0", 0, 0, 1ull << 32, 1, storagecodes::kOutOfRange},
+      // One copy moves at most 32 bits' worth of bytes: a larger transfer is
+      // refused with the size test, before the name is looked up; the
+      // largest that fits goes on to the lookup.
+      {"above 4 GiB, before the lookup", "NoSuchMap_Ver1.0.0d0", 0, 0, (1ull << 32) + 1, 1, storagecodes::kOutOfRange},
+      {"4 GiB less one byte reaches the lookup", "NoSuchMap_Ver1.0.0d0", 0, 0, 0xFFFFFFFFull, 1,
+       codes::kRegistrationNotFound},
       {"32 bits of bytes by size", "Posc_Ver1.0.0d0", 0, 0, 1ull << 31, 2, storagecodes::kOutOfRange},
       {"a product past 64 bits", "Posc_Ver1.0.0d0", 0, 0, 1ull << 62, 8, storagecodes::kOutOfRange},
       {"no such map", "NoSuchMap_Ver1.0.0d0", kSerialKey, 0, 1, 4, codes::kRegistrationNotFound},
@@ -184,6 +190,15 @@ TEST_F(StorageMapDispatcherTest, AFailedCopyFromTheCallerLeavesTheMapUnchanged) 
   EXPECT_EQ(image(golden::kHeader, kRecord), before);
   tStatus s;
   EXPECT_TRUE(checksumValid("Header_Ver1.0.0d0", s));
+}
+
+// The map's own tests run before the caller's bytes are fetched, so a wrong
+// element size is reported even when those bytes could not be read.
+TEST_F(StorageMapDispatcherTest, TheMapsTestsComeBeforeTheCopyFromTheCaller) {
+  uint16_t half = 0;
+  kalsim::markUserRangeBad(&half, sizeof half);
+  setRaw("Manufacturing_Ver1.0.0d0", kSerialKey, 0, 1, &half, 2, status);
+  EXPECT_EQ(status.getCode(), storagecodes::kElementSizeMismatch);
 }
 
 TEST_F(StorageMapDispatcherTest, AFailedCopyToTheCallerIsReported) {
