@@ -122,6 +122,13 @@ TEST_F(KernelSessionTest, AnOpenThatRunsOutOfMemoryLeavesNothingBehind) {
     KernelSession* session = open(&code);
     kalsim::failAllocationOnThisThread(0);
     if (session != nullptr && code == 0) {
+      // The first open that survives is routed and listed for withdrawals:
+      // listing takes no memory, so no failure can leave it unlisted.
+      kivark::RoutingResourcesManager* manager = device->getHardwareOwner()->getRoutingResourcesManager();
+      EXPECT_EQ(manager->getSessionCount(), 1u) << nth;
+      ASSERT_NE(session->getRoutingSession(), nullptr) << nth;
+      EXPECT_EQ(session->getRoutingSession()->getRoutingResources(),
+                device->getHardwareOwner()->getRoutingResources()) << nth;
       close(session);
       break;
     }
