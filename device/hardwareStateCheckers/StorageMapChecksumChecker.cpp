@@ -12,11 +12,8 @@ bool StorageMapChecksumChecker::isValid(tStatus& status) {
   for (storagemap::StorageMapInterface* record : records) {
     // Under the lock a user's raw write and flush hold, or a check between
     // them would report a mismatch that never was.
-    nKIVAPAL000::tMutex* registration = maps_->getRegistrationMutex(*record);
-    if (registration != nullptr) registration->acquire();
-    const bool valid = record->isChecksumValid(status);
-    if (registration != nullptr) registration->release();
-    if (!valid) return false;
+    nKIVAPAL000::tAutoLock<nKIVAPAL000::tMutex> lock(maps_->getRegistrationMutex(*record));
+    if (!record->isChecksumValid(status)) return false;
   }
   return true;
 }

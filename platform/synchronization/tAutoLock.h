@@ -8,7 +8,13 @@ template <typename Lock>
 class tAutoLock {
  public:
   explicit tAutoLock(Lock& lock) : lock_(&lock) { lock_->acquire(); }
-  ~tAutoLock() { lock_->release(); }
+  // A lock that may not exist: null holds nothing.
+  explicit tAutoLock(Lock* lock) : lock_(lock) {
+    if (lock_ != nullptr) lock_->acquire();
+  }
+  ~tAutoLock() {
+    if (lock_ != nullptr) lock_->release();
+  }
   tAutoLock(const tAutoLock&) = delete;
   tAutoLock& operator=(const tAutoLock&) = delete;
 

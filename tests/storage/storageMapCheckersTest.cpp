@@ -139,23 +139,26 @@ TEST_F(StorageMapCheckersTest, AnUnreadableFlashKeepsTheReadError) {
 }
 
 // The dispatcher holds a record's registration around a user's raw write
-// and flush; the checksum check waits for it rather than read between them.
-TEST_F(StorageMapCheckersTest, TheChecksumCheckWaitsForARecordHeldByName) {
+// and flush; both checks wait for it rather than read between them.
+TEST_F(StorageMapCheckersTest, ChecksWaitForARecordHeldByName) {
   vorlan_driver::nKIVAPAL000::tMutex* registration = maps->getRegistrationMutex(maps->getFactoryCalibration());
   ASSERT_NE(registration, nullptr);
-  checksums();
-  std::atomic<bool> done{false};
-  tStatus checked;
-  registration->acquire();
-  std::thread check([&] {
-    checksums()->checkHardwareState(checked);
-    done = true;
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(done) << "the check read the record while a user held it";
-  registration->release();
-  check.join();
-  EXPECT_EQ(checked.getCode(), 0);
+  for (kdut::HardwareStateCheckerInterface* checker :
+       {static_cast<kdut::HardwareStateCheckerInterface*>(versions()),
+        static_cast<kdut::HardwareStateCheckerInterface*>(checksums())}) {
+    std::atomic<bool> done{false};
+    tStatus checked;
+    registration->acquire();
+    std::thread check([&] {
+      checker->checkHardwareState(checked);
+      done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done) << "the check read the record while a user held it";
+    registration->release();
+    check.join();
+    EXPECT_EQ(checked.getCode(), 0);
+  }
 }
 
 }  // namespace
