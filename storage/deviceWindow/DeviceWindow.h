@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/kivatomicopInteger.h"
 
 namespace devicewindow {
 
@@ -33,10 +34,21 @@ class DeviceWindow {
   virtual void refresh(uint64_t address, uint64_t length, nKIVAPALS100::tStatus& status) = 0;
   virtual uint64_t getSizeInBytes() const = 0;
 
+  // Grows after every operation that may have changed the memory copy (all
+  // but get), whether or not it succeeded: while it stands still, what get
+  // delivers stays the same, so a verdict on the bytes may be kept. A window
+  // that forwards to another answers with that one's count.
+  virtual uint64_t getChangeCount() const { return changes_.getValue(); }
+
  protected:
   DeviceWindow() {}
+  // Called by every implementation at the end of each such operation.
+  void noteChange() { changes_.increment(); }
   DeviceWindow(const DeviceWindow&) = delete;
   DeviceWindow& operator=(const DeviceWindow&) = delete;
+
+ private:
+  kivatomicop::Integer<uint64_t> changes_;
 };
 
 }  // namespace devicewindow

@@ -47,7 +47,8 @@ StorageMapCommon::StorageMapCommon(const char* version, const char* oldestCompat
       checksumField_(checksumField),
       window_(window),
       version_(version),
-      oldestCompatibleVersion_(oldestCompatibleVersion) {}
+      oldestCompatibleVersion_(oldestCompatibleVersion),
+      passedAt_(0) {}
 
 const StorageMapCommon::FieldInfo* StorageMapCommon::findField(const FieldInfo* table, uint64_t count, uint32_t id,
                                                                tStatus& status) {
@@ -242,10 +243,17 @@ bool StorageMapCommon::checkChecksum(tStatus& status) {
     vorlanSetCode(status, storagecodes::kElementSizeMismatch);
     return false;
   }
+  // A pass stands while the window's copy is unchanged: the same bytes give
+  // the same verdict. The count is taken first, so a change made while the
+  // bytes are read leaves the pass recorded against an older count.
+  const uint64_t changes = window_->getChangeCount();
+  if (passedAt_.getValue() == changes + 1) return true;
   const uint32_t computed = computeCovered(status);
   uint32_t stored = 0xFFFFFFFFu;
   readElements(*checksumField_, 0, 1, reinterpret_cast<uint8_t*>(&stored), status);
-  return status.isNotFatal() && stored == computed;
+  const bool passed = status.isNotFatal() && stored == computed;
+  if (passed) passedAt_.setValue(changes + 1);
+  return passed;
 }
 
 }  // namespace storagemap

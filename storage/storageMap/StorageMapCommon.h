@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "platform/containers/tVector.h"
+#include "platform/synchronization/kivatomicopInteger.h"
 #include "storage/deviceWindow/DeviceWindow.h"
 #include "storage/storageMap/ChecksumInterface.h"
 #include "storage/storageMap/StorageMapInterface.h"
@@ -141,6 +142,8 @@ class StorageMapCommon : public StorageMapInterface {
   devicewindow::DeviceWindow* window_;
   const char* version_;
   const char* oldestCompatibleVersion_;
+  // The window's change count + 1 when the checksum last passed; 0: never.
+  kivatomicop::Integer<uint64_t> passedAt_;
 };
 
 static_assert(sizeof(StorageMapCommon::FieldInfo) == 64 && offsetof(StorageMapCommon::FieldInfo, offset) == 16 &&

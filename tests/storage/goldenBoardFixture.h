@@ -53,6 +53,7 @@ struct HookedWindow : devicewindow::DeviceWindow {
     inner.refresh(a, n, s);
   }
   uint64_t getSizeInBytes() const override { return inner.getSizeInBytes(); }
+  uint64_t getChangeCount() const override { return inner.getChangeCount(); }
 
   void hook() {
     ++calls;

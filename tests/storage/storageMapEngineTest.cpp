@@ -289,11 +289,15 @@ TEST(CRC32ChecksumTest, MatchesTheStandardAndTheBitwiseReference) {
   storagemap::CRC32Checksum crc;
   tStatus status;
   EXPECT_EQ(crc.compute("123456789", 9, status), 0xCBF43926u);
-  std::vector<uint8_t> data(40);
+  // Several whole 16-byte slices and every tail, from an aligned and an odd start.
+  std::vector<uint8_t> data(72);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 1);
-  for (size_t length = 0; length <= data.size(); ++length) {
-    EXPECT_EQ(crc.compute(data.data(), length, status), storagetest::referenceCrc32(data.data(), length))
-        << "length " << length;
+  for (size_t start : {0u, 1u}) {
+    for (size_t length = 0; start + length <= data.size(); ++length) {
+      EXPECT_EQ(crc.compute(data.data() + start, length, status),
+                storagetest::referenceCrc32(data.data() + start, length))
+          << "start " << start << " length " << length;
+    }
   }
   EXPECT_EQ(status.getCode(), 0);
 
@@ -342,6 +346,35 @@ TEST_F(StorageMapEngineTest, ChecksumIsCurrentAfterFlushAndStaleAfterASet) {
   map.refresh(status);
   ASSERT_EQ(window.refreshes.size(), 1u);
   EXPECT_EQ(window.refreshes[0], (std::pair<uint64_t, uint64_t>{kBase, kMapSize}));
+}
+
+TEST_F(StorageMapEngineTest, APassIsKeptUntilTheWindowChangesAndAFailureNever) {
+  TestMap map(window, 0, true);
+  EXPECT_FALSE(map.isChecksumValid(status));
+  const int afterFailure = window.calls;
+  EXPECT_FALSE(map.isChecksumValid(status));
+  EXPECT_GT(window.calls, afterFailure) << "a failed check is made again";
+
+  map.flush(false, status);
+  EXPECT_TRUE(map.isChecksumValid(status));
+  const int afterPass = window.calls;
+  EXPECT_TRUE(map.isChecksumValid(status));
+  EXPECT_EQ(window.calls, afterPass) << "a pass over an unchanged window reads nothing";
+
+  // The device changes behind the window: unseen until the map refreshes.
+  accessor.memory[kBase + kSmall] ^= 0xFF;
+  EXPECT_TRUE(map.isChecksumValid(status)) << "the copy still holds the checked bytes";
+  map.refresh(status);
+  EXPECT_FALSE(map.isChecksumValid(status));
+
+  // Any change to the window, by this map or another user of it, ends a pass.
+  map.flush(true, status);
+  EXPECT_TRUE(map.isChecksumValid(status));
+  const uint8_t other = 0x77;
+  tStatus s;
+  memoryWindow.set(&other, kBase + kWide, 1, s);
+  EXPECT_FALSE(map.isChecksumValid(status));
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(StorageMapEngineTest, MapWithoutChecksumRefusesTheTestAndFlushesOnlyTheWindow) {

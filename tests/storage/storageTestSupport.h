@@ -91,6 +91,7 @@ struct CountingWindow : devicewindow::DeviceWindow {
     inner.refresh(a, n, s);
   }
   uint64_t getSizeInBytes() const override { return inner.getSizeInBytes(); }
+  uint64_t getChangeCount() const override { return inner.getChangeCount(); }
 
   struct Flush {
     uint64_t address, length;

@@ -46,6 +46,7 @@ void FlashSector::set(const uint8_t* source, uint64_t address, uint64_t length, 
   }
   if (!checkRange(address, length, status)) return;
   copyBytes(working_.data() + address, source, length);
+  noteChange();
 }
 
 void FlashSector::writeBack(tStatus& status) {
@@ -63,6 +64,7 @@ void FlashSector::flush(uint64_t address, uint64_t length, bool force, tStatus& 
   for (uint64_t i = 0; i < length && !changed; ++i) changed = working[i] != committed[i];
   if (changed) copyBytes(committed, working, length);
   if (changed || force || stale_) writeBack(status);
+  noteChange();
 }
 
 void FlashSector::refresh(uint64_t address, uint64_t length, tStatus& status) {
@@ -79,6 +81,7 @@ void FlashSector::refresh(uint64_t address, uint64_t length, tStatus& status) {
     stale_ = false;
   }
   vorlan_driver::nKIVAPAL000::release(fresh);
+  noteChange();
 }
 
 void FlashSector::read(uint64_t address, uint64_t length, uint8_t* destination, tStatus& status) {

@@ -122,18 +122,21 @@ void FlashWindow::set(const uint8_t* source, uint64_t address, uint64_t length, 
   if (!isUsable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(source, nullptr, address, length, kSet, false, status);
+  noteChange();
 }
 
 void FlashWindow::flush(uint64_t address, uint64_t length, bool force, tStatus& status) {
   if (!isUsable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(nullptr, nullptr, address, length, kFlush, force, status);
+  noteChange();
 }
 
 void FlashWindow::refresh(uint64_t address, uint64_t length, tStatus& status) {
   if (!isUsable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(nullptr, nullptr, address, length, kRefresh, false, status);
+  noteChange();
 }
 
 void FlashWindow::read(uint64_t address, uint64_t length, uint8_t* destination, tStatus& status) {
@@ -147,6 +150,7 @@ void FlashWindow::read(uint64_t address, uint64_t length, uint8_t* destination, 
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(nullptr, nullptr, address, length, kRefresh, false, status);
   forEachSector(nullptr, destination, address, length, kGet, false, status);
+  noteChange();
 }
 
 void FlashWindow::write(const uint8_t* source, uint64_t address, uint64_t length, bool force, tStatus& status) {
@@ -158,6 +162,7 @@ void FlashWindow::write(const uint8_t* source, uint64_t address, uint64_t length
   tAutoLock<tMutex> lock(mutex_);
   forEachSector(source, nullptr, address, length, kSet, false, status);
   forEachSector(nullptr, nullptr, address, length, kFlush, force, status);
+  noteChange();
 }
 
 }  // namespace devicewindow

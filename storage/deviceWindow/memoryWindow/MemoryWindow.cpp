@@ -150,6 +150,7 @@ void MemoryWindow::set(const uint8_t* source, uint64_t address, uint64_t length,
   tAutoLock<tMutex> lock(mutex_);
   SoftCopyByte* first = softCopy_.data() + address;
   copyIn(source, first, first + length);
+  noteChange();
 }
 
 void MemoryWindow::flush(uint64_t address, uint64_t length, bool force, tStatus& status) {
@@ -159,6 +160,7 @@ void MemoryWindow::flush(uint64_t address, uint64_t length, bool force, tStatus&
   // Never-loaded bytes would otherwise go back as placeholders.
   loadInvalid(first, first + length, status);
   flushRange(first, first + length, force, status);
+  noteChange();
 }
 
 void MemoryWindow::read(uint64_t address, uint64_t length, uint8_t* destination, tStatus& status) {
@@ -170,6 +172,7 @@ void MemoryWindow::read(uint64_t address, uint64_t length, uint8_t* destination,
     readRun(first, first + length, guard, status);
   }
   if (status.isNotFatal()) copyOut(first, first + length, destination);
+  noteChange();
 }
 
 void MemoryWindow::write(const uint8_t* source, uint64_t address, uint64_t length, bool force, tStatus& status) {
@@ -178,6 +181,7 @@ void MemoryWindow::write(const uint8_t* source, uint64_t address, uint64_t lengt
   SoftCopyByte* first = softCopy_.data() + address;
   copyIn(source, first, first + length);
   flushRange(first, first + length, force, status);
+  noteChange();
 }
 
 void MemoryWindow::refresh(uint64_t address, uint64_t length, tStatus& status) {
@@ -186,6 +190,7 @@ void MemoryWindow::refresh(uint64_t address, uint64_t length, tStatus& status) {
   SoftCopyByte* first = softCopy_.data() + address;
   ReadAccessGuard guard(*accessor_, status);
   readRun(first, first + length, guard, status);
+  noteChange();
 }
 
 }  // namespace devicewindow
