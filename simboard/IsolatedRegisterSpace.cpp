@@ -1,20 +1,99 @@
 #include "simboard/IsolatedRegisterSpace.h"
 
+#include <cstddef>
+
 namespace simboard {
 
-IsolatedRegisterSpace::IsolatedRegisterSpace() : words_(kWordCount, 0) { words_[kSignatureAddress] = kSignature; }
+namespace {
+
+// The board's registers that do not simply keep what is written, as the
+// FPGA design documents them (word offsets; a channel's relative to its
+// block's start at 0x1000). Everything not listed is a plain register.
+struct Entry {
+  uint32_t first;
+  uint32_t last;
+  char kind;  // 'r' read-only, 's' split views, 'p' plain
+  uint32_t strobes;
+};
+
+constexpr Entry kIsoFpga[] = {
+    {0x000, 0x001, 'r', 0},          {0x006, 0x006, 'p', 0x0087FFFFu}, {0x007, 0x007, 'p', 0x80000304u},
+    {0x008, 0x008, 'p', 0x3FFFFFFFu}, {0x009, 0x009, 'p', 0x00000111u}, {0x00A, 0x00D, 'r', 0},
+    {0x00E, 0x00E, 'p', 0x03032BFFu}, {0x020, 0x021, 'r', 0},          {0x022, 0x022, 'p', 0xFF000000u},
+    {0x024, 0x025, 'r', 0},          {0x027, 0x027, 'r', 0},          {0x02C, 0x032, 'r', 0},
+    {0x050, 0x051, 'p', 0xFFFFFFFFu}, {0x054, 0x054, 'p', 0x07000000u}, {0x055, 0x056, 'r', 0},
+    {0x057, 0x057, 'p', 0x0000000Fu}, {0x059, 0x05B, 'r', 0},          {0x074, 0x074, 'p', 0x0000003Cu},
+    {0x080, 0x085, 'r', 0},          {0x09C, 0x09F, 'r', 0},          {0x104, 0x107, 'p', 0xFFFFFFFFu},
+    {0x120, 0x121, 'p', 0x000000FFu}, {0x122, 0x122, 'p', 0x00000520u}, {0x123, 0x125, 'r', 0},
+    {0x130, 0x130, 'p', 0x000F011Fu}, {0x131, 0x135, 'r', 0},          {0x150, 0x15F, 'r', 0},
+    {0x166, 0x166, 'r', 0},          {0x167, 0x167, 'p', 0x00FFFFFFu}, {0x168, 0x168, 'p', 0x80008000u},
+    {0x170, 0x170, 's', 0x00000100u}, {0x180, 0x180, 'p', 0x0000003Fu}, {0x210, 0x210, 'p', 0x00FFFFFFu},
+    {0x220, 0x220, 'p', 0x0000000Fu},
+};
+
+constexpr Entry kChannel[] = {
+    {0x01, 0x01, 'p', 0x00000003u}, {0x02, 0x02, 'p', 0x00000307u}, {0x03, 0x03, 'r', 0},
+    {0x07, 0x07, 'r', 0},          {0x0E, 0x0E, 'p', 0x00000007u}, {0x0F, 0x0F, 'r', 0},
+    {0x10, 0x13, 'p', 0xFFFFFFFFu}, {0x2E, 0x2E, 's', 0x00FFFFC0u}, {0x2F, 0x2F, 'p', 0xD7000010u},
+    {0x32, 0x32, 'p', 0x0F31733Fu}, {0x35, 0x36, 'r', 0},          {0x39, 0x39, 'r', 0},
+    {0x3A, 0x3A, 'p', 0x0000003Fu}, {0x3B, 0x3B, 'p', 0x00000007u}, {0x3F, 0x3F, 'p', 0x8001FFFFu},
+    {0x56, 0x56, 'r', 0},          {0x57, 0x57, 'p', 0x8001FFFFu}, {0x58, 0x58, 'p', 0x83100000u},
+    {0x5F, 0x5F, 'r', 0},          {0x6F, 0x6F, 'r', 0},          {0x70, 0x70, 's', 0x41000000u},
+    {0x71, 0x72, 'r', 0},          {0x74, 0x74, 's', 0x1782A002u}, {0x75, 0x75, 'p', 0x80000000u},
+    {0x78, 0x78, 'p', 0xFFFFFFFFu},
+};
+
+template <std::size_t N>
+const Entry* find(const Entry (&table)[N], uint32_t offset) {
+  for (const Entry& e : table) {
+    if (e.first <= offset && offset <= e.last) return &e;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+IsolatedRegisterSpace::IsolatedRegisterSpace() : readView_(kWordCount, 0), writeView_(kWordCount, 0) {
+  readView_[kSignatureAddress] = kSignature;
+}
+
+IsolatedRegisterSpace::Behaviour IsolatedRegisterSpace::behaviourOf(uint32_t address) {
+  const Entry* e = address < channelBase(0) ? find(kIsoFpga, address) : find(kChannel, address & 0x7Fu);
+  if (e == nullptr) return Behaviour{Kind::kPlain, 0};
+  return Behaviour{e->kind == 'r' ? Kind::kReadOnly : e->kind == 's' ? Kind::kSplit : Kind::kPlain, e->strobes};
+}
+
+bool IsolatedRegisterSpace::reaches(uint32_t window, uint32_t address) {
+  address &= kAddressMask;
+  if (window == kIsoFpgaWindow) return address < channelBase(0);
+  return window < kChannelCount && (address & ~(kChannelBlockWords - 1)) == channelBase(window);
+}
+
+void IsolatedRegisterSpace::poke(uint32_t address, uint32_t value) {
+  readView_[address & kAddressMask] = value;
+  writeView_[address & kAddressMask] = value;
+}
 
 uint32_t IsolatedRegisterSpace::read(uint32_t window, uint32_t address) {
-  const uint32_t value = peek(address);
-  log_.push_back(Access{window, address & kAddressMask, false, value});
+  address &= kAddressMask;
+  const uint32_t value = reaches(window, address) ? readView_[address] : kNothing;
+  log_.push_back(Access{window, address, false, value});
   return value;
 }
 
 void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t value) {
   address &= kAddressMask;
   log_.push_back(Access{window, address, true, value});
-  if (address == kSignatureAddress) return;
-  words_[address] = value;
+  if (!reaches(window, address)) return;
+  if (window == kIsoFpgaWindow && address == kCpldAccessAddress) {
+    cpldWords_.push_back(value);
+    cpldLog_[((value >> 28) % kCpldCount) * kCpldRegisterCount + ((value >> 24) & 0xFu)].push_back(value &
+                                                                                                   0xFFFFFFu);
+  }
+  const Behaviour b = behaviourOf(address);
+  if (b.kind == Kind::kReadOnly) return;
+  writeView_[address] = value;
+  if (b.kind == Kind::kPlain) readView_[address] = value & ~b.strobes;
 }
 
 }  // namespace simboard

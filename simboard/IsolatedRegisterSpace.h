@@ -1,10 +1,29 @@
-// The isolated side as the access windows reach it: one 14-bit space of
-// 32-bit registers, addressed by word. The isolated FPGA's own registers
-// start at 0 (its signature word there); channel c's block starts at
-// 0x1000 | (c << 7). Plain registers apart from the signature, which ignores
-// writes. Every access is logged with the window that carried it.
+// The isolated side as the access windows reach it: 32-bit registers by word
+// address. Window 24 reaches the isolated FPGA's own registers (below
+// 0x1000, its signature at 0); window c (0-23) reaches channel c's block of
+// 128 words at 0x1000 | (c << 7). An access a window cannot reach (another
+// channel's block, windows 25 and 26) finds nothing: a read answers all
+// ones, a write is dropped; both are logged.
+//
+// Each register has a write view (what was last written to it) and a read
+// view (what a read answers):
+// - read-only registers ignore writes; tests set their read view;
+// - registers with split views (the FPGA's interrupt command, a channel's
+//   alarm, live-monitor and autorange words) take writes into the write
+//   view only and answer reads from a read view tests set;
+// - on every other register a write lands in both views.
+// Strobe bits act once: the write view keeps the last word as written, but
+// no read ever shows them.
+//
+// Each write of the FPGA's CPLD access register (0x008) is one access to a
+// relay CPLD: bits 28-29 the CPLD, 24-27 its register, 0-23 the data; the
+// side keeps the words per CPLD and register.
+//
+// Nothing answers until the side is powered: until then no window is ready
+// for an access (the link block asks isPowered()).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -14,8 +33,15 @@ class IsolatedRegisterSpace {
  public:
   static constexpr uint32_t kWordCount = 1u << 14;
   static constexpr uint32_t kAddressMask = kWordCount - 1;
+  static constexpr uint32_t kIsoFpgaWindow = 24;
+  static constexpr uint32_t kChannelCount = 24;
+  static constexpr uint32_t kChannelBlockWords = 0x80;
   static constexpr uint32_t kSignatureAddress = 0x000;
   static constexpr uint32_t kSignature = 0x2D61B7C4u;
+  static constexpr uint32_t kCpldAccessAddress = 0x008;
+  static constexpr uint32_t kCpldCount = 4;
+  static constexpr uint32_t kCpldRegisterCount = 16;
+  static constexpr uint32_t kNothing = 0xFFFFFFFFu;
   static constexpr uint32_t channelBase(uint32_t channel) { return 0x1000u | (channel << 7); }
 
   struct Access {
@@ -30,19 +56,47 @@ class IsolatedRegisterSpace {
 
   IsolatedRegisterSpace();
 
+  void setPowered(bool powered) { powered_ = powered; }
+  bool isPowered() const { return powered_; }
+
+  // Whether a window reaches an address.
+  static bool reaches(uint32_t window, uint32_t address);
+
   uint32_t read(uint32_t window, uint32_t address);
   void write(uint32_t window, uint32_t address, uint32_t value);
 
-  // The registers themselves, unlogged.
-  uint32_t peek(uint32_t address) const { return words_[address & kAddressMask]; }
-  void poke(uint32_t address, uint32_t value) { words_[address & kAddressMask] = value; }
+  // The registers themselves, unlogged: poke sets both views, setReadView
+  // the read view alone; peek answers what a read would.
+  uint32_t peek(uint32_t address) const { return readView_[address & kAddressMask]; }
+  uint32_t writeView(uint32_t address) const { return writeView_[address & kAddressMask]; }
+  void poke(uint32_t address, uint32_t value);
+  void setReadView(uint32_t address, uint32_t value) { readView_[address & kAddressMask] = value; }
 
   const std::vector<Access>& log() const { return log_; }
   void clearLog() { log_.clear(); }
 
+  // Every CPLD access word in arrival order, and the data words one CPLD
+  // register received.
+  const std::vector<uint32_t>& cpldWords() const { return cpldWords_; }
+  const std::vector<uint32_t>& cpldLog(uint32_t cpld, uint32_t reg) const {
+    return cpldLog_[(cpld % kCpldCount) * kCpldRegisterCount + reg % kCpldRegisterCount];
+  }
+
  private:
-  std::vector<uint32_t> words_;
+  // How a register takes a write; see the file comment.
+  enum class Kind : uint8_t { kPlain, kReadOnly, kSplit };
+  struct Behaviour {
+    Kind kind;
+    uint32_t strobes;
+  };
+  static Behaviour behaviourOf(uint32_t address);
+
+  bool powered_ = false;
+  std::vector<uint32_t> readView_;
+  std::vector<uint32_t> writeView_;
   std::vector<Access> log_;
+  std::vector<uint32_t> cpldWords_;
+  std::array<std::vector<uint32_t>, kCpldCount * kCpldRegisterCount> cpldLog_;
 };
 
 }  // namespace simboard

@@ -29,7 +29,9 @@ uint32_t NisoFpgaLinkBlock::windowStatus(uint32_t window) {
     --w.busyReads;
     return status;
   }
-  if (!w.neverReady) status |= kReadyBit;
+  // Every window crosses the isolation link: nothing is ready before the
+  // isolated side is powered.
+  if (!w.neverReady && isolated_.isPowered()) status |= kReadyBit;
   if (w.response) status |= kResponseBit;
   return status;
 }

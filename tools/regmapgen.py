@@ -23,21 +23,26 @@ KINDS = {
     "urw": ("kUnshadowedReadWrite", False, True, True),
     "uwo": ("kUnshadowedWriteOnly", False, False, True),
     "uro": ("kUnshadowedReadOnly", False, True, False),
+    "fmt": ("kFormatOnly", False, False, False),
 }
 
 
 class Field:
-    def __init__(self, low, width, name, boolean, numeric, strobe, line, enum=None):
+    def __init__(self, low, width, name, boolean, numeric, strobe, line, enum=None, shared=False):
         self.low, self.width, self.name = low, width, name
         self.boolean, self.numeric, self.strobe, self.line = boolean, numeric, strobe, line
-        self.enum = enum
+        self.enum, self.shared = enum, shared
 
 
 class Register:
-    def __init__(self, offset, width, kind, name, reset, keep, view, line, count=1, stride=0):
+    def __init__(self, offset, width, kind, name, reset, keep, view, line, count=1, stride=0,
+                 member=None, readview=False, refresh_keep=0, pending=False):
         self.offset, self.width, self.kind, self.name = offset, width, kind, name
         self.reset, self.keep, self.view, self.line = reset, keep, view, line
         self.count, self.stride = count, stride
+        self.explicit_member, self.readview = member, readview
+        self.refresh_keep, self.pending = refresh_keep, pending
+        self.shares_class = False  # set by check(): another register has this class
         self.fields = []
         self.read_fields = []
         self.parts = []
@@ -46,15 +51,21 @@ class Register:
     def member(self):
         """The map's member for the register: its class name without the
         leading t and any underscores after it, so that a class such as
-        t_Name does not give a member name reserved to the compiler."""
-        return self.name[1:].lstrip("_")
+        t_Name does not give a member name reserved to the compiler; or the
+        name member= gives it."""
+        return self.explicit_member or self.name[1:].lstrip("_")
 
     def offsets(self):
         return [self.offset + k * self.stride for k in range(self.count)]
 
     @property
     def split(self):
-        return bool(self.read_fields)
+        return bool(self.read_fields) and not self.readview
+
+    @property
+    def own_read_fields(self):
+        """A read view's fields with IDs of their own."""
+        return [f for f in self.read_fields if not f.shared] if self.readview else []
 
     @property
     def shadowed(self):
@@ -73,6 +84,7 @@ class Map:
     def __init__(self):
         self.cls = self.namespace = self.name = self.version = self.header = None
         self.variant = "fixed"
+        self.addressing = "byte"
         self.accessor = ("memory", None, None)
         self.registers = []
         self.children = []
@@ -121,6 +133,10 @@ def parse(path):
             if args not in (["fixed"], ["windowed"]):
                 raise s.error("variant fixed | windowed", " ".join(args) or None)
             m.variant = args[0]
+        elif key == "addressing":
+            if args not in (["byte"], ["word"]):
+                raise s.error("addressing byte | word", " ".join(args) or None)
+            m.addressing = args[0]
         elif key == "accessor":
             if args == ["memory"]:
                 m.accessor = ("memory", None, None)
@@ -131,13 +147,13 @@ def parse(path):
         elif key == "child":
             m.children.append(parse_child(s))
         elif key == "register":
-            current = parse_register(s)
+            current = parse_register(s, m)
             m.registers.append(current)
         elif key in ("field", "readfield", "part"):
             if current is None:
                 raise s.error(f"{key} before any register")
             target = {"field": current.fields, "readfield": current.read_fields, "part": current.parts}[key]
-            target.append(parse_field(s))
+            target.append(parse_field(s, current))
         else:
             raise s.error("unknown statement")
     check(m, path)
@@ -167,7 +183,7 @@ def parse_child(s):
     return c
 
 
-def parse_register(s):
+def parse_register(s, m):
     positional, options = s.positional, s.options
     if len(positional) < 3:
         raise s.error("register <offset> <width> <kind> ...")
@@ -181,8 +197,8 @@ def parse_register(s):
         raise s.error("width must be 8, 16, 32 or 64", positional[1])
     if not 0 <= offset <= 0xFFFFFF:
         raise s.error("offset must fit 24 bits", positional[0])
-    s.check_flags(flags, {"view"})
-    s.check_options({"name", "reset", "keep", "count", "stride"})
+    s.check_flags(flags, {"view", "readview", "pending"})
+    s.check_options({"name", "reset", "keep", "count", "stride", "member", "refreshkeep"})
     name = options.get("name", "tRegister%03X" % offset)
     s.identifier(name, "a register class", MAP_RESERVED)
     if not name.startswith("t"):
@@ -194,26 +210,36 @@ def parse_register(s):
         raise s.error("reset or keep wider than the register", options.get("reset") if reset & ~ones
                       else options.get("keep"))
     count = s.option_number("count", 1)
-    stride = s.option_number("stride", width // 8)
-    if count < 1 or stride < width // 8:
-        raise s.error("an array's count is positive and its stride at least its width in bytes",
+    # The smallest step between two registers' offsets.
+    step = 1 if m.addressing == "word" else width // 8
+    stride = s.option_number("stride", step)
+    if count < 1 or stride < step:
+        raise s.error("an array's count is positive and its stride at least its width in bytes (in words: 1)",
                       options.get("count") if count < 1 else options.get("stride"))
-    r = Register(offset, width, kind, name, reset, keep, "view" in flags, s.line, count, stride)
+    refresh_keep = s.option_number("refreshkeep", 0)
+    if refresh_keep & ~ones:
+        raise s.error("refreshkeep wider than the register", options.get("refreshkeep"))
+    member = options.get("member")
+    if member is not None:
+        s.identifier(member, "a register's member", MAP_RESERVED)
+    r = Register(offset, width, kind, name, reset, keep, "view" in flags, s.line, count, stride,
+                 member, "readview" in flags, refresh_keep, "pending" in flags)
     if r.offsets()[-1] > 0xFFFFFF:
         raise s.error("the array runs past 24 bits of offset", options.get("count"))
     r.statement = s
     return r
 
 
-def parse_field(s):
+def parse_field(s, current):
     key, positional, options = s.key, s.positional, s.options
     if len(positional) < 1:
         raise s.error(f"{key} <low>[-<high>] ...")
     low, width = s.bits(positional[0])
     flags = positional[1:]
-    if key == "readfield" and (flags or set(options) - {"name"}):
-        raise s.error("a read field takes a name only", (flags or [None])[0])
-    s.check_flags(flags, {"field": {"bool", "num", "strobe"}, "part": {"bool", "num"}}.get(key, set()))
+    if key == "readfield" and (set(flags) - {"shared"} or set(options) - {"name"}):
+        raise s.error("a read field takes a name only, or shared", (flags or [None])[0])
+    s.check_flags(flags, {"field": {"bool", "num", "strobe"}, "part": {"bool", "num"},
+                          "readfield": {"shared"}}.get(key, set()))
     s.check_options({"field": {"name", "enum"}}.get(key, {"name"}))
     if key == "part" and "name" not in options:
         raise s.error("a part needs a name")
@@ -222,7 +248,13 @@ def parse_field(s):
         raise s.error("enum=<namespace>::<type>", enum)
     name = options.get("name", f"Bit{low}" if width == 1 else f"Bits{low}to{low + width - 1}")
     s.identifier(name, f"a {key} name", FIELD_RESERVED)
-    f = Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, s.line, enum)
+    shared = "shared" in flags
+    if shared:
+        twin = [f for f in current.fields if f.low == low and f.width == width]
+        if not twin or "name" in options:
+            raise s.error("a shared read field is a field of the write view, unnamed", positional[0])
+        name = twin[0].name
+    f = Field(low, width, name, "bool" in flags, "num" in flags, "strobe" in flags, s.line, enum, shared)
     f.statement = s
     return f
 
@@ -239,10 +271,18 @@ def check(m, path):
     names = set()
     members_of_registers = set()
     keys = set()
+    classes = {}
+    for r in m.registers:
+        classes.setdefault(r.name, []).append(r)
     for r in m.registers:
         s = r.statement
-        if r.name in names:
-            raise s.error(f"register name {r.name} used twice", r.name)
+        group = classes[r.name]
+        if len(group) > 1:
+            if any(g.explicit_member is None for g in group):
+                raise s.error(f"registers sharing class {r.name} each name their member=", r.name)
+            if any(layout(g) != layout(r) for g in group):
+                raise s.error(f"registers sharing class {r.name} differ in layout", r.name)
+            r.shares_class = True
         names.add(r.name)
         if not descparse.IDENT.match(r.member):
             raise s.error(f"register name {r.name} leaves no member name after t and _", r.name)
@@ -252,7 +292,7 @@ def check(m, path):
         members_of_registers.add(r.member)
         if not r.view:
             for offset in r.offsets():
-                sides = [True, False] if r.split else [r.readable and not r.writable]
+                sides = [True, False] if r.split or r.readview else [r.readable and not r.writable]
                 for side in sides:
                     if (offset, side) in keys:
                         raise s.error(f"two registers on one side of offset {offset:#x}", s.positional[0])
@@ -263,8 +303,19 @@ def check(m, path):
             raise r.read_fields[0].statement.error("only unshadowed read-write registers read other fields")
         if r.split and r.parts:
             raise r.parts[0].statement.error("a register that reads other fields has no parts")
+        if r.readview and (r.kind != "rw" or r.view):
+            raise s.error("only a shadowed read-write register has a read view", "readview")
+        if not r.readview and any(f.shared for f in r.read_fields):
+            raise s.error("shared read fields belong to a read view")
+        if r.refresh_keep and not (r.shadowed and r.readable):
+            raise s.error("refreshkeep needs a shadowed readable register", s.options.get("refreshkeep"))
+        if r.pending and not (r.shadowed and r.writable and r.width <= 32 and r.keep != (1 << r.width) - 1):
+            raise s.error("a pending register is a shadowed writable one of at most 32 bits with strobes",
+                          "pending")
         fnames = check_fields(r, r.fields)
-        check_fields(r, r.read_fields, True)
+        read_names = check_fields(r, [f for f in r.read_fields if not f.shared], True)
+        if r.readview and read_names & fnames:
+            raise s.error("a read-view field of its own needs a name of its own", sorted(read_names & fnames)[0])
         for p in r.parts:
             ps = p.statement
             if p.name in fnames:
@@ -300,6 +351,13 @@ def check(m, path):
             raise s.error("every child line has a name, or none has", c.name)
         if c.name is not None and (c.count > 1) != ("{i}" in c.name):
             raise s.error("a group's name, and only a group's, holds {i}", c.name)
+
+
+def layout(r):
+    """What registers sharing one class must agree on."""
+    fields = tuple((f.low, f.width, f.name, f.boolean, f.numeric, f.strobe, f.enum, f.shared)
+                   for f in r.fields + r.read_fields + r.parts)
+    return (r.width, r.kind, r.reset, r.keep, r.view, r.readview, r.refresh_keep, r.pending, fields)
 
 
 def check_fields(r, fields, read_side=False):
@@ -352,13 +410,17 @@ def register_class(m, index, r):
     share the class and tell themselves apart by their declaration index)."""
     t = c_type(r.width)
     cls = r.name
-    array = r.count > 1
+    array = r.count > 1 or r.shares_class
     idx = "index_" if array else "kIndex"
     out = []
     o = out.append
     o(f"  class {cls} {{")
     o("   public:")
-    if array:
+    if r.shares_class:
+        # Several registers anywhere in the map: each object knows its own place.
+        o(f"    {cls}(arm::tRegisterMap& owner, uint32_t index) : owner_(owner), index_(index) {{}}")
+        o("    uint32_t getRegisterOffset() const { return owner_.getDescriptor().registers[index_].offset; }")
+    elif array:
         o(f"    static constexpr uint32_t kFirstIndex = {index}u;")
         o(f"    static constexpr uint32_t kCount = {r.count}u;")
         o(f"    static constexpr uint32_t kFirstOffset = {hexlit(r.offset)};")
@@ -406,6 +468,13 @@ def register_class(m, index, r):
     read_list = [(len(r.fields) + k, f) for k, f in enumerate(r.read_fields)] if r.split \
         else list(enumerate(r.fields)) + parts
     write_list = list(enumerate(r.fields)) + parts
+    readable_by_read = None
+    if r.readview:
+        # Every written field keeps its getter; read goes through the read
+        # view only: the shared fields and the view's own.
+        read_list = list(enumerate(r.fields)) + \
+            [(len(r.fields) + k, f) for k, f in enumerate(r.read_fields) if not f.shared]
+        readable_by_read = {f.name for f in r.read_fields}
 
     def cast(ft, expr):
         return f"({expr}) != 0" if ft == "bool" else f"static_cast<{ft}>({expr})"
@@ -414,7 +483,7 @@ def register_class(m, index, r):
         ft = field_type(r, f)
         if r.shadowed:
             o(f"    {ft} get{f.name}() const {{ return {cast(ft, f'owner_.getShadow({idx}, {fi}u)')}; }}")
-        if r.readable:
+        if r.readable and (readable_by_read is None or f.name in readable_by_read):
             o(f"    {ft} read{f.name}(nKIVAPALS100::tStatus& status) {{")
             o(f"      return {cast(ft, f'owner_.readRegister({idx}, {fi}u, status)')};")
             o("    }")
@@ -562,7 +631,9 @@ def constructor(s):
     m = s.m
     inits = []
     for i, r in enumerate(m.registers):
-        if r.count > 1:
+        if r.count == 1 and r.shares_class:
+            inits.append(f"{r.member}(*this, {s.first_object[i]}u)")
+        elif r.count > 1:
             elems = ", ".join(f"{{*this, {s.first_object[i] + k}u}}" for k in range(r.count))
             inits.append(f"{r.member}{{{elems}}}")
         else:
@@ -688,8 +759,11 @@ def header(s):
     out = header_includes(s)
     out += [f"namespace {m.namespace} {{", "", f"extern const arm::tMapDescriptor {s.descriptor};", ""]
     out += class_head(s)
+    emitted = set()
     for i, r in enumerate(m.registers):
-        out += register_class(m, s.first_object[i], r) + [""]
+        if r.name not in emitted:
+            emitted.add(r.name)
+            out += register_class(m, s.first_object[i], r) + [""]
     out += constructor(s) + child_accessors(s) + members(s)
     if s.templated:
         # The driver uses the map at offset 0; instantiating it once, in the
@@ -710,6 +784,8 @@ def field_table(s):
                     flags.append("arm::kFieldBoolean")
                 if f.strobe:
                     flags.append("arm::kFieldStrobe")
+                if f.shared:
+                    flags.append("arm::kFieldShared")
                 out.append(f"    {{{f.low}u, {f.width}u, {' | '.join(flags) or '0u'}, 0u}},"
                            f"  // 0x{r.offset:X} {what}{f.name}")
     if s.fields == 0:
@@ -725,12 +801,17 @@ def register_table(s):
             flags.append("arm::kRegisterView")
         if r.split:
             flags.append("arm::kRegisterSplitFields")
+        if r.readview:
+            flags.append("arm::kRegisterReadView")
+        if r.pending:
+            flags.append("arm::kRegisterPendingStrobes")
         flags = " | ".join(flags) or "0u"
         for k, offset in enumerate(r.offsets()):
             suffix = f"[{k}]" if r.count > 1 else ""
             out.append(f"    {{{hexlit(offset)}, {r.width}u, arm::{KINDS[r.kind][0]}, {flags}, 0u, "
                        f"{s.first_field[i]}u, {len(r.fields)}u, {len(r.read_fields)}u, 0u, "
-                       f"{hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}}},  // {r.name}{suffix}")
+                       f"{hexlit(r.reset, 'ull')}, {hexlit(r.keep, 'ull')}, {hexlit(r.refresh_keep, 'ull')}}},"
+                       f"  // {r.name}{suffix}")
     out.append("};")
     out.append(f"static_assert(sizeof(kRegisters) / sizeof(kRegisters[0]) == {s.objects}u, "
                "\"one entry per register object\");")
@@ -739,7 +820,7 @@ def register_table(s):
 
 WHOLE_REGISTER_BIT = 0x80000000
 READ_SIDE_BIT = 0x40000000
-TAKEN_LIST, READ_LIST = 1, 2
+TAKEN_LIST, READ_LIST, SHOWN_LIST = 1, 2, 4
 
 
 def low_bit_code(low):
@@ -760,8 +841,20 @@ def id_entries(s):
             both = TAKEN_LIST | READ_LIST
             if not r.view:
                 entries.append((key | WHOLE_REGISTER_BIT, obj, 0xFFFF, both, label))
-                if r.split:
+                if r.split or r.readview:
                     entries.append((key | READ_SIDE_BIT | WHOLE_REGISTER_BIT, obj, 0xFFFF, both, label))
+            if r.readview:
+                # Read takes the written fields the read view repeats; the
+                # view's own fields have read-side IDs that get and read take.
+                repeated = {f.low for f in r.read_fields if f.shared}
+                for fi, f in enumerate(r.fields):
+                    sides = TAKEN_LIST | (READ_LIST if f.low in repeated else 0)
+                    entries.append((key | low_bit_code(f.low), obj, fi, sides, f"{label}.{f.name}"))
+                for k2, f in enumerate(r.read_fields):
+                    if not f.shared:
+                        entries.append((key | READ_SIDE_BIT | low_bit_code(f.low), obj, len(r.fields) + k2,
+                                        READ_LIST | SHOWN_LIST, f"{label}.{f.name} (read view)"))
+                continue
             taken_sides = TAKEN_LIST if r.split else both
             for fi, f in enumerate(r.fields):
                 entries.append((key | low_bit_code(f.low), obj, fi, taken_sides, f"{label}.{f.name}"))

@@ -16,6 +16,8 @@ enum tAccessKind : uint8_t {
   kUnshadowedReadWrite = 3,
   kUnshadowedWriteOnly = 4,
   kUnshadowedReadOnly = 5,
+  // Known to getRegisterFormat alone: no shadow, no access.
+  kFormatOnly = 6,
 };
 
 struct tFieldDescriptor {
@@ -23,6 +25,8 @@ struct tFieldDescriptor {
   uint8_t width;
   // kFieldBoolean: a one-bit field set by any nonzero value (else bit 0 of
   // the value is taken). kFieldStrobe: documentation of the keep-mask.
+  // kFieldShared: a read-view field that is the write view's field at the
+  // same bits; it has no ID of its own.
   uint8_t flags;
   uint8_t reserved;
 };
@@ -30,6 +34,7 @@ static_assert(sizeof(tFieldDescriptor) == 4, "field descriptor layout");
 
 constexpr uint8_t kFieldBoolean = 0x1;
 constexpr uint8_t kFieldStrobe = 0x2;
+constexpr uint8_t kFieldShared = 0x4;
 
 struct tRegisterDescriptor {
   uint32_t offset;
@@ -40,6 +45,12 @@ struct tRegisterDescriptor {
   // refresh; its field IDs (if it has fields) are accepted by get/set/read/write.
   // kRegisterSplitFields: the register reads other fields than it takes;
   // see readFieldCount.
+  // kRegisterReadView: a shadowed read-write register with a second
+  // whole-register ID, the read-side one; its read view's fields follow the
+  // written ones (readFieldCount) and are described when it is named from
+  // the read side. The ID index says which fields each operation takes.
+  // kRegisterPendingStrobes: the strobe bits a set asks for wait apart from
+  // the shadow until the next write sends them.
   uint8_t flags;
   uint8_t reserved;
   uint16_t firstField;  // index into the map's field table
@@ -51,11 +62,16 @@ struct tRegisterDescriptor {
   uint16_t reserved2;
   uint64_t resetValue;
   uint64_t keepMask;
+  // Shadow bits a refresh keeps rather than taking them from the hardware:
+  // bits the hardware does not read back.
+  uint64_t refreshKeepMask;
 };
-static_assert(sizeof(tRegisterDescriptor) == 32, "register descriptor layout");
+static_assert(sizeof(tRegisterDescriptor) == 40, "register descriptor layout");
 
 constexpr uint8_t kRegisterView = 0x1;
 constexpr uint8_t kRegisterSplitFields = 0x2;
+constexpr uint8_t kRegisterReadView = 0x4;
+constexpr uint8_t kRegisterPendingStrobes = 0x8;
 
 // One entry of a map's ID index: every ID the map answers to, sorted by ID
 // and, among equal IDs, by declaration order, so the first entry of an ID is
@@ -75,6 +91,8 @@ static_assert(sizeof(tIdIndexEntry) == 12, "ID index entry layout");
 constexpr uint16_t kWholeRegisterField = 0xFFFF;
 constexpr uint8_t kIdTakenList = 0x1;
 constexpr uint8_t kIdReadList = 0x2;
+// A field get shows but set and write do not take: a read view's own field.
+constexpr uint8_t kIdShownList = 0x4;
 
 struct tMapDescriptor {
   const char* name;

@@ -26,12 +26,25 @@ constexpr tAccessRules kAccessRules[] = {
     /* kUnshadowedReadWrite */ {false, true, true},
     /* kUnshadowedWriteOnly */ {false, false, true},
     /* kUnshadowedReadOnly */ {false, true, false},
+    /* kFormatOnly */ {false, false, false},
 };
-static_assert(sizeof(kAccessRules) / sizeof(kAccessRules[0]) == kUnshadowedReadOnly + 1, "one row per kind");
+static_assert(sizeof(kAccessRules) / sizeof(kAccessRules[0]) == kFormatOnly + 1, "one row per kind");
 
 const tAccessRules& rulesOf(const tRegisterDescriptor& reg) { return kAccessRules[reg.kind]; }
 
 bool isSplit(const tRegisterDescriptor& reg) { return (reg.flags & kRegisterSplitFields) != 0; }
+bool hasReadView(const tRegisterDescriptor& reg) { return (reg.flags & kRegisterReadView) != 0; }
+
+// The strobe bits of a register whose strobes wait apart from its shadow;
+// none for any other register.
+uint64_t pendingMask(const tRegisterDescriptor& reg) {
+  return (reg.flags & kRegisterPendingStrobes) != 0 ? ~reg.keepMask : 0u;
+}
+
+// What each operation asks of the ID index.
+constexpr uint8_t kForShadow = kIdTakenList | kIdShownList;
+constexpr uint8_t kForWrite = kIdTakenList;
+constexpr uint8_t kForRead = kIdReadList;
 
 uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << width) - 1u); }
 
@@ -71,6 +84,7 @@ void tRegisterMap::placeRegisters() {
     state.address = base_ - windowStart_ + offset;
     state.accessible = windowStart_ <= offset && (offset - windowStart_) < windowSize_;
     state.shadow = descriptor_->registers[i].resetValue;
+    state.pending = 0;
     state.dirty = false;
   }
 }
@@ -107,14 +121,14 @@ const tIdIndexEntry* tRegisterMap::findId(uint32_t id, uint8_t side) const {
   return nullptr;
 }
 
-// `readSide`: the ID is to be read, so a split register offers the fields
-// it reads instead of those it takes.
-bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const {
+// A split register offers the fields it reads to a read instead of those it
+// takes; a read view's own fields are shown to get and read alone.
+bool tRegisterMap::selectItem(uint32_t id, uint32_t& index, uint32_t& field, uint8_t sides) const {
   if ((id & kWholeRegisterBit) != 0) {
     field = kWholeRegister;
     return selectRegister(id, index);
   }
-  const tIdIndexEntry* entry = findId(id, readSide ? kIdReadList : kIdTakenList);
+  const tIdIndexEntry* entry = findId(id, sides);
   if (entry == nullptr) return false;
   index = entry->registerIndex;
   field = entry->field;
@@ -180,10 +194,12 @@ bool tRegisterMap::hardwareWrite(uint32_t index, uint64_t value, tStatus& status
 // the hardware has not taken, and the next unforced flush retries it.
 void tRegisterMap::commit(uint32_t index, tStatus& status) {
   tRegisterState& state = states_[index];
-  if (!hardwareWrite(index, state.shadow, status)) return;
+  // Pending strobes go out with the shadow and stay pending until they did.
+  if (!hardwareWrite(index, state.shadow | state.pending, status)) return;
   // Strobe bits do not hold their value in the hardware, so they do not in
   // the shadow either: writing them again is always a change.
   state.shadow &= descriptor_->registers[index].keepMask;
+  state.pending = 0;
   state.dirty = false;
 }
 
@@ -195,9 +211,12 @@ uint64_t tRegisterMap::getShadow(uint32_t index, uint32_t field) const {
 
 void tRegisterMap::setShadow(uint32_t index, uint32_t field, uint64_t value) {
   tRegisterState& state = states_[index];
-  const uint64_t next = putField(index, field, state.shadow, value);
-  if (next != state.shadow) {
-    state.shadow = next;
+  const uint64_t strobes = pendingMask(descriptor_->registers[index]);
+  const uint64_t next = putField(index, field, state.shadow | state.pending, value);
+  // Asking for a strobe is a change even when the shadow stays as it was.
+  if (next != state.shadow || (next & strobes) != 0) {
+    state.pending = static_cast<uint32_t>(next & strobes);
+    state.shadow = next & ~strobes;
     state.dirty = true;
   }
 }
@@ -210,8 +229,11 @@ void tRegisterMap::refreshRegister(uint32_t index, tStatus& status) {
   if (status.isFatal()) return;
   uint64_t value = 0;
   if (!hardwareRead(index, value, status)) return;
-  states_[index].shadow = value;
-  states_[index].dirty = false;
+  tRegisterState& state = states_[index];
+  const uint64_t kept = descriptor_->registers[index].refreshKeepMask;
+  state.shadow = (value & ~kept) | (state.shadow & kept);
+  state.pending = 0;
+  state.dirty = false;
 }
 
 void tRegisterMap::flushRegister(uint32_t index, tStatus& status, bool force) {
@@ -237,15 +259,8 @@ void tRegisterMap::writeRegister(uint32_t index, uint32_t field, uint64_t value,
     hardwareWrite(index, putField(index, field, 0, value), status);
     return;
   }
-  tRegisterState& state = states_[index];
-  const uint64_t next = putField(index, field, state.shadow, value);
-  if (next != state.shadow) {
-    state.shadow = next;
-    state.dirty = true;
-  } else if (!force && !state.dirty) {
-    return;
-  }
-  commit(index, status);
+  setShadow(index, field, value);
+  if (force || states_[index].dirty) commit(index, status);
 }
 
 // ---- the dynamic-access interface
@@ -266,9 +281,10 @@ bool allows(const tAccessRules& rules, const tNeed& need) {
 
 }  // namespace
 
-bool tRegisterMap::selectAllowed(uint32_t id, bool wholeRegister, bool readSide, bool needShadowed, bool needReadable,
-                                 bool needWritable, uint32_t& index, uint32_t& field, tStatus& status) const {
-  const bool found = wholeRegister ? selectRegister(id, index) : selectItem(id, index, field, readSide);
+bool tRegisterMap::selectAllowed(uint32_t id, bool wholeRegister, uint8_t sides, bool needShadowed,
+                                 bool needReadable, bool needWritable, uint32_t& index, uint32_t& field,
+                                 tStatus& status) const {
+  const bool found = wholeRegister ? selectRegister(id, index) : selectItem(id, index, field, sides);
   if (found && allows(rulesOf(descriptor_->registers[index]), tNeed{needShadowed, needReadable, needWritable})) {
     return true;
   }
@@ -280,21 +296,21 @@ void tRegisterMap::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t) 
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  value = selectAllowed(id, false, false, true, false, false, index, field, status) ? getShadow(index, field) : 0;
+  value = selectAllowed(id, false, kForShadow, true, false, false, index, field, status) ? getShadow(index, field) : 0;
 }
 
 void tRegisterMap::set(uint32_t id, uint64_t value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (selectAllowed(id, false, false, true, false, true, index, field, status)) setShadow(index, field, value);
+  if (selectAllowed(id, false, kForWrite, true, false, true, index, field, status)) setShadow(index, field, value);
 }
 
 void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  value = selectAllowed(id, false, true, false, true, false, index, field, status) ? readRegister(index, field, status)
+  value = selectAllowed(id, false, kForRead, false, true, false, index, field, status) ? readRegister(index, field, status)
                                                                                     : 0;
 }
 
@@ -302,7 +318,7 @@ void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& statu
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (selectAllowed(id, false, false, false, false, true, index, field, status)) {
+  if (selectAllowed(id, false, kForWrite, false, false, true, index, field, status)) {
     writeRegister(index, field, value, status, force);
   }
 }
@@ -311,7 +327,7 @@ void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (!selectAllowed(id, true, false, false, false, true, index, field, status)) return;
+  if (!selectAllowed(id, true, kForWrite, false, false, true, index, field, status)) return;
   // An unshadowed register has nothing pending: success without an access.
   if (!rulesOf(descriptor_->registers[index]).shadowed) return;
   flushRegister(index, status, force);
@@ -321,7 +337,7 @@ void tRegisterMap::refresh(uint32_t id, tStatus& status, uint32_t) {
   if (status.isFatal()) return;
   uint32_t index = 0;
   uint32_t field = 0;
-  if (selectAllowed(id, true, false, true, true, false, index, field, status)) refreshRegister(index, status);
+  if (selectAllowed(id, true, kForRead, true, true, false, index, field, status)) refreshRegister(index, status);
 }
 
 void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,
@@ -334,8 +350,9 @@ void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* ty
     return;
   }
   const tRegisterDescriptor& reg = descriptor_->registers[index];
-  // A split register describes what it reads when named from the read side.
-  const bool readList = isSplit(reg) && (id & kReadSideBit) != 0;
+  // A split or read-view register describes what it reads when named from
+  // the read side.
+  const bool readList = (isSplit(reg) || hasReadView(reg)) && (id & kReadSideBit) != 0;
   const uint32_t first = reg.firstField + (readList ? reg.fieldCount : 0u);
   const uint32_t fieldCount = readList ? reg.readFieldCount : reg.fieldCount;
   if (count < fieldCount) {

@@ -18,6 +18,8 @@ namespace arm {
 struct tRegisterState {
   uint64_t shadow;
   uint32_t address;  // as handed to the accessor
+  // Strobes asked for and not yet written (kRegisterPendingStrobes only).
+  uint32_t pending;
   bool dirty;
   bool accessible;   // always true outside the windowed variant
 };
@@ -103,11 +105,13 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
 
  private:
   const tIdIndexEntry* findId(uint32_t id, uint8_t side) const;
-  bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, bool readSide) const;
+  // `sides`: the index lists (kIdTakenList, kIdReadList, kIdShownList) an
+  // entry must serve for the operation.
+  bool selectItem(uint32_t id, uint32_t& index, uint32_t& field, uint8_t sides) const;
   bool selectRegister(uint32_t id, uint32_t& index) const;
   // The item an ID names (a whole register for flush and refresh), when its
   // register's kind allows what the operation needs; -52005 otherwise.
-  bool selectAllowed(uint32_t id, bool wholeRegister, bool readSide, bool needShadowed, bool needReadable,
+  bool selectAllowed(uint32_t id, bool wholeRegister, uint8_t sides, bool needShadowed, bool needReadable,
                      bool needWritable, uint32_t& index, uint32_t& field, tStatus& status) const;
   uint64_t takeField(uint32_t index, uint32_t field, uint64_t registerValue) const;
   uint64_t putField(uint32_t index, uint32_t field, uint64_t registerValue, uint64_t value) const;

@@ -66,6 +66,7 @@ class FrontEndBoard : public ::testing::Test {
     tStatus status;
     map = std::make_unique<tTheQuillNisoFpgaRegMap>(&accessor, status, 0, 0, 0xFFFFFFFFu);
     EXPECT_EQ(status.getCode(), 0);
+    block.isolatedSide().setPowered(true);
     board.clearAccessLog();
   }
 

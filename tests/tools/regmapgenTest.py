@@ -82,6 +82,23 @@ class Refusals(unittest.TestCase):
         ("two classes, one member",
          "register 0x0 32 rw name=t_A\n  field 0-31\nregister 0x4 32 rw name=tA\n  field 0-31\n",
          "one member name"),
+        ("shared class without members",
+         "register 0x0 32 rw name=tA\n  field 0-31\nregister 0x8 32 rw name=tA member=B\n  field 0-31\n",
+         "member="),
+        ("shared class of two layouts",
+         "register 0x0 32 rw name=tA member=A0\n  field 0-31\nregister 0x8 32 rw name=tA member=A1\n  field 0-7\n",
+         "differ in layout"),
+        ("read view on a write-only register",
+         "register 0x0 32 wo readview\n  field 0-31\n  readfield 0-31 shared\n", "read view"),
+        ("shared read field the write view lacks",
+         "register 0x0 32 rw readview\n  field 0-7\n  readfield 0-3 shared\n", "field of the write view"),
+        ("read-view field named like a written one",
+         "register 0x0 32 rw readview\n  field 0-7\n  readfield 8-9 name=Bits0to7\n", "name of its own"),
+        ("pending strobes without strobes", "register 0x0 32 rw pending\n  field 0-31\n", "pending register"),
+        ("refresh-kept bits on a write-only register",
+         "register 0x0 32 wo refreshkeep=0x1\n  field 0-31\n", "refreshkeep"),
+        ("word-addressed array with a zero stride",
+         "addressing word\nregister 0x0 32 rw count=2 stride=0\n  field 0-31\n", "stride"),
     ]
 
     def test_each_bad_description_is_refused_with_a_reason(self):
