@@ -35,6 +35,7 @@ QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAP
                           static_cast<int32_t>(kdut::codes::kResourceNotReserved), kChannelMask,
                           static_cast<int32_t>(kdut::codes::kResourceOutOfRange), status),
       hardwareOwner_(nullptr),
+      connectedAccessory_(0),
       pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {
   appendDeviceInterface(&instrumentInterface_, status);
   appendDeviceInterface(&coolingInterface_, status);

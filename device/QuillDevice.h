@@ -37,6 +37,9 @@ class QuillDevice : public tQuillDeviceBase {
   void destroyIONotifier(const tEventDescriptor& descriptor, uint32_t selector) override;
 
   QuillHelper* getHardwareOwner() const { return hardwareOwner_; }
+
+  // ---- the request methods, one per request of the two interfaces
+#include "device/QuillDeviceRequestMethods.inc"
   kdut::ResourceReservationManager& getReservationManager() { return reservationManager_; }
 
  protected:
@@ -58,10 +61,13 @@ class QuillDevice : public tQuillDeviceBase {
   // owner could not build its locks.
   kdut::CleanupOperationComposite* getOwnerComposite();
 
-  tInterfaceTemplate_vorlan instrumentInterface_;
-  tInterfaceTemplate_pxiCooling coolingInterface_;
+  tInterfaceTemplate_vorlan<QuillDevice> instrumentInterface_;
+  tInterfaceTemplate_pxiCooling<QuillDevice> coolingInterface_;
   kdut::ResourceReservationManager reservationManager_;
   QuillHelper* hardwareOwner_;
+  // User mode's word for what is plugged into the board; never interpreted,
+  // kept across resets.
+  uint32_t connectedAccessory_;
   // The layer reads the value through the record for as long as it is
   // registered, so the record lives with the device.
   nKIVAPAL000::tProperty pxiGeographicAddressProperty_;

@@ -72,6 +72,8 @@ class QuillHelper {
   storagemap::StorageMapDispatcher& getStorageMapDispatcher() { return storageMapDispatcher_; }
   // Null below the level that builds them.
   vorlan_storagemaps::QuillStorageMaps* getStorageMaps() { return storageMaps_; }
+  StorageMapChecksumChecker* getStorageMapChecksumChecker() { return storageMapChecksumChecker_; }
+  StorageMapVersionChecker* getStorageMapVersionChecker() { return storageMapVersionChecker_; }
 
   // A field of the Manufacturing record, or `defaultValue` when the record
   // fails its checksum (0xBFFA4088) or carries a layout outside the
