@@ -12,16 +12,22 @@ StreamCircuitBlock::StreamCircuitBlock() : SplitRegisterBlock(0, kSize) {
   onLatchedWrite(kControlStatusOffset, [this](uint32_t, uint64_t command) {
     uint64_t state = readSide(kControlStatusOffset);
     if ((command & (1u << 2)) != 0) state &= ~uint64_t{kResetComplete};
-    if ((command & kDataTransferEnable) != 0) state |= kDataTransferEnable;
+    if ((command & 3u) != 0) mode_ = static_cast<uint32_t>(command & 3u);
+    if ((command & kDataTransferEnable) != 0 && !enableNeverRises_) state |= kDataTransferEnable;
     if ((command & ((1u << 9) | (1u << 11))) != 0) {
       state &= ~uint64_t{kDataTransferEnable};
-      state |= kResetComplete;
+      if (!resetNeverCompletes_) state |= kResetComplete;
     }
     setReadSide(kControlStatusOffset, state);
   });
   onLatchedWrite(kTransferCountOffset, [this](uint32_t, uint64_t added) {
+    creditTotal_ += added & 0xFFFFFFFFu;
     setReadSide(kTransferCountOffset, (readSide(kTransferCountOffset) + added) & 0xFFFFFFFFu);
   });
+}
+
+void StreamCircuitBlock::dropDataTransferEnable() {
+  setReadSide(kControlStatusOffset, readSide(kControlStatusOffset) & ~uint64_t{kDataTransferEnable});
 }
 
 }  // namespace simboard

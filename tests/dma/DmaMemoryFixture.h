@@ -19,20 +19,16 @@ namespace dmatest {
 
 using vorlan_driver::nKIVAPAL000::tDMAConfiguration;
 
-struct DmaMemoryTest : ::testing::Test {
+// Built on a freshly reset layer.
+struct DmaDevice {
   kalsim::PciFunction* function = nullptr;
   vorlan_driver::nKIVAPAL000::tPCIDescription description{};
   tDMAConfiguration configuration;
 
-  DmaMemoryTest() {
-    kalsim::reset();
+  DmaDevice() {
     function = &kalsim::addPciFunction();
     description = pcitest::describe(*function);
     configure(tDMAConfiguration::kDMAType64Bit);
-  }
-  ~DmaMemoryTest() override {
-    kalsim::failAllocationOnThisThread(0);
-    kalsim::reset();
   }
 
   // As configureDMA leaves it: the mask set in the layer, the type recorded.
@@ -61,6 +57,17 @@ struct DmaMemoryTest : ::testing::Test {
     uint64_t value = 0xDEADBEEFDEADBEEFull;
     if (bytes.size() == 8) std::memcpy(&value, bytes.data(), 8);
     return value;
+  }
+};
+
+struct ResetLayer {
+  ResetLayer() { kalsim::reset(); }
+};
+
+struct DmaMemoryTest : ResetLayer, ::testing::Test, DmaDevice {
+  ~DmaMemoryTest() override {
+    kalsim::failAllocationOnThisThread(0);
+    kalsim::reset();
   }
 };
 
