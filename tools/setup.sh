@@ -13,6 +13,7 @@ command -v python3 >/dev/null || need+=(python3)
 [ -d /usr/include/gtest ] || need+=(libgtest-dev)
 [ -d /usr/include/gmock ] || need+=(libgmock-dev)
 [ -d /usr/include/benchmark ] || need+=(libbenchmark-dev)
+[ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 command -v nm >/dev/null || need+=(binutils)
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"

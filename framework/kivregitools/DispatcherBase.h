@@ -158,12 +158,23 @@ class DispatcherBase {
     uint32_t hash;    // hashOf the name
   };
 
-  // Shift-and-add over the characters: cheap per character, and names that
-  // differ only near their end still differ here.
+  // Eight characters at a time, each word mixed in by a multiply: cheap per
+  // name, and names that differ anywhere (many share long prefixes and
+  // suffixes) still differ here.
   static uint32_t hashOf(const char* name, uint64_t length) {
-    uint32_t hash = 5381u;
-    for (uint64_t i = 0; i < length; ++i) hash = (hash << 5) + hash + static_cast<uint8_t>(name[i]);
-    return hash;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(name);
+    uint64_t hash = length * 0x9E3779B97F4A7C15ull;
+    uint64_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+      uint64_t word;
+      __builtin_memcpy(&word, bytes + i, sizeof(word));  // one unaligned load
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+      hash ^= hash >> 32;
+    }
+    uint64_t tail = 0;
+    for (uint32_t k = 0; i + k < length; ++k) tail |= static_cast<uint64_t>(bytes[i + k]) << (8 * k);
+    hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
+    return static_cast<uint32_t>(hash >> 32);
   }
 
   static constexpr uint64_t kNotFound = UINT64_MAX;

@@ -29,7 +29,16 @@ bool stringEqual(const char* a, const char* b) {
 bool bytesEqual(const void* a, const void* b, uint64_t size) {
   const uint8_t* left = static_cast<const uint8_t*>(a);
   const uint8_t* right = static_cast<const uint8_t*>(b);
-  for (uint64_t i = 0; i < size; ++i) {
+  uint64_t i = 0;
+  // Eight bytes at a time (unaligned loads the compiler makes single moves).
+  for (; i + 8 <= size; i += 8) {
+    uint64_t x;
+    uint64_t y;
+    __builtin_memcpy(&x, left + i, sizeof(x));
+    __builtin_memcpy(&y, right + i, sizeof(y));
+    if (x != y) return false;
+  }
+  for (; i < size; ++i) {
     if (left[i] != right[i]) return false;
   }
   return true;
