@@ -96,7 +96,10 @@ bool RoutingResources<TerminalType, EdgeType>::calculateRoute(uint64_t owner, co
     if (topography_.findTerminal(seeds[i].terminalId) == nullptr) vorlanSetCode(status, kInvalidArgument);
   for (uint32_t i = 0; i < destinationCount; ++i)
     if (topography_.findTerminal(destinationIds[i]) == nullptr) vorlanSetCode(status, kInvalidArgument);
-  if (status.isFatal()) return false;
+  if (status.isFatal()) {
+    count = 0;
+    return false;
+  }
 
   GrowOnlyHeap arena(kCalculationChunkSize, kArenaAlignment);
   topography_.setAllocationContext(&arena);
@@ -146,13 +149,13 @@ bool RoutingResources<TerminalType, EdgeType>::calculateRoute(uint64_t owner, co
       written = addRoutes(second, secondCount, true, seeds, seedCount, results, written, status);
       if (status.isFatal()) {
         removeAddedSince(firstAdded);
-        count = 0;
       } else {
         count = written;
         result = written == 0 && (firstReachedNothing || secondReachedNothing);
       }
     }
   }
+  if (status.isFatal()) count = 0;
   topography_.setAllocationContext(nullptr);
   return result;
 }

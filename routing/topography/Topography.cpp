@@ -29,8 +29,14 @@ Topography::Topography(const TopInfo& info, TerminalNode* terminals, EdgeNode* e
       routeContext_(nullptr),
       info_(info),
       incoming_(info.incomingEdges) {
-  for (uint32_t i = 0; i < terminalCount_; ++i) terminals_[i].terminal = &info.terminals[i];
-  for (uint32_t i = 0; i < edgeCount_; ++i) edges_[i].edge = &info.edges[i];
+  for (uint32_t i = 0; i < terminalCount_; ++i) {
+    terminals_[i] = TerminalNode();
+    terminals_[i].terminal = &info.terminals[i];
+  }
+  for (uint32_t i = 0; i < edgeCount_; ++i) {
+    edges_[i] = EdgeNode();
+    edges_[i].edge = &info.edges[i];
+  }
 }
 
 void Topography::setAllocationContext(void* arena) {
@@ -137,9 +143,10 @@ bool Topography::mayTake(const EdgeNode& edge, const TerminalNode& from, const T
 }
 
 void Topography::resetSearch(uint32_t flags) {
-  unlinkAll();
+  queued_ = 0;
   for (uint32_t i = 0; i < terminalCount_; ++i) {
     TerminalNode& node = terminals_[i];
+    node.queueIndex = TerminalNode::kNotQueued;
     node.predecessor = nullptr;
     node.reachingEdge = nullptr;
     node.cost = TerminalNode::kUnreached;
