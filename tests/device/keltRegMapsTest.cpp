@@ -210,7 +210,8 @@ TEST_F(KeltRegMapsTest, TunnelledReadsAndTheBusInterfaceMapByNameDoNotInterleave
       vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(*registration);
       auto& map = maps.getBusInterfaceMap();
       map.ConfigControlReg.writeRegister((0x20u << 24) | (2u << 8) | 0x2u, access, true);
-      while (access.getCode() == 0 && (map.ConfigControlReg.readRegister(access) & 0x4u) == 0) {
+      for (int poll = 0; poll < 1000 && access.getCode() == 0; ++poll) {
+        if ((map.ConfigControlReg.readRegister(access) & 0x4u) != 0) break;
       }
       if (map.ConfigDataReg.readRegister(access) != 0x5555AAAAu || access.getCode() != 0) wrong = true;
     }
