@@ -30,7 +30,11 @@ uint32_t runTimeReferenceCount() { return gReferenceCount; }
 const char* const* getVersionRecord() { return kVersionRecord; }
 
 int32_t registerStaticDestructor(void (*function)(void* argument), void* argument, tDestructorRecord** head) {
-  tDestructorRecord* record = new tDestructorRecord;
+  // A non-throwing form, so the language itself keeps the null check on the
+  // result whatever the compiler; the status-less forms are allowed to be
+  // assumed never to return null. Kind flag 1, as the status-less forms write.
+  nKIVAPALS100::tStatus dropped;
+  tDestructorRecord* record = new (dropped, static_cast<uint8_t>(1)) tDestructorRecord;
   if (record == nullptr) return -1;
   record->function = function;
   record->argument = argument;

@@ -39,6 +39,7 @@ class tAsyncIO {
 
   tLink& getDeviceLink() { return deviceLink_; }
   tLink& getSessionLink() { return sessionLink_; }
+  tDeviceCore* getDevice() const { return device_; }
   tSession* getSession() const { return session_; }
   bool isPending() const { return state_ == kStatePending; }
   bool isCancelled() const { return cancelled_; }

@@ -36,6 +36,7 @@ class tDispatcher : public kivregitools::DispatcherBase<TestRegistration> {
   using Base = kivregitools::DispatcherBase<TestRegistration>;
 
  public:
+  using Base::add;
   using Base::getRegistration;
   ~tDispatcher() override {
     for (uint64_t i = 0; i < entryCount(); ++i) delete registrationAt(i);
