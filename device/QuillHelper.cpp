@@ -84,7 +84,7 @@ void QuillHelper::startup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker
   applyTestKnob(kBoardRevisionLevel, status);
   tracker.advanceTo(kBoardRevisionLevel);
 
-  for (uint32_t level = kBoardRevisionLevel + 1; level <= vorlan_shared::SetupLevel::kFull; ++level) {
+  for (uint32_t level = kLastBuiltLevel + 1; level <= vorlan_shared::SetupLevel::kFull; ++level) {
     applyTestKnob(level, status);
     tracker.advanceTo(level);
   }

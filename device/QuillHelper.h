@@ -40,6 +40,9 @@ class QuillHelper {
   // The levels whose objects exist.
   static constexpr uint32_t kCoreObjectsLevel = 2;
   static constexpr uint32_t kBoardRevisionLevel = 3;
+  // The highest level whose step does real work; the levels above it are
+  // climbed with nothing to build.
+  static constexpr uint32_t kLastBuiltLevel = kBoardRevisionLevel;
 
   static constexpr uint32_t kBridgeSignature = 0xC0107AD0u;
   static constexpr int64_t kBridgeSignatureMismatch = statusCodes::fromWord(0xBFFA8078u);

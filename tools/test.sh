@@ -7,10 +7,11 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 if [ "${1:-}" = "--sanitize" ]; then
   shift
   build="$root/build-sanitize"
-  "$root/tools/setup.sh" "$build" -DVORLAN_SANITIZE=ON
+  # The sanitizer build is also the clang build: the plain one uses GCC.
+  "$root/tools/setup.sh" sanitize "$build" -DVORLAN_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   build="$root/build"
-  "$root/tools/setup.sh" "$build"
+  "$root/tools/setup.sh" test "$build"
 fi
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"
