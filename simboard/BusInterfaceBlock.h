@@ -26,6 +26,7 @@ class BusInterfaceBlock : public RegisterBlock {
   BusInterfaceBlock();
 
   PortRegisterFile& ports() { return ports_; }
+  void joinLog(AccessLog& log) override { ports_.joinLog(log); }
   uint32_t commands() const { return commands_; }
 
   // ---- knobs

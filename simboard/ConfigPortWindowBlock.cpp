@@ -8,22 +8,22 @@ ConfigPortWindowBlock::ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore)
     : RegisterBlock(kSize), bridgeCore_(bridgeCore), space_(bridgeCore) {
   bridgeCore_.poke(kWindowControlOffset, 32, kPowerOnWindowControl);
   bridgeCore_.poke(kWindowSelectOffset, 32, 0);
-  for (uint64_t offset = 0; offset < kSize; ++offset) {
-    onRead(offset, [this, offset](uint32_t width) -> uint64_t {
-      if (engineClaims(offset, width, true)) return engine_->windowRead(offset);
-      uint32_t address = 0;
-      if (!translate(offset, width, address)) return width == 64 ? ~0ull : (1ull << width) - 1;
-      return space_.read(address, width);
-    });
-    onWrite(offset, [this, offset](uint32_t width, uint64_t value) {
-      if (engineClaims(offset, width, false)) {
-        engine_->windowWrite(offset, static_cast<uint8_t>(value));
-        return;
-      }
-      uint32_t address = 0;
-      if (translate(offset, width, address)) space_.write(address, width, value);
-    });
+}
+
+uint64_t ConfigPortWindowBlock::read(uint64_t offset, uint32_t width) {
+  if (engineClaims(offset, width, true)) return engine_->windowRead(offset);
+  uint32_t address = 0;
+  if (!translate(offset, width, address)) return width == 64 ? ~0ull : (1ull << width) - 1;
+  return space_.read(address, width);
+}
+
+void ConfigPortWindowBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
+  if (engineClaims(offset, width, false)) {
+    engine_->windowWrite(offset, static_cast<uint8_t>(value));
+    return;
   }
+  uint32_t address = 0;
+  if (translate(offset, width, address)) space_.write(address, width, value);
 }
 
 bool ConfigPortWindowBlock::placedOver(uint64_t offset) const {

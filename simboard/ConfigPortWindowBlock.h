@@ -31,6 +31,10 @@ class ConfigPortWindowBlock : public RegisterBlock {
 
   explicit ConfigPortWindowBlock(BridgeCoreBlock& bridgeCore);
 
+  // Every offset of the window behaves alike, so the block answers itself.
+  uint64_t read(uint64_t offset, uint32_t width) override;
+  void write(uint64_t offset, uint32_t width, uint64_t value) override;
+
   ConfigPortSpace& space() { return space_; }
   void attachSpiEngine(ConfigPortSpiBlock* engine) { engine_ = engine; }
 

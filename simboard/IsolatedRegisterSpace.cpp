@@ -69,6 +69,24 @@ bool IsolatedRegisterSpace::reaches(uint32_t window, uint32_t address) {
   return window < kChannelCount && (address & ~(kChannelBlockWords - 1)) == channelBase(window);
 }
 
+void IsolatedRegisterSpace::note(uint32_t window, uint32_t address, Direction direction, uint32_t value) {
+  if (policy_ == LogPolicy::kOff) return;
+  ++(direction == Direction::kRead ? reads_ : writes_);
+  if (policy_ == LogPolicy::kFull) {
+    log_->add(simboard::Access{address, 32, direction, value, Space::kIsolated, static_cast<uint16_t>(window)});
+  }
+}
+
+std::vector<IsolatedRegisterSpace::Access> IsolatedRegisterSpace::log() const {
+  std::vector<Access> out;
+  for (const simboard::Access& a : log_->entries()) {
+    if (a.space != Space::kIsolated) continue;
+    out.push_back(Access{a.via, static_cast<uint32_t>(a.offset), a.direction == Direction::kWrite,
+                         static_cast<uint32_t>(a.value)});
+  }
+  return out;
+}
+
 void IsolatedRegisterSpace::poke(uint32_t address, uint32_t value) {
   readView_[address & kAddressMask] = value;
   writeView_[address & kAddressMask] = value;
@@ -77,13 +95,13 @@ void IsolatedRegisterSpace::poke(uint32_t address, uint32_t value) {
 uint32_t IsolatedRegisterSpace::read(uint32_t window, uint32_t address) {
   address &= kAddressMask;
   const uint32_t value = reaches(window, address) ? readView_[address] : kNothing;
-  log_.push_back(Access{window, address, false, value});
+  note(window, address, Direction::kRead, value);
   return value;
 }
 
 void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t value) {
   address &= kAddressMask;
-  log_.push_back(Access{window, address, true, value});
+  note(window, address, Direction::kWrite, value);
   if (!reaches(window, address)) return;
   if (window == kIsoFpgaWindow && address == kCpldAccessAddress) {
     cpldWords_.push_back(value);

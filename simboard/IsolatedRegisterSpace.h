@@ -21,11 +21,16 @@
 //
 // Nothing answers until the side is powered: until then no window is ready
 // for an access (the link block asks isPowered()).
+//
+// Accesses go into the board's log (Space::kIsolated, Access::via the
+// window), as the side's log policy says; the side counts what it served.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <vector>
+
+#include "simboard/AccessLog.h"
 
 namespace simboard {
 
@@ -72,8 +77,13 @@ class IsolatedRegisterSpace {
   void poke(uint32_t address, uint32_t value);
   void setReadView(uint32_t address, uint32_t value) { readView_[address & kAddressMask] = value; }
 
-  const std::vector<Access>& log() const { return log_; }
-  void clearLog() { log_.clear(); }
+  // The isolated side's entries of the board's log.
+  std::vector<Access> log() const;
+  void clearLog() { log_->clear(Space::kIsolated); }
+  void joinLog(AccessLog& log) { log_ = &log; }
+  void setLogPolicy(LogPolicy policy) { policy_ = policy; }
+  uint64_t reads() const { return reads_; }
+  uint64_t writes() const { return writes_; }
 
   // Every CPLD access word in arrival order, and the data words one CPLD
   // register received.
@@ -94,7 +104,13 @@ class IsolatedRegisterSpace {
   bool powered_ = false;
   std::vector<uint32_t> readView_;
   std::vector<uint32_t> writeView_;
-  std::vector<Access> log_;
+  void note(uint32_t window, uint32_t address, Direction direction, uint32_t value);
+
+  AccessLog ownLog_;
+  AccessLog* log_ = &ownLog_;
+  LogPolicy policy_ = LogPolicy::kFull;
+  uint64_t reads_ = 0;
+  uint64_t writes_ = 0;
   std::vector<uint32_t> cpldWords_;
   std::array<std::vector<uint32_t>, kCpldCount * kCpldRegisterCount> cpldLog_;
 };

@@ -49,6 +49,10 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
   NisoFpgaLinkBlock();
 
   IsolatedRegisterSpace& isolatedSide() { return isolated_; }
+  void joinLog(AccessLog& log) override {
+    isolated_.joinLog(log);
+    powerMonitor_.joinLog(log);
+  }
   PowerMonitorChip& powerMonitor() { return powerMonitor_; }
 
   // ---- window knobs

@@ -1,29 +1,34 @@
 #include "simboard/PortRegisterFile.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace simboard {
 
 namespace {
-std::string describe(char direction, uint32_t port, uint32_t selector, uint32_t address, uint32_t value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%c %u.%u.0x%X=0x%X", direction, port, selector, address, value);
-  return text;
-}
-
-bool isControlStatus(uint32_t port, uint32_t selector, uint32_t address) {
-  return port == PortRegisterFile::kIOPort2 && selector == PortRegisterFile::kIOPort2Selector &&
-         address == PortRegisterFile::kControlStatusAddress;
-}
+constexpr uint64_t kControlStatus = PortRegisterFile::offsetOf(
+    PortRegisterFile::kIOPort2, PortRegisterFile::kIOPort2Selector, PortRegisterFile::kControlStatusAddress);
 }  // namespace
 
+// Every register is a word of storage; IO port 2's control/status register
+// is the file's to answer.
+class PortRegisterFile::Registers : public RegisterBlock {
+ public:
+  explicit Registers(PortRegisterFile& file) : RegisterBlock(1u << 15, 2) {
+    onRead(kControlStatus, [&file](uint32_t) -> uint64_t { return file.readControlStatus(); });
+    onWrite(kControlStatus, [&file](uint32_t, uint64_t value) { file.writeControlStatus(static_cast<uint32_t>(value)); });
+  }
+};
+
+PortRegisterFile::PortRegisterFile()
+    : space_(Space::kPortTunnel, 1u << 15, 0), registers_(&space_.add(0, std::make_unique<Registers>(*this))) {}
+
 uint32_t PortRegisterFile::peek(uint32_t port, uint32_t selector, uint32_t address) const {
-  const auto found = registers_.find(Key{port, selector, address});
-  return found == registers_.end() ? 0u : found->second;
+  return static_cast<uint32_t>(registers_->peek(offsetOf(port, selector, address), 32));
 }
 
 uint32_t PortRegisterFile::writesTo(uint32_t port, uint32_t selector, uint32_t address) const {
-  const auto found = writeCounts_.find(Key{port, selector, address});
+  const auto found = writeCounts_.find(offsetOf(port, selector, address));
   return found == writeCounts_.end() ? 0u : found->second;
 }
 
@@ -47,23 +52,30 @@ uint32_t PortRegisterFile::readControlStatus() {
   return value;
 }
 
-uint32_t PortRegisterFile::read(uint32_t port, uint32_t selector, uint32_t address) {
-  const uint32_t value =
-      isControlStatus(port, selector, address) ? readControlStatus() : peek(port, selector, address);
-  log_.push_back(describe('R', port, selector, address, value));
-  return value;
+void PortRegisterFile::writeControlStatus(uint32_t value) {
+  // The locked bit is the port's to report; a write does not set it.
+  value &= ~kLocked;
+  if ((value & kReset) != 0) readsWhileLocking_ = 0;
+  registers_->poke(kControlStatus, 32, value);
 }
 
 void PortRegisterFile::write(uint32_t port, uint32_t selector, uint32_t address, uint32_t value) {
-  const Key key{port, selector, address};
-  ++writeCounts_[key];
-  log_.push_back(describe('W', port, selector, address, value));
-  if (isControlStatus(port, selector, address)) {
-    // The locked bit is the port's to report; a write does not set it.
-    value &= ~kLocked;
-    if ((value & kReset) != 0) readsWhileLocking_ = 0;
+  const uint64_t offset = offsetOf(port, selector, address);
+  ++writeCounts_[offset];
+  space_.write(offset, 32, value);
+}
+
+std::vector<std::string> PortRegisterFile::accessLog() const {
+  std::vector<std::string> out;
+  for (const simboard::Access& a : space_.log().entries()) {
+    if (a.space != Space::kPortTunnel) continue;
+    char text[64];
+    std::snprintf(text, sizeof text, "%c %u.%u.0x%X=0x%X", a.direction == Direction::kWrite ? 'W' : 'R',
+                  static_cast<unsigned>(a.offset >> 12), static_cast<unsigned>((a.offset >> 8) & 0xF),
+                  static_cast<unsigned>(a.offset & 0xFF), static_cast<unsigned>(a.value));
+    out.push_back(text);
   }
-  registers_[key] = value;
+  return out;
 }
 
 }  // namespace simboard

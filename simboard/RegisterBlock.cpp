@@ -1,22 +1,52 @@
 #include "simboard/RegisterBlock.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace simboard {
 
-RegisterBlock::RegisterBlock(uint64_t size) : storage_(size, 0) {}
+RegisterBlock::RegisterBlock(uint64_t size, uint32_t offsetShift)
+    : storage_(size << offsetShift, 0), offsetShift_(offsetShift) {}
+
+template <class Handler>
+Handler* RegisterBlock::find(std::vector<std::pair<uint64_t, Handler>>& handlers, uint64_t offset) {
+  auto it = std::lower_bound(handlers.begin(), handlers.end(), offset,
+                             [](const std::pair<uint64_t, Handler>& h, uint64_t at) { return h.first < at; });
+  return it != handlers.end() && it->first == offset ? &it->second : nullptr;
+}
+
+template <class Handler>
+void RegisterBlock::add(std::vector<uint64_t>& marks, std::vector<std::pair<uint64_t, Handler>>& handlers,
+                        uint64_t offset, Handler handler) {
+  if (marks.empty()) marks.assign((size() + 63) / 64, 0);
+  marks[offset >> 6] |= 1ull << (offset & 63);
+  if (Handler* existing = find(handlers, offset)) {
+    *existing = std::move(handler);
+    return;
+  }
+  auto it = std::lower_bound(handlers.begin(), handlers.end(), offset,
+                             [](const std::pair<uint64_t, Handler>& h, uint64_t at) { return h.first < at; });
+  handlers.insert(it, {offset, std::move(handler)});
+}
+
+void RegisterBlock::onRead(uint64_t offset, ReadHandler handler) {
+  add(readMarks_, readHandlers_, offset, std::move(handler));
+}
+
+void RegisterBlock::onWrite(uint64_t offset, WriteHandler handler) {
+  add(writeMarks_, writeHandlers_, offset, std::move(handler));
+}
 
 uint64_t RegisterBlock::read(uint64_t offset, uint32_t width) {
-  auto it = readHandlers_.find(offset);
-  if (it != readHandlers_.end()) return it->second(width);
+  if (offset < size() && hasHandler(readMarks_, offset)) return (*find(readHandlers_, offset))(width);
   return peek(offset, width);
 }
 
 void RegisterBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
-  auto it = writeHandlers_.find(offset);
-  if (it != writeHandlers_.end()) {
-    it->second(width, value);
+  if (offset < size() && hasHandler(writeMarks_, offset)) {
+    (*find(writeHandlers_, offset))(width, value);
     return;
   }
   poke(offset, width, value);
@@ -26,7 +56,7 @@ void RegisterBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
 // the board's layout, so it stops the run.
 uint32_t RegisterBlock::bytesAt(uint64_t offset, uint32_t width) const {
   const uint32_t bytes = width / 8;
-  if (offset + bytes > storage_.size()) {
+  if (offset >= size() || (offset << offsetShift_) + bytes > storage_.size()) {
     std::fprintf(stderr, "simboard: %u-bit access at block offset %#llx beyond the block\n", width,
                  static_cast<unsigned long long>(offset));
     std::abort();
@@ -34,16 +64,18 @@ uint32_t RegisterBlock::bytesAt(uint64_t offset, uint32_t width) const {
   return bytes;
 }
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the storage is the bus's little-endian bytes");
+
 uint64_t RegisterBlock::peek(uint64_t offset, uint32_t width) const {
   const uint32_t bytes = bytesAt(offset, width);
   uint64_t value = 0;
-  for (uint32_t i = 0; i < bytes; ++i) value |= static_cast<uint64_t>(storage_[offset + i]) << (8 * i);
+  std::memcpy(&value, storage_.data() + (offset << offsetShift_), bytes);
   return value;
 }
 
 void RegisterBlock::poke(uint64_t offset, uint32_t width, uint64_t value) {
   const uint32_t bytes = bytesAt(offset, width);
-  for (uint32_t i = 0; i < bytes; ++i) storage_[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+  std::memcpy(storage_.data() + (offset << offsetShift_), &value, bytes);
 }
 
 }  // namespace simboard

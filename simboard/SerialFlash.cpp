@@ -31,7 +31,9 @@ std::string describe(const FlashEvent& event) {
 
 std::vector<uint8_t> defaultFlashImage() {
   static_assert(goldenflash::kSize == SerialFlash::kSize, "the factory image fills the flash");
-  return buildGoldenFlashImage();
+  // Built once per process and copied: every board starts from it.
+  static const std::vector<uint8_t> factory = buildGoldenFlashImage();
+  return factory;
 }
 
 SerialFlash::SerialFlash(std::function<bool()> writeProtectPin)

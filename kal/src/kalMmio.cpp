@@ -1,10 +1,8 @@
 #include "kal/include/kalMmio.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <map>
-#include <memory>
 #include <mutex>
 
 #include "kal/include/nKIVKAL.h"
@@ -12,65 +10,82 @@
 namespace kalsim {
 namespace {
 
-struct Range {
-  uint64_t size;
-  std::shared_ptr<const MmioHandler> handler;
+// A slot is live while its base is nonzero; the base is published last and
+// withdrawn first, so a reader that sees it also sees size and target.
+struct Slot {
+  std::atomic<uintptr_t> base{0};
+  uint64_t size = 0;
+  MmioTarget* target = nullptr;
 };
 
-std::mutex gMutex;
-// Keyed by base address; lookups find the last range starting at or below.
-std::map<uintptr_t, Range>& ranges() {
-  static std::map<uintptr_t, Range> table;
-  return table;
-}
+Slot gSlots[kMaxMmioRanges];
+std::atomic<uint32_t> gSlotsInUse{0};  // slots at or past this index were never used
+std::mutex gRegistration;
 
-// The handler of the range holding the address, or null for plain memory.
-std::shared_ptr<const MmioHandler> find(const volatile void* address, uint64_t& offset) {
+MmioTarget& find(const volatile void* address, uint64_t& offset, uint32_t width) {
   const uintptr_t at = reinterpret_cast<uintptr_t>(address);
-  std::lock_guard<std::mutex> lock(gMutex);
-  auto it = ranges().upper_bound(at);
-  if (it == ranges().begin()) return nullptr;
-  --it;
-  if (at - it->first >= it->second.size) return nullptr;
-  offset = at - it->first;
-  return it->second.handler;
+  const uint32_t used = gSlotsInUse.load(std::memory_order_acquire);
+  for (uint32_t i = 0; i < used; ++i) {
+    const uintptr_t base = gSlots[i].base.load(std::memory_order_acquire);
+    if (base != 0 && at - base < gSlots[i].size) {
+      offset = at - base;
+      return *gSlots[i].target;
+    }
+  }
+  std::fprintf(stderr, "kalsim: %u-bit register access at %p, which no simulated board owns\n", width,
+               const_cast<const void*>(address));
+  std::abort();
 }
 
 template <class T>
 T readAt(const volatile void* address, uint32_t width) {
   uint64_t offset = 0;
-  if (auto handler = find(address, offset)) return static_cast<T>(handler->read(offset, width));
-  return *static_cast<const volatile T*>(address);
+  MmioTarget& target = find(address, offset, width);
+  return static_cast<T>(target.mmioRead(offset, width));
 }
 
 template <class T>
 void writeAt(volatile void* address, uint32_t width, T value) {
   uint64_t offset = 0;
-  if (auto handler = find(address, offset)) {
-    handler->write(offset, width, value);
-    return;
-  }
-  *static_cast<volatile T*>(address) = value;
+  MmioTarget& target = find(address, offset, width);
+  target.mmioWrite(offset, width, value);
 }
 
 }  // namespace
 
-void registerMmioRange(void* base, uint64_t size, MmioHandler handler) {
+void registerMmioRange(void* base, uint64_t size, MmioTarget& target) {
   const uintptr_t start = reinterpret_cast<uintptr_t>(base);
-  std::lock_guard<std::mutex> lock(gMutex);
-  for (const auto& [other, range] : ranges()) {
-    if (start < other + range.size && other < start + size) {
+  std::lock_guard<std::mutex> lock(gRegistration);
+  Slot* free = nullptr;
+  for (Slot& slot : gSlots) {
+    const uintptr_t other = slot.base.load(std::memory_order_relaxed);
+    if (other == 0) {
+      if (free == nullptr) free = &slot;
+      continue;
+    }
+    if (start < other + slot.size && other < start + size) {
       std::fprintf(stderr, "kalsim: MMIO range %p+%#llx overlaps another\n", base,
                    static_cast<unsigned long long>(size));
       std::abort();
     }
   }
-  ranges()[start] = Range{size, std::make_shared<const MmioHandler>(std::move(handler))};
+  if (free == nullptr || start == 0) {
+    std::fprintf(stderr, "kalsim: no room for the MMIO range at %p\n", base);
+    std::abort();
+  }
+  free->size = size;
+  free->target = &target;
+  free->base.store(start, std::memory_order_release);
+  const uint32_t index = static_cast<uint32_t>(free - gSlots) + 1;
+  if (index > gSlotsInUse.load(std::memory_order_relaxed)) gSlotsInUse.store(index, std::memory_order_release);
 }
 
 void unregisterMmioRange(void* base) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  ranges().erase(reinterpret_cast<uintptr_t>(base));
+  const uintptr_t start = reinterpret_cast<uintptr_t>(base);
+  std::lock_guard<std::mutex> lock(gRegistration);
+  for (Slot& slot : gSlots) {
+    if (slot.base.load(std::memory_order_relaxed) == start) slot.base.store(0, std::memory_order_release);
+  }
 }
 
 }  // namespace kalsim

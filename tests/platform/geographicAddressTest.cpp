@@ -202,6 +202,8 @@ TEST(DeviceGeographicAddress, MapsBarZeroOnlyForTheRead) {
   kalsim::PciFunctionSetup setup;
   setup.resources[0] = {0xF0000000u, 0x100000u, 2};
   kalsim::PciFunction& function = kalsim::addPciFunction(setup);
+  simboard::BlankBar blank(0x100000);
+  kalsim::mapPhysicalRangeTo(0xF0000000u, 0x100000u, blank.address());
   tStatus built;
   vorlan_driver::nKIVAPAL000::tPCIDevice device(pcitest::describe(function), built);
   ASSERT_EQ(built.getCode(), 0);

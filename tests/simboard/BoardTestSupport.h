@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <ostream>
 #include <vector>
 
+#include "kal/include/kalMmio.h"
 #include "kal/include/kalStandIn.h"
 #include "platform/status/tStatus.h"
 #include "regmaps/model/tPCIMemorySpaceAccessorDebug.h"
@@ -28,6 +30,29 @@ inline Access R(uint64_t offset, uint32_t width, uint64_t value) {
   return Access{offset, width, Direction::kRead, value};
 }
 
+// Blank memory the layer routes register accesses to: a BAR on which the
+// bridge shows nothing. Plain registers, unlogged.
+class BlankBar : private kalsim::MmioTarget {
+ public:
+  explicit BlankBar(uint64_t size) : bytes_(size, 0) { kalsim::registerMmioRange(bytes_.data(), size, *this); }
+  ~BlankBar() { kalsim::unregisterMmioRange(bytes_.data()); }
+  BlankBar(const BlankBar&) = delete;
+  BlankBar& operator=(const BlankBar&) = delete;
+  void* address() { return bytes_.data(); }
+
+ private:
+  uint64_t mmioRead(uint64_t offset, uint32_t width) override {
+    uint64_t value = 0;
+    std::memcpy(&value, bytes_.data() + offset, width / 8);
+    return value;
+  }
+  void mmioWrite(uint64_t offset, uint32_t width, uint64_t value) override {
+    std::memcpy(bytes_.data() + offset, &value, width / 8);
+  }
+
+  std::vector<uint8_t> bytes_;
+};
+
 class BoardTest : public ::testing::Test {
  public:
   using tMemorySpace = vorlan_driver::nKIVAPAL000::tPCIMemorySpaceAccessorDebug<false>;
@@ -35,8 +60,12 @@ class BoardTest : public ::testing::Test {
  protected:
   BoardTest() { kalsim::reset(); }
 
-  // BAR 0 from `offset` on, as the bridge maps are built on it.
-  tMemorySpace space(uint64_t offset, uint64_t size) const { return tMemorySpace(board.bar0Address() + offset, size); }
+  // BAR 0 from `offset` on, as the bridge maps are built on it; what no
+  // block of the bare board owns there is plain registers.
+  tMemorySpace space(uint64_t offset, uint64_t size) {
+    board.plainRegisters(offset, size);
+    return tMemorySpace(board.bar0Address() + offset, size);
+  }
 
   std::vector<Access> log() const { return board.accessLog(); }
   std::vector<Access> take() {

@@ -110,6 +110,7 @@ TEST_F(BoardTest, DirectAccessToBar0FaultsWhileTheLayerReachesTheBoard) {
   volatile uint32_t* bar0 = static_cast<volatile uint32_t*>(board.bar0());
   EXPECT_DEATH_IF_SUPPORTED((void)*bar0, "");
 
+  board.plainRegisters(0x2000, 0x2000);
   nKIVKAL100_memoryWrite16(static_cast<volatile uint8_t*>(board.bar0()) + 0x2002, 0xBEEF);
   EXPECT_EQ(nKIVKAL100_memoryRead8(static_cast<volatile uint8_t*>(board.bar0()) + 0x2003), 0xBE);
   kalHook_memoryWrite64(static_cast<volatile uint8_t*>(board.bar0()) + 0x3000, 0x1122334455667788ull);
@@ -118,13 +119,15 @@ TEST_F(BoardTest, DirectAccessToBar0FaultsWhileTheLayerReachesTheBoard) {
                                         W(0x3000, 64, 0x1122334455667788ull), R(0x3004, 32, 0x11223344)}));
 }
 
-TEST_F(BoardTest, AddressesOutsideEveryRangeArePlainMemory) {
-  alignas(8) uint8_t memory[16] = {};
-  nKIVKAL100_memoryWrite32(memory, 0xA1B2C3D4);
-  kalHook_memoryWrite64(memory + 8, 0x0102030405060708ull);
-  EXPECT_EQ(nKIVKAL100_memoryRead16(memory + 2), 0xA1B2u);
-  EXPECT_EQ(kalHook_memoryRead64(memory + 8), 0x0102030405060708ull);
-  EXPECT_EQ(memory[0], 0xD4);
+// An access nobody models stops the run: in no board's range at all, or in
+// a board's BAR where no block sits.
+TEST_F(BoardTest, AnAccessNoBlockOwnsStopsTheRun) {
+  alignas(8) static uint8_t memory[16] = {};
+  EXPECT_DEATH(nKIVKAL100_memoryWrite32(memory, 0xA1B2C3D4), "no simulated board owns");
+  EXPECT_DEATH((void)kalHook_memoryRead64(memory + 8), "no simulated board owns");
+  volatile uint8_t* bar0 = static_cast<volatile uint8_t*>(board.bar0());
+  EXPECT_DEATH((void)nKIVKAL100_memoryRead32(bar0 + 0x2000), "0x2000 of the BAR 0 space, which no block");
+  EXPECT_DEATH(nKIVKAL100_memoryWrite8(bar0 + simboard::SimBoard::kBar0Size - 1, 1), "no block");
   EXPECT_TRUE(log().empty());
 }
 
