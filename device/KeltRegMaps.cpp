@@ -6,9 +6,18 @@ namespace {
 
 // Publication order; withdrawal runs it backwards.
 constexpr const char* kRegistrationNames[KeltRegMaps::kRegistrationCount] = {
-    "SwitchedTarnBimRegMap", "Tarn",         "IOPort2RegMap", "IsolationPortRegMap",
-    "TarnConfigPortSPI",     "TarnConfigPortWindow", "Triggers", "DO",
+    KeltRegMaps::tBusInterfaceMap::kName,  KeltRegMaps::tCoreMap::kName,
+    KeltRegMaps::tIOPort2Map::kName,       KeltRegMaps::tIsolationPortMap::kName,
+    KeltRegMaps::tConfigPortSPIMap::kName, KeltRegMaps::tConfigPortWindowMap::kName,
+    KeltRegMaps::tTriggersMap::kName,      KeltRegMaps::tDOMap::kName,
 };
+
+// The kernel-address window of a map on BAR 0, as its description places it.
+template <typename Map>
+KeltRegMaps::tMemorySpace spaceOf(uint64_t bar0) {
+  static_assert(Map::kBar == 0, "the maps built here lie on BAR 0");
+  return KeltRegMaps::tMemorySpace(bar0 + Map::kBarOffset, Map::kSize);
+}
 
 constexpr uint32_t kPortSelector = 0;
 constexpr uint32_t kPort = 2;
@@ -18,12 +27,12 @@ constexpr uint32_t kPort = 2;
 KeltRegMaps::KeltRegMaps(uint64_t bar0, uint64_t bar0Size, armki::ARMDispatcher& dispatcher,
                          nKIVAPALS100::tStatus& status)
     : bar0Space_(bar0, bar0Size),
-      busInterfaceSpace_(bar0, 0x704),
-      coreSpace_(bar0, 0x518),
-      configPortWindowSpace_(bar0, 0xE4),
-      configPortSPISpace_(bar0 + kConfigPortSPIOffset, 0x10),
-      triggersSpace_(bar0 + kTimingOffset, 0x107),
-      doSpace_(bar0 + kTimingOffset, 0x32),
+      busInterfaceSpace_(spaceOf<tBusInterfaceMap>(bar0)),
+      coreSpace_(spaceOf<tCoreMap>(bar0)),
+      configPortWindowSpace_(spaceOf<tConfigPortWindowMap>(bar0)),
+      configPortSPISpace_(spaceOf<tConfigPortSPIMap>(bar0)),
+      triggersSpace_(spaceOf<tTriggersMap>(bar0)),
+      doSpace_(spaceOf<tDOMap>(bar0)),
       busInterface_(busInterfaceSpace_),
       core_(coreSpace_),
       portAccessor_(busInterface_, kPortSelector, kPort, status),

@@ -33,10 +33,6 @@ class KeltRegMaps {
   using tDOMap = kelt_regmaps::tDO;
 
   static constexpr uint32_t kRegistrationCount = 8;
-  // The offsets in BAR 0 of the trigger block and the timing chip's digital
-  // outputs (the output timer follows them at + 0x34).
-  static constexpr uint64_t kTimingOffset = 0x50000;
-  static constexpr uint64_t kConfigPortSPIOffset = 0x580;
 
   // `bar0` is the kernel address of the mapped BAR 0; `bar0Size` is kept
   // with it. The maps are published only while the status is clean; a

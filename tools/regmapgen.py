@@ -85,6 +85,7 @@ class Map:
         self.cls = self.namespace = self.name = self.version = self.header = None
         self.variant = "fixed"
         self.addressing = "byte"
+        self.placement = None  # (BAR, offset) when the description gives it
         self.accessor = ("memory", None, None)
         self.registers = []
         self.children = []
@@ -144,6 +145,12 @@ def parse(path):
                 m.accessor = ("word32", args[1], args[2])
             else:
                 raise s.error("accessor memory | accessor word32 <type> <include>", " ".join(args) or None)
+        elif key == "bar":
+            if len(positional) != 1 or set(options) != {"offset"} or m.placement is not None:
+                raise s.error("bar <index> offset=<offset>, once", " ".join(args) or None)
+            m.placement = (s.number(positional[0]), s.number(options["offset"]))
+            if not 0 <= m.placement[0] <= 5:
+                raise s.error("a BAR index is 0 to 5", positional[0])
         elif key == "child":
             m.children.append(parse_child(s))
         elif key == "register":
@@ -405,6 +412,23 @@ def hexlit(v, suffix="u"):
     return f"0x{v:X}{suffix}"
 
 
+def field_constants(r):
+    """Each field's (and part's) mask in the register and shift, for driver
+    code that handles whole register values: k<Name>Mask, k<Name>Shift."""
+    t = "uint64_t" if r.width > 32 else "uint32_t"
+    suffix = "ull" if r.width > 32 else "u"
+    out = []
+    seen = set()
+    for f in r.fields + r.parts + r.read_fields:
+        if f.name in seen:
+            continue
+        seen.add(f.name)
+        mask = ((1 << f.width) - 1) << f.low
+        out.append(f"    static constexpr {t} k{f.name}Mask = {hexlit(mask, suffix)};")
+        out.append(f"    static constexpr uint32_t k{f.name}Shift = {f.low}u;")
+    return out
+
+
 def register_class(m, index, r):
     """One nested class per register (or per register array: its instances
     share the class and tell themselves apart by their declaration index)."""
@@ -434,6 +458,7 @@ def register_class(m, index, r):
         o(f"    explicit {cls}(arm::tRegisterMap& owner) : owner_(owner) {{}}")
     o(f"    {cls}(const {cls}&) = delete;")
     o(f"    {cls}& operator=(const {cls}&) = delete;")
+    out.extend(field_constants(r))
     whole = "arm::tRegisterMap::kWholeRegister"
     if r.shadowed:
         o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow({idx}, {whole})); }}")
@@ -547,6 +572,9 @@ class Shape:
         self.cls = m.cls
         self.include_dir = include_dir
         self.templated = m.cls.endswith("WithOffset")
+        # One past the last offset any register object covers.
+        self.extent = max(o + (1 if m.addressing == "word" else r.width // 8)
+                          for r in m.registers for o in r.offsets())
         self.descriptor = f"k{m.cls[1:] if m.cls.startswith('t') else m.cls}Descriptor"
         self.windowed = m.variant == "windowed"
         self.base = "arm::tWindowedRegisterMap" if self.windowed else "arm::tRegisterMap"
@@ -623,6 +651,13 @@ def class_head(s):
             f"  static constexpr uint32_t kRegisterCount = {s.objects}u;"]
     if m.children:
         out.append(f"  static constexpr uint32_t kChildCount = {s.family}u;")
+    unit = "words" if m.addressing == "word" else "bytes"
+    out.append(f"  // The {unit} of its own offsets the map's registers span, from offset 0.")
+    out.append(f"  static constexpr uint64_t kSize = {hexlit(s.extent, 'ull')};")
+    if m.placement is not None:
+        out.append(f"  // Where the map lies: BAR {m.placement[0]}, at this offset from its start.")
+        out.append(f"  static constexpr uint32_t kBar = {m.placement[0]}u;")
+        out.append(f"  static constexpr uint64_t kBarOffset = {hexlit(m.placement[1], 'ull')};")
     out += [f"  using tAccessor = {s.acc_type};", ""]
     return out
 

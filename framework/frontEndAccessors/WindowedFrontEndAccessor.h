@@ -28,10 +28,11 @@ class WindowedFrontEndAccessor : public FrontEndAccessorInterface {
   using tWriteDataReg = typename Map::tIsoRegAccessWriteDataRegType;
   using tReadDataReg = typename Map::tIsoRegAccessReadDataRegType;
 
-  static constexpr uint32_t kErrorBit = 0x80000000u;
-  static constexpr uint32_t kReadyForNewAccessBit = 0x20000u;
-  static constexpr uint32_t kNewReadResponseBit = 0x10000u;
-  static constexpr uint32_t kAddressMask = 0x3FFFu;
+  // The bits as the map's description names them.
+  static constexpr uint32_t kErrorBit = tStatusReg::kAccessErrorMask;
+  static constexpr uint32_t kReadyForNewAccessBit = tStatusReg::kIsoRegReadyForNewAccessMask;
+  static constexpr uint32_t kNewReadResponseBit = tStatusReg::kNewIsoRegReadResponseMask;
+  static constexpr uint32_t kAddressMask = tAddressReg::kIsoRegAddrMask;
 
   static constexpr uint64_t kTimeoutMicroseconds = 500000u;
   static constexpr uint64_t kReadyPollInitialMicroseconds = 1000u;

@@ -34,8 +34,8 @@ class KeltPortAccessor {
   // access. Set while no access runs; the lock must outlive its use here.
   void shareLock(vorlan_driver::nKIVAPAL000::tMutex* lock) { lock_ = lock != nullptr ? lock : &mutex_; }
 
-  // Read data ready: bit 2 of the command register.
-  static constexpr uint32_t kReadDataReadyMask = 0x4u;
+  // Read data ready, in the command register.
+  static constexpr uint32_t kReadDataReadyMask = tBusInterfaceMap::tConfigControlReg::kReadDataReadyMask;
   static constexpr uint64_t kReadTimeoutMicroseconds = 100000u;
   static constexpr uint64_t kReadPollInitialMicroseconds = 10u;
   static constexpr uint64_t kReadPollMaximumMicroseconds = 100u;

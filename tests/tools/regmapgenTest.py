@@ -151,6 +151,25 @@ class ErrorsNameTheirPlace(unittest.TestCase):
 
 
 class Output(unittest.TestCase):
+    def test_placement_size_masks_and_shifts_come_from_the_description(self):
+        code, err, files = run("bar 2 offset=0x4000\n"
+                               "register 0x0 32 rw\n  field 0 bool name=Go\n  field 4-7 name=Mode\n"
+                               "register 0x10 16 ro count=3 stride=4\n  field 0-15\n"
+                               "register 0x20 64 rw name=tWide\n  field 8-39 name=Span\n  part 9 num name=Low\n")
+        self.assertEqual(code, 0, err)
+        header = files["tProbeMap.h"]
+        self.assertIn("static constexpr uint32_t kBar = 2u;", header)
+        self.assertIn("static constexpr uint64_t kBarOffset = 0x4000ull;", header)
+        self.assertIn("static constexpr uint64_t kSize = 0x28ull;", header, "one past the 64-bit register at 0x20")
+        self.assertIn("static constexpr uint32_t kModeMask = 0xF0u;", header)
+        self.assertIn("static constexpr uint32_t kModeShift = 4u;", header)
+        self.assertIn("static constexpr uint32_t kGoMask = 0x1u;", header)
+        self.assertIn("static constexpr uint64_t kSpanMask = 0xFFFFFFFF00ull;", header)
+        self.assertIn("static constexpr uint64_t kLowMask = 0x200ull;", header)
+        code, err, files = run("bar 6 offset=0\nregister 0x0 32 rw\n  field 0-31\n")
+        self.assertEqual(code, 1)
+        self.assertIn("'6': a BAR index is 0 to 5", err)
+
     def test_a_good_description_gives_a_header_and_a_descriptor_source(self):
         code, err, files = run(
             "register 0x0 32 ro name=tState\n  field 0-31\n"
