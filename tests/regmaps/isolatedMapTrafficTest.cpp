@@ -525,6 +525,18 @@ TEST_F(IsolatedPath, ACpldWriteReachesTheCpldLogWithItsPackedWord) {
   EXPECT_TRUE(side().cpldLog(2, 0).empty());
 }
 
+TEST_F(IsolatedPath, ACpldAccessorWithoutItsLockRefusesEveryWrite) {
+  kalsim::failMutexCreation(1);
+  tStatus built;
+  CpldAccessor lockless(iso.get(), built);
+  EXPECT_EQ(built.getCode(), codes::kOutOfMemory);
+  tStatus status;
+  lockless.write(0, 4, 1, status);
+  EXPECT_EQ(status.getCode(), codes::kOutOfMemory);
+  EXPECT_EQ(take(), std::vector<Access>{});
+  EXPECT_FALSE(iso->CpldAccessReg.isDirty());
+}
+
 // A whole-map walk after marking every register: every writable register in
 // the map's member order (the tables' order), the protection defaults with
 // their values; a refresh walk reads every readable one in the same order.
