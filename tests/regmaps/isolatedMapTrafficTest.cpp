@@ -369,6 +369,16 @@ INSTANTIATE_TEST_SUITE_P(
                       p.channel().flush(0x80001074u, false, s, 0);
                     },
                     0, 0, {W(kChannel, ch(0x1074), 2)}},
+        TrafficCase{"AutorangeStrobeOfAFailedWriteGoesOutWithTheNextFlush",
+                    [](P& p, tStatus& s, uint64_t& v) {
+                      p.side().setPowered(false);
+                      tStatus failed;
+                      chWrite(p, 0x80001074u, 0x2, failed);
+                      v = failed.getCode() == voltarissharedsource::frontEndCodes::kWindowNotReady;
+                      p.side().setPowered(true);
+                      p.channel().flush(0x80001074u, false, s, 0);
+                    },
+                    0, 1, {W(kChannel, ch(0x1074), 2)}},
         TrafficCase{"IndexThenOffsetAreTwoWords",
                     [](P& p, tStatus& s, uint64_t&) {
                       p.channel().ChargeBalanceOffsetRegType[0].writeModQData(3, s);
