@@ -21,7 +21,7 @@ struct ReachCase {
   bool reached;
 };
 
-TEST(IsolatedSide, AWindowReachesItsOwnBlockOnly) {
+TEST(IsolatedSideRegisters, AWindowReachesItsOwnBlockOnly) {
   const std::vector<ReachCase> cases{
       {"isolated FPGA register", 24, 0x224, true},
       {"isolated FPGA window into a channel block", 24, 0x1000, false},
@@ -50,7 +50,7 @@ struct ViewCase {
   uint32_t readBack;  // with the read view set to 0x5A5A5A5A first
 };
 
-TEST(IsolatedSide, RegistersKeepWhatTheirKindKeeps) {
+TEST(IsolatedSideRegisters, RegistersKeepWhatTheirKindKeeps) {
   const uint32_t preset = 0x5A5A5A5Au;
   const std::vector<ViewCase> cases{
       {"plain word", 24, 0x003, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu},
@@ -72,7 +72,7 @@ TEST(IsolatedSide, RegistersKeepWhatTheirKindKeeps) {
   }
 }
 
-TEST(IsolatedSide, CpldAccessWordsAreKeptPerCpldAndRegister) {
+TEST(IsolatedSideRegisters, CpldAccessWordsAreKeptPerCpldAndRegister) {
   IsolatedRegisterSpace side;
   for (uint32_t w : {0x04000001u, 0x25800000u, 0x34000001u, 0x25000005u}) side.write(24, 0x008, w);
   side.write(5, 0x008, 0x14000001u);  // not the isolated FPGA's window: no CPLD access
@@ -82,7 +82,7 @@ TEST(IsolatedSide, CpldAccessWordsAreKeptPerCpldAndRegister) {
   EXPECT_TRUE(side.cpldLog(1, 4).empty());
 }
 
-TEST(IsolatedSide, NoWindowIsReadyBeforeTheSideIsPowered) {
+TEST(IsolatedSideRegisters, NoWindowIsReadyBeforeTheSideIsPowered) {
   simboard::NisoFpgaLinkBlock block;
   using L = simboard::NisoFpgaLinkBlock;
   for (uint32_t window : {0u, 24u, 26u}) {
