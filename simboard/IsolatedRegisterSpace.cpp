@@ -77,6 +77,20 @@ void IsolatedRegisterSpace::note(uint32_t window, uint32_t address, Direction di
   }
 }
 
+// One access to a relay CPLD: logged in the CPLD space (offset: the CPLD's
+// register, via: the CPLD) as the side's policy says, and kept per CPLD and
+// register.
+void IsolatedRegisterSpace::cpldAccess(uint32_t word) {
+  const uint32_t cpld = (word >> 28) % kCpldCount;
+  const uint32_t reg = (word >> 24) & 0xFu;
+  const uint32_t data = word & 0xFFFFFFu;
+  cpldWords_.push_back(word);
+  cpldLog_[cpld * kCpldRegisterCount + reg].push_back(data);
+  if (policy_ == LogPolicy::kFull) {
+    log_->add(simboard::Access{reg, 24, Direction::kWrite, data, Space::kCpld, static_cast<uint16_t>(cpld)});
+  }
+}
+
 std::vector<IsolatedRegisterSpace::Access> IsolatedRegisterSpace::log() const {
   std::vector<Access> out;
   for (const simboard::Access& a : log_->entries()) {
@@ -103,11 +117,7 @@ void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t va
   address &= kAddressMask;
   note(window, address, Direction::kWrite, value);
   if (!reaches(window, address)) return;
-  if (window == kIsoFpgaWindow && address == kCpldAccessAddress) {
-    cpldWords_.push_back(value);
-    cpldLog_[((value >> 28) % kCpldCount) * kCpldRegisterCount + ((value >> 24) & 0xFu)].push_back(value &
-                                                                                                   0xFFFFFFu);
-  }
+  if (window == kIsoFpgaWindow && address == kCpldAccessAddress) cpldAccess(value);
   const Behaviour b = behaviourOf(address);
   if (b.kind == Kind::kReadOnly) return;
   writeView_[address] = value;

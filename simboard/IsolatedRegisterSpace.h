@@ -17,7 +17,8 @@
 //
 // Each write of the FPGA's CPLD access register (0x008) is one access to a
 // relay CPLD: bits 28-29 the CPLD, 24-27 its register, 0-23 the data; the
-// side keeps the words per CPLD and register.
+// side keeps the words per CPLD and register, and logs each in the CPLD
+// space (offset the register, via the CPLD).
 //
 // Nothing answers until the side is powered: until then no window is ready
 // for an access (the link block asks isPowered()).
@@ -100,6 +101,7 @@ class IsolatedRegisterSpace {
     uint32_t strobes;
   };
   static Behaviour behaviourOf(uint32_t address);
+  void cpldAccess(uint32_t word);
 
   bool powered_ = false;
   std::vector<uint32_t> readView_;

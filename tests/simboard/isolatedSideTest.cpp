@@ -80,6 +80,14 @@ TEST(IsolatedSideRegisters, CpldAccessWordsAreKeptPerCpldAndRegister) {
   EXPECT_EQ(side.cpldLog(2, 5), (std::vector<uint32_t>{0x800000u, 0x000005u}));
   EXPECT_EQ(side.cpldLog(0, 4), (std::vector<uint32_t>{0x000001u}));
   EXPECT_TRUE(side.cpldLog(1, 4).empty());
+
+  // The board's log has them in the CPLD space, by register and CPLD.
+  simboard::AccessLog board;
+  side.joinLog(board);
+  side.write(24, 0x008, 0x15800001u);
+  ASSERT_EQ(board.in(simboard::Space::kCpld).size(), 1u);
+  EXPECT_EQ(board.in(simboard::Space::kCpld)[0],
+            (simboard::Access{5, 24, simboard::Direction::kWrite, 0x800001u, simboard::Space::kCpld, 1}));
 }
 
 TEST(IsolatedSideRegisters, NoWindowIsReadyBeforeTheSideIsPowered) {
