@@ -14,7 +14,7 @@
 #include "platform/status/tStatus.h"
 #include "platform/synchronization/tMutex.h"
 #include "routing/routing-resources/RouteDatabase.h"
-#include "routing/routing-resources/RouteProgrammerInterface.h"
+#include "routing/topography/RouteProgrammerInterface.h"
 #include "routing/routing-resources/RoutingResourcesInterface.h"
 #include "routing/topography/Topography.h"
 

@@ -10,7 +10,7 @@
 
 #include "platform/status/tStatus.h"
 #include "routing/algorithms/GrowOnlyHeap.h"
-#include "routing/routing-resources/RouteProgrammerInterface.h"
+#include "routing/topography/RouteProgrammerInterface.h"
 #include "routing/topography/Route.h"
 #include "routing/topography/RouteCalculationSeedBase.h"
 #include "routing/topography/TerminalNode.h"

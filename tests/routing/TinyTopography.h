@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/status/tStatus.h"
-#include "routing/routing-resources/RouteProgrammerInterface.h"
+#include "routing/topography/RouteProgrammerInterface.h"
 #include "routing/routing-resources/RoutingResources.h"
 #include "routing/topography/TopInfo.h"
 
