@@ -93,13 +93,5 @@ void tStandardDMAMap::resetSGLIterator() {
   cursor_ = 0;
 }
 
-tDMASegment tStandardDMAMap::nextSGLSegment() {
-  if (!moreSGLSegments()) return {0, 0};
-  const tDMASegment segment{nKIVKAL220_tSGL_getSegmentAddress(sgl_), nKIVKAL220_tSGL_getSegmentSize(sgl_)};
-  nKIVKAL220_tSGL_nextSegment(sgl_);
-  ++cursor_;
-  return segment;
-}
-
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "dma/memory/tDMAMapCore.h"
+#include "kal/include/nKIVKAL.h"
 #include "platform/device/tDMAConfiguration.h"
 
 namespace vorlan_driver {
@@ -27,7 +28,14 @@ class tStandardDMAMap final : public tDMAMapCore {
   uint32_t numSGLSegments() const override;
   void resetSGLIterator() override;
   bool moreSGLSegments() const override { return sgl_ != nullptr && cursor_ < segments_; }
-  tDMASegment nextSGLSegment() override;
+  // Inline: appending a mapped buffer to a chain calls it once per segment.
+  tDMASegment nextSGLSegment() override {
+    if (!moreSGLSegments()) return {0, 0};
+    const tDMASegment segment{nKIVKAL220_tSGL_getSegmentAddress(sgl_), nKIVKAL220_tSGL_getSegmentSize(sgl_)};
+    nKIVKAL220_tSGL_nextSegment(sgl_);
+    ++cursor_;
+    return segment;
+  }
 
   uint64_t getOffset() const { return offset_; }
   uint64_t getSize() const { return size_; }
