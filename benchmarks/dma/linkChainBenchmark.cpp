@@ -73,7 +73,7 @@ void linkChainBuild(benchmark::State& state, bool fragmented) {
   state.counters["segments"] = map.numSGLSegments();
   chain.destroyAll();
   map.unmap();
-  vorlan_driver::nKIVAPAL000::unpinUserBuffer(pages);
+  vorlan_driver::nKIVAPAL000::destroyPageList(pages);
 }
 
 void LinkChain_BuildAndCommit_PagePerSegment(benchmark::State& state) { linkChainBuild(state, true); }
@@ -95,7 +95,7 @@ void LinkChain_SegmentWalkOnly(benchmark::State& state) {
   benchmark::DoNotOptimize(total);
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * (bytes / 4096)));
   map.unmap();
-  vorlan_driver::nKIVAPAL000::unpinUserBuffer(pages);
+  vorlan_driver::nKIVAPAL000::destroyPageList(pages);
 }
 
 void LinkChain_LinkMemoryOnly(benchmark::State& state) {

@@ -7,9 +7,7 @@ namespace vorlan_driver {
 namespace nKIVAPAL000 {
 
 void pinUserBuffer(uint64_t userAddress, uint64_t byteCount, tPageList& pageList, nKIVAPALS100::tStatus& status) {
-  pageList.size = 0;
-  pageList.offset = 0;
-  pageList.handle = nullptr;
+  pageList.clear();
   if (status.isFatal()) return;
   const uint64_t pageSize = nKIVKAL100_getPageSize();
   const uint64_t offset = userAddress % pageSize;
@@ -29,13 +27,6 @@ void pinUserBuffer(uint64_t userAddress, uint64_t byteCount, tPageList& pageList
   pageList.size = byteCount;
   pageList.offset = offset;
   pageList.handle = handle;
-}
-
-void unpinUserBuffer(tPageList& pageList) {
-  if (pageList.handle != nullptr) nKIVKAL220_tPageList_destroy(pageList.handle);
-  pageList.size = 0;
-  pageList.offset = 0;
-  pageList.handle = nullptr;
 }
 
 }  // namespace nKIVAPAL000

@@ -1,6 +1,6 @@
 // Pins a caller's buffer for DMA: a page list over the whole pages it
 // touches, its size the byte count and its offset where the data starts in
-// the first page.
+// the first page. destroyPageList unpins it.
 #pragma once
 
 #include <stdint.h>
@@ -14,7 +14,6 @@ namespace nKIVAPAL000 {
 constexpr uint32_t kUserPageListFlags = 16;
 
 void pinUserBuffer(uint64_t userAddress, uint64_t byteCount, tPageList& pageList, nKIVAPALS100::tStatus& status);
-void unpinUserBuffer(tPageList& pageList);
 
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver

@@ -14,9 +14,7 @@ void* tDMAConfiguration::getKalPCIFunction() const {
 
 void tDMAConfiguration::allocateDMABuffer(tPageList& pageList, uint64_t size, uint32_t flags,
                                           nKIVAPALS100::tStatus& status, uint64_t alignment) const {
-  pageList.size = 0;
-  pageList.offset = 0;
-  pageList.handle = nullptr;
+  pageList.clear();
   if (type_ == kDMATypeNone) {
     vorlanSetCode(status, statusCodes::kNotSupported);
     return;
@@ -41,12 +39,7 @@ void tDMAConfiguration::allocateDMABuffer(tPageList& pageList, uint64_t size, ui
   pageList.offset = 0;
 }
 
-void tDMAConfiguration::freeDMABuffer(tPageList& pageList) const {
-  if (pageList.handle != nullptr) nKIVKAL220_tPageList_destroy(pageList.handle);
-  pageList.size = 0;
-  pageList.offset = 0;
-  pageList.handle = nullptr;
-}
+void tDMAConfiguration::freeDMABuffer(tPageList& pageList) const { destroyPageList(pageList); }
 
 }  // namespace nKIVAPAL000
 }  // namespace vorlan_driver

@@ -11,7 +11,16 @@ struct tPageList {
   // Where the data starts within the first page.
   uint64_t offset;
   void* handle;
+
+  void clear() {
+    size = 0;
+    offset = 0;
+    handle = nullptr;
+  }
 };
+
+// Destroys the kernel page list, if there is one, and clears the record.
+void destroyPageList(tPageList& pageList);
 static_assert(sizeof(tPageList) == 24, "page list record is 24 bytes");
 
 }  // namespace nKIVAPAL000

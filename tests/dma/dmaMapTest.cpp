@@ -15,7 +15,7 @@ using vorlan_driver::nKIVAPAL000::pinUserBuffer;
 using vorlan_driver::nKIVAPAL000::tDMASegment;
 using vorlan_driver::nKIVAPAL000::tPageList;
 using vorlan_driver::nKIVAPAL000::tStandardDMAMap;
-using vorlan_driver::nKIVAPAL000::unpinUserBuffer;
+using vorlan_driver::nKIVAPAL000::destroyPageList;
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST_F(DmaMapTest, WalkEndsWithEmptySegmentsAndRestartsInOrder) {
   ASSERT_EQ(again.size(), first.size());
   for (size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].busAddress, first[i].busAddress);
   map.unmap();
-  unpinUserBuffer(pinned);
+  destroyPageList(pinned);
   EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
 }
 
@@ -269,7 +269,7 @@ TEST_F(DmaMapTest, PinningUserBuffers) {
     pinUserBuffer(c.address, c.count, pinned, status);
     EXPECT_EQ(status.getCode(), c.code) << c.name;
     EXPECT_EQ(pinned.handle != nullptr, c.code == 0) << c.name;
-    unpinUserBuffer(pinned);
+    destroyPageList(pinned);
     kalsim::clearBadUserRanges();
   }
   EXPECT_EQ(kalsim::livePageLists(), 1u);
@@ -284,7 +284,7 @@ TEST_F(DmaMapTest, DestroyingAPageListTakesItsBusPagesAway) {
   map.map(pinned, 0, pinned.size, 0, status);
   const tDMASegment segment = map.nextSGLSegment();
   ASSERT_NE(kalsim::translate(segment.busAddress, segment.length), nullptr);
-  unpinUserBuffer(pinned);
+  destroyPageList(pinned);
   EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 1u);
   EXPECT_EQ(kalsim::translate(segment.busAddress, segment.length), nullptr);
   map.unmap();

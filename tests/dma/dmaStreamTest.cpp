@@ -62,7 +62,7 @@ struct UserBuffer {
   void release() {
     if (map) map->unmap();
     map.reset();
-    vorlan_driver::nKIVAPAL000::unpinUserBuffer(pages);
+    vorlan_driver::nKIVAPAL000::destroyPageList(pages);
   }
   std::vector<uint8_t> bytes() const { return std::vector<uint8_t>(data, data + size); }
 };

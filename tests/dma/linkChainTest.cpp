@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "dma/memory/pinUserBuffer.h"
@@ -76,6 +77,14 @@ struct LinkChainTest : dmatest::DmaMemoryTest {
     return result;
   }
 
+  // A channel's pair as its buffer owner builds it: both lists initialized.
+  std::unique_ptr<FiniteAndContinuousSGL> makePair(bool openEnded, tStatus& status) {
+    auto pair = std::make_unique<FiniteAndContinuousSGL>(openEnded);
+    pair->finite().initialize(configuration, 4096, status);
+    pair->continuous().initialize(configuration, 4096, status);
+    return pair;
+  }
+
   static Entry addressEntry(uint32_t i) { return {i + 1, 0, 0x10000000ull * (i % 3) + 0x1000ull * i}; }
   static void addEntries(tTarnSGL& chain, uint32_t from, uint32_t to, tStatus& status) {
     for (uint32_t i = from; i < to; ++i) chain.addAddress(addressEntry(i).address, addressEntry(i).count, status, false);
@@ -115,10 +124,9 @@ TEST_F(LinkChainTest, AFullLinkHands255EntriesOnAndTheHeaderNamesTheNext) {
 
 TEST_F(LinkChainTest, FiniteOnlyPairEndsOpenOrTerminated) {
   for (bool openEnded : {true, false}) {
-    FiniteAndContinuousSGL pair(openEnded);
     tStatus status;
-    pair.finite().initialize(configuration, 4096, status);
-    pair.continuous().initialize(configuration, 4096, status);
+    std::unique_ptr<FiniteAndContinuousSGL> made = makePair(openEnded, status);
+    FiniteAndContinuousSGL& pair = *made;
     addEntries(pair.finite(), 0, 3, status);
     pair.commit(status);
     ASSERT_EQ(status.getCode(), 0);
@@ -131,10 +139,9 @@ TEST_F(LinkChainTest, FiniteOnlyPairEndsOpenOrTerminated) {
 }
 
 TEST_F(LinkChainTest, OneLinkLoopIsReplicatedIntoTwoLinksWithTheInterruptOnTheSecond) {
-  FiniteAndContinuousSGL pair(true);
   tStatus status;
-  pair.finite().initialize(configuration, 4096, status);
-  pair.continuous().initialize(configuration, 4096, status);
+  std::unique_ptr<FiniteAndContinuousSGL> made = makePair(true, status);
+  FiniteAndContinuousSGL& pair = *made;
   addEntries(pair.continuous(), 0, 3, status);
   pair.commit(status);
   ASSERT_EQ(status.getCode(), 0);
@@ -193,10 +200,9 @@ TEST_F(LinkChainTest, TwoLinkLoopIsBalancedAndTakesTheInterrupt) {
 }
 
 TEST_F(LinkChainTest, FiniteChainRunsIntoTheLoop) {
-  FiniteAndContinuousSGL pair(true);
   tStatus status;
-  pair.finite().initialize(configuration, 4096, status);
-  pair.continuous().initialize(configuration, 4096, status);
+  std::unique_ptr<FiniteAndContinuousSGL> made = makePair(true, status);
+  FiniteAndContinuousSGL& pair = *made;
   addEntries(pair.finite(), 0, 2, status);
   addEntries(pair.continuous(), 2, 302, status);
   pair.commit(status);
@@ -375,8 +381,8 @@ TEST_F(LinkChainTest, SegmentsOfAMappedBufferBecomeEntriesAcrossLinks) {
   EXPECT_EQ(chain.countLinks(), 2u);
   hugeMap.unmap();
   pagesMap.unmap();
-  vorlan_driver::nKIVAPAL000::unpinUserBuffer(huge);
-  vorlan_driver::nKIVAPAL000::unpinUserBuffer(pages);
+  vorlan_driver::nKIVAPAL000::destroyPageList(huge);
+  vorlan_driver::nKIVAPAL000::destroyPageList(pages);
 }
 
 TEST_F(LinkChainTest, LinkMemoryFailuresKeepTheChainAndLeakNothing) {
