@@ -245,26 +245,32 @@ TEST_F(DmaStreamTest, ThresholdCreditAndCount) {
 }
 
 TEST_F(DmaStreamTest, CommittedChainMovesExactlyItsBytesToTheDevice) {
+  // 4096-byte links, and 512-byte links of which a page-sized block holds eight.
   kalsim::fragmentUserBuffers(true);
-  UserBuffer first(configuration, 10000, 300, 0, 11);
-  UserBuffer second(configuration, 70000, 0, 0, 99);
-  tStatus status;
-  lists[1]->finite().addSGL(*first.map, status);
-  lists[1]->finite().addSGL(*second.map, status);
-  commitAndStart(1, status);
-  ASSERT_EQ(status.getCode(), 0);
-  EXPECT_EQ(blocks[1]->run(12345), 12345u);
-  EXPECT_EQ(blocks[1]->run(1u << 30), 80000u - 12345);
-  EXPECT_EQ(blocks[1]->run(1u << 30), 0u);
-  EXPECT_TRUE(blocks[1]->atEndOfChain()) << "the open end of a finite chain idles the engine";
-  std::vector<uint8_t> expected = first.bytes();
-  const std::vector<uint8_t> more = second.bytes();
-  expected.insert(expected.end(), more.begin(), more.end());
-  EXPECT_EQ(blocks[1]->sink(), expected);
-  EXPECT_EQ(controllers[1]->getTransferCount(status), 80000u);
-  EXPECT_TRUE(blocks[1]->faults().empty());
-  controllers[1]->stop(status);
-  EXPECT_EQ(status.getCode(), 0);
+  for (const uint32_t channel : {1u, 3u}) {
+    const uint32_t linkSize = channel == 1 ? 4096 : 512;
+    tStatus status;
+    lists[channel]->finite().initialize(configuration, linkSize, status);
+    UserBuffer first(configuration, 10000, 300, 0, 11);
+    UserBuffer second(configuration, 200000, 0, 0, 99);
+    lists[channel]->finite().addSGL(*first.map, status);
+    lists[channel]->finite().addSGL(*second.map, status);
+    commitAndStart(channel, status);
+    ASSERT_EQ(status.getCode(), 0);
+    EXPECT_EQ(lists[channel]->finite().countLinks(), channel == 1 ? 1u : 2u);
+    EXPECT_EQ(blocks[channel]->run(12345), 12345u);
+    EXPECT_EQ(blocks[channel]->run(1u << 30), 210000u - 12345);
+    EXPECT_EQ(blocks[channel]->run(1u << 30), 0u);
+    EXPECT_TRUE(blocks[channel]->atEndOfChain()) << "the open end of a finite chain idles the engine";
+    std::vector<uint8_t> expected = first.bytes();
+    const std::vector<uint8_t> more = second.bytes();
+    expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_EQ(blocks[channel]->sink(), expected);
+    EXPECT_EQ(controllers[channel]->getTransferCount(status), 210000u);
+    EXPECT_TRUE(blocks[channel]->faults().empty());
+    controllers[channel]->stop(status);
+    EXPECT_EQ(status.getCode(), 0);
+  }
 }
 
 TEST_F(DmaStreamTest, LoopFillsTheBufferFromTheDeviceAgainAndAgain) {
