@@ -15,7 +15,7 @@ QuillBoard::QuillBoard()
       // One data window serves the capability walk and the flash.
       spi_(&ConfigPortSpiBlock::install(*this, digitalOutputs_)),
       geographicAddress_(&addBlock(GeographicAddressBlock::kBar0Offset, std::make_unique<GeographicAddressBlock>())),
-      nisoFpga_(&addBlock(NisoFpgaLinkBlock::kBar0Offset, std::make_unique<NisoFpgaLinkBlock>())) {
+      nisoFpga_(&addBlock(NisoFpgaDmaBlock::kBar0Offset, std::make_unique<NisoFpgaDmaBlock>())) {
   geographicAddress_->setGeographicAddress(kDefaultSlot);
   clearAccessLog();
 }

@@ -7,7 +7,7 @@
 #include "simboard/ConfigPortSpiBlock.h"
 #include "simboard/ConfigPortWindowBlock.h"
 #include "simboard/GeographicAddressBlock.h"
-#include "simboard/NisoFpgaLinkBlock.h"
+#include "simboard/NisoFpgaDmaBlock.h"
 #include "simboard/SimBoard.h"
 #include "simboard/TimingDigitalOutputBlock.h"
 #include "simboard/TimingOutputTimerBlock.h"
@@ -29,7 +29,7 @@ class QuillBoard : public SimBoard {
   ConfigPortSpiBlock& spi() { return *spi_; }
   SerialFlash& flash() { return spi_->flash(); }
   GeographicAddressBlock& geographicAddress() { return *geographicAddress_; }
-  NisoFpgaLinkBlock& nisoFpga() { return *nisoFpga_; }
+  NisoFpgaDmaBlock& nisoFpga() { return *nisoFpga_; }
 
   // ---- knobs on the factory image in the flash
   // A board of another revision: the Manufacturing record says so and its
@@ -45,7 +45,7 @@ class QuillBoard : public SimBoard {
   TriggerBlock* triggers_;
   ConfigPortSpiBlock* spi_;
   GeographicAddressBlock* geographicAddress_;
-  NisoFpgaLinkBlock* nisoFpga_;
+  NisoFpgaDmaBlock* nisoFpga_;
 };
 
 }  // namespace simboard
