@@ -149,15 +149,17 @@ void tTarnSGL::terminate(nKIVAPALS100::tStatus& status) {
   commitHeaders(status);
 }
 
-void tTarnSGL::freeLinksFrom(tTarnSGLChunkyLink* from, const tTarnSGLChunkyLink* stop) {
-  // Never past the current link: a finite chain's end may point into the
-  // continuous chain it runs into.
-  while (from != nullptr && from != stop && from != first_) {
-    tTarnSGLChunkyLink* next = from->getNext();
-    const bool wasCurrent = from == current_;
-    delete from;
+// The links after `last` are this chain's own up to the current link; what
+// the current link points at (the loop start, or a continuous chain a
+// finite one runs into) is not.
+void tTarnSGL::freeLinksAfter(tTarnSGLChunkyLink* last) {
+  if (last == current_) return;
+  for (tTarnSGLChunkyLink* link = last->getNext();;) {
+    tTarnSGLChunkyLink* next = link->getNext();
+    const bool wasCurrent = link == current_;
+    delete link;
     if (wasCurrent) return;
-    from = next;
+    link = next;
   }
 }
 
@@ -181,7 +183,7 @@ uint32_t tTarnSGL::compact() {
   // Everything from the empty link on is empty: the link before it ends the
   // chain now, pointing wherever the old end pointed.
   tTarnSGLChunkyLink* const last = empty == first_ ? first_ : empty->getPrevious();
-  freeLinksFrom(empty == first_ ? first_->getNext() : empty, stop);
+  freeLinksAfter(last);
   last->linkTo(stop);
   current_ = last;
   return count;
@@ -231,7 +233,7 @@ void tTarnSGL::commitLoop(bool interruptRequest, nKIVAPALS100::tStatus& status) 
 
 void tTarnSGL::reset() {
   if (first_ != nullptr) {
-    freeLinksFrom(first_->getNext(), first_);
+    freeLinksAfter(first_);
     first_->reset();
     current_ = first_;
   }

@@ -73,8 +73,8 @@ class tTarnSGL {
  private:
   // Slow path of an append: the current link is full.
   void appendInNewLink(uint64_t busAddress, uint32_t byteCount, nKIVAPALS100::tStatus& status);
-  // Frees `from` and every link after it up to the end or `stop`.
-  void freeLinksFrom(tTarnSGLChunkyLink* from, const tTarnSGLChunkyLink* stop);
+  // Frees every link after `last` up to and including the current link.
+  void freeLinksAfter(tTarnSGLChunkyLink* last);
   void replicateSingleLink(nKIVAPALS100::tStatus& status);
 
   uint32_t linkSize_;

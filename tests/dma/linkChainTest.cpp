@@ -215,8 +215,13 @@ TEST_F(LinkChainTest, FiniteChainRunsIntoTheLoop) {
   EXPECT_EQ(links[0].nextLength, pair.continuous().getFirstLink().usedLength);
   EXPECT_EQ(links[2].flags, 0u) << "no interrupt on a loop behind a finite chain";
   EXPECT_EQ(links[3].entries, links[1].entries);
-  pair.finite().clear();
-  pair.continuous().clear();
+  // Resetting the finite chain frees its own links only, never the loop it
+  // runs into; the pair then goes without being cleared first.
+  const uint32_t loopLinks = pair.continuous().countLinks();
+  pair.finite().reset();
+  EXPECT_EQ(pair.continuous().countLinks(), loopLinks);
+  EXPECT_EQ(readChain(pair.continuous(), 2)[1].entries, links[2].entries);
+  made.reset();
   EXPECT_EQ(kalsim::livePageLists(), 0u);
   EXPECT_EQ(kalsim::liveSGLs(), 0u);
 }
