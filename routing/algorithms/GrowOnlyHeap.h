@@ -50,7 +50,8 @@ class GrowOnlyHeap {
   uint64_t chunkSize_;
   uint32_t alignment_;
   uint32_t liveBlocks_;
-  uint32_t marker_;
+  // Read in memory dumps only: it tells an arena from other memory.
+  [[maybe_unused]] uint32_t marker_;
   uint64_t bytesHandedOut_;
   uint32_t chunksAllocated_;
   uint32_t blocksHandedOut_;
