@@ -70,9 +70,14 @@ bool IsolatedRegisterSpace::reaches(uint32_t window, uint32_t address) {
 }
 
 void IsolatedRegisterSpace::note(uint32_t window, uint32_t address, Direction direction, uint32_t value) {
-  if (policy_ == LogPolicy::kOff) return;
-  ++(direction == Direction::kRead ? reads_ : writes_);
-  if (policy_ == LogPolicy::kFull) {
+  LogPolicy policy = policy_;
+  if (window == kIsoFpgaWindow && SequencerLocalRam::owns(address)) {
+    policy = localRam_.logPolicy();
+    if (policy != LogPolicy::kOff) localRam_.count(direction);
+  } else if (policy != LogPolicy::kOff) {
+    ++(direction == Direction::kRead ? reads_ : writes_);
+  }
+  if (policy == LogPolicy::kFull) {
     log_->add(simboard::Access{address, 32, direction, value, Space::kIsolated, static_cast<uint16_t>(window)});
   }
 }
@@ -108,7 +113,10 @@ void IsolatedRegisterSpace::poke(uint32_t address, uint32_t value) {
 
 uint32_t IsolatedRegisterSpace::read(uint32_t window, uint32_t address) {
   address &= kAddressMask;
-  const uint32_t value = reaches(window, address) ? readView_[address] : kNothing;
+  uint32_t value = reaches(window, address) ? readView_[address] : kNothing;
+  if (window < kChannelCount && value != kNothing && (address & (kChannelBlockWords - 1)) == InterruptGenerator::kStatusOffset) {
+    value |= interrupts_.activeBits(window);
+  }
   note(window, address, Direction::kRead, value);
   return value;
 }
@@ -122,6 +130,25 @@ void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t va
   if (b.kind == Kind::kReadOnly) return;
   writeView_[address] = value;
   if (b.kind == Kind::kPlain) readView_[address] = value & ~b.strobes;
+  sequencerWrite(window, address, value);
+}
+
+// What the sequencer's RAM and interrupt generator make of a write the
+// register took.
+void IsolatedRegisterSpace::sequencerWrite(uint32_t window, uint32_t address, uint32_t value) {
+  if (window == kIsoFpgaWindow) {
+    if (address == SequencerLocalRam::kWriteAddress) {
+      localRam_.commit(value, writeView_[SequencerLocalRam::kCommandHigh], writeView_[SequencerLocalRam::kCommandLow]);
+    } else if (address == SequencerLocalRam::kReadAddress) {
+      const SequencerLocalRam::Halves h = localRam_.load(value);
+      poke(SequencerLocalRam::kCommandHigh, h.high);
+      poke(SequencerLocalRam::kCommandLow, h.low);
+    } else if (address == InterruptGenerator::kConfigAddress) {
+      interrupts_.configWritten(value, writeView_[InterruptGenerator::kAddressAddress]);
+    }
+  } else if ((address & (kChannelBlockWords - 1)) == InterruptGenerator::kGenerateOffset) {
+    interrupts_.generateWritten(window, value);
+  }
 }
 
 }  // namespace simboard

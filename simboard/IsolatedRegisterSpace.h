@@ -20,6 +20,11 @@
 // side keeps the words per CPLD and register, and logs each in the CPLD
 // space (offset the register, via the CPLD).
 //
+// The FPGA's sequencer local RAM (SequencerLocalRam, behind 0x50-0x53, with
+// a log policy of its own for its bulk traffic) and its interrupt generator
+// (InterruptGenerator: the board's vectors at 0x170/0x171, each channel's
+// generate register 0x3B and interrupt status 0x39) live here too.
+//
 // Nothing answers until the side is powered: until then no window is ready
 // for an access (the link block asks isPowered()).
 //
@@ -32,6 +37,8 @@
 #include <vector>
 
 #include "simboard/AccessLog.h"
+#include "simboard/InterruptGenerator.h"
+#include "simboard/SequencerLocalRam.h"
 
 namespace simboard {
 
@@ -78,6 +85,9 @@ class IsolatedRegisterSpace {
   void poke(uint32_t address, uint32_t value);
   void setReadView(uint32_t address, uint32_t value) { readView_[address & kAddressMask] = value; }
 
+  SequencerLocalRam& localRam() { return localRam_; }
+  InterruptGenerator& interruptGenerator() { return interrupts_; }
+
   // The isolated side's entries of the board's log.
   std::vector<Access> log() const;
   void clearLog() { log_->clear(Space::kIsolated); }
@@ -102,6 +112,7 @@ class IsolatedRegisterSpace {
   };
   static Behaviour behaviourOf(uint32_t address);
   void cpldAccess(uint32_t word);
+  void sequencerWrite(uint32_t window, uint32_t address, uint32_t value);
 
   bool powered_ = false;
   std::vector<uint32_t> readView_;
@@ -115,6 +126,8 @@ class IsolatedRegisterSpace {
   uint64_t writes_ = 0;
   std::vector<uint32_t> cpldWords_;
   std::array<std::vector<uint32_t>, kCpldCount * kCpldRegisterCount> cpldLog_;
+  SequencerLocalRam localRam_;
+  InterruptGenerator interrupts_{localRam_};
 };
 
 }  // namespace simboard

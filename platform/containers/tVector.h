@@ -71,6 +71,28 @@ class tVector {
     count_ = newCount;
   }
 
+  // Like resize, but room that must be added is exactly newCount elements.
+  void resizeExactly(uint64_t newCount, nKIVAPALS100::tStatus& status) {
+    if (status.isFatal()) return;
+    if (newCount > capacity_ && !replaceStorage(newCount, count_, status)) return;
+    if (newCount > count_) fillBytes(items_ + count_, 0, (newCount - count_) * sizeof(T));
+    count_ = newCount;
+  }
+
+  // The contents become a copy of `count` elements at `source`: in place
+  // when they fit and do not overlap the source, else in a buffer of exactly
+  // `count` elements. On failure the contents stay as they were.
+  void assign(const T* source, uint64_t count, nKIVAPALS100::tStatus& status) {
+    if (status.isFatal()) return;
+    const uintptr_t from = reinterpret_cast<uintptr_t>(source);
+    const uintptr_t own = reinterpret_cast<uintptr_t>(items_);
+    const bool overlaps = count != 0 && capacity_ != 0 && from < own + capacity_ * sizeof(T) &&
+                          own < from + count * sizeof(T);
+    if ((count > capacity_ || overlaps) && !replaceStorage(count, 0, status)) return;
+    copyBytes(items_, source, count * sizeof(T));
+    count_ = count;
+  }
+
   // Keeps the order of the elements after it.
   void eraseAt(uint64_t index) {
     if (index >= count_) return;
@@ -88,6 +110,21 @@ class tVector {
 
  private:
   static constexpr uint64_t kMinimumCapacity = 4;
+
+  // A buffer of exactly `capacity` elements, holding the first `keep`.
+  bool replaceStorage(uint64_t capacity, uint64_t keep, nKIVAPALS100::tStatus& status) {
+    if (capacity > kMaximumCount) {
+      vorlanSetCode(status, statusCodes::kOutOfMemory);
+      return false;
+    }
+    T* fresh = static_cast<T*>(allocate(capacity * sizeof(T), status, 0));
+    if (fresh == nullptr) return false;
+    copyBytes(fresh, items_, keep * sizeof(T));
+    releaseItems();
+    items_ = fresh;
+    capacity_ = capacity;
+    return true;
+  }
 
   void releaseItems() {
     if (items_ != inline_) release(items_);

@@ -36,6 +36,10 @@ bool isSupportedIdentity(uint16_t vendorID, uint16_t deviceID, uint16_t subsyste
   return false;
 }
 
+bool isWrenSubsystemID(uint32_t subsystemID) {
+  return subsystemID == kSupportedIdentities[2].subsystemID || subsystemID == kSupportedIdentities[3].subsystemID;
+}
+
 const char* getPCIIdentityTable() { return gPCIIdentityTable; }
 
 }  // namespace nKIVAPAL000

@@ -1,0 +1,119 @@
+// The sequencer's test bench: the non-isolated FPGA block with its access
+// windows, the isolated FPGA map behind window 24 and the 24 channel maps
+// behind theirs, with the local RAM, the registrar, the interrupt generator
+// and the error responses over them as the driver builds them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "controllers/localRAMController/LocalRAMController.h"
+#include "controllers/sequencer/ErrorResponseSubroutineController.h"
+#include "controllers/sequencer/IsoInterruptGeneratorController.h"
+#include "controllers/subroutine/SubroutineRegistrar.h"
+#include "device/frontEndAccessors/QuillChannelBaseAddressCalculator.h"
+#include "device/frontEndAccessors/WindowedFrontEndAccessor.h"
+#include "framework/frontEndAccessors/ChannelBasedFrontEndAccessor.h"
+#include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
+#include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
+#include "simboard/IsolatedRegisterSpace.h"
+#include "tests/framework/frontEndTestSupport.h"
+
+namespace sequencertest {
+
+using nKIVAPALS100::tStatus;
+using simboard::IsolatedRegisterSpace;
+using vorlan_regmaps::tTheQuillIsoChannelRegMap;
+using vorlan_regmaps::tTheQuillIsoFpgaRegMap;
+using tLocalRAMController = harrowtools::LocalRAMController<tTheQuillIsoFpgaRegMap>;
+
+constexpr uint32_t kIsoWindow = 24;
+constexpr uint32_t kChannels = 24;
+// The Wren variant's first PCI subsystem identifier, and a Lark one.
+constexpr uint32_t kWrenSubsystem = 0x7A11;
+constexpr uint32_t kLarkSubsystem = 0x7A01;
+
+inline constexpr int64_t code(uint32_t word) { return static_cast<int64_t>(static_cast<int32_t>(word)); }
+
+class SequencerBoard : public frontendtest::FrontEndBoard {
+ protected:
+  explicit SequencerBoard(uint32_t pciSubsystem = kWrenSubsystem) {
+    for (uint32_t p = 0; p < vorlan_regmaps::nTheQuillConstants::kChPortCount; ++p) {
+      windows.push_back(std::make_unique<vorlan_driver::tNisoWindowedFrontEndAccessor>(
+          map->IsoRegAccessStatusRegType[p], map->IsoRegAccessAddrRegType[p], map->IsoRegAccessWriteDataRegType[p],
+          map->IsoRegAccessReadDataRegType[p], &checker, built));
+    }
+    iso = std::make_unique<tTheQuillIsoFpgaRegMap>(*windows[kIsoWindow], 0u, 0u, 0xFFFFFFFFu);
+    for (uint32_t c = 0; c < kChannels; ++c) {
+      channelAccessors.push_back(
+          std::make_unique<voltarissharedsource::ChannelBasedFrontEndAccessor>(c, windows[c].get(), calculator));
+      channels.push_back(std::make_unique<tTheQuillIsoChannelRegMap>(*channelAccessors[c], 0u, 0u, 0xFFFFFFFFu));
+      channelPointers.push_back(channels.back().get());
+    }
+    localRam = std::make_unique<tLocalRAMController>(iso->SeqLocalCommandHighReg, iso->SeqLocalCommandLowReg,
+                                                     iso->SeqLocalRamWriteAddressReg, iso->SeqLocalRamReadAddressReg,
+                                                     0x10000, built);
+    registrar = std::make_unique<vorlan_driver::SubroutineRegistrar>(built);
+    generator = std::make_unique<vorlan_driver::IsoInterruptGeneratorController>(*registrar, *iso,
+                                                                                  channelPointers.data(), pciSubsystem,
+                                                                                  built);
+    responses = std::make_unique<vorlan_driver::ErrorResponseSubroutineController>(*generator, pciSubsystem);
+    EXPECT_EQ(built.getCode(), 0);
+    side().clearLog();
+    board.clearAccessLog();
+  }
+
+  IsolatedRegisterSpace& side() { return block.isolatedSide(); }
+  simboard::SequencerLocalRam& ram() { return side().localRam(); }
+  simboard::InterruptGenerator& interrupts() { return side().interruptGenerator(); }
+
+  // The isolated side's writes as {window, address, value}, in order, since
+  // the last call.
+ public:
+  struct Write {
+    uint32_t window;
+    uint32_t address;
+    uint32_t value;
+    bool operator==(const Write& o) const { return window == o.window && address == o.address && value == o.value; }
+  };
+
+ protected:
+  std::vector<Write> takeWrites() {
+    std::vector<Write> out;
+    for (const IsolatedRegisterSpace::Access& a : side().log()) {
+      if (a.write) out.push_back(Write{a.window, a.address, a.value});
+    }
+    side().clearLog();
+    board.clearAccessLog();
+    return out;
+  }
+
+  // Bulk traffic is counted, not logged.
+  void countOnly() {
+    ram().setLogPolicy(simboard::LogPolicy::kCount);
+    block.setLogPolicy(simboard::LogPolicy::kCount);
+  }
+
+  tStatus built;
+  frontendtest::FakeChecker checker;
+  vorlan_driver::tQuillChannelBaseAddressCalculator calculator;
+  std::vector<std::unique_ptr<vorlan_driver::tNisoWindowedFrontEndAccessor>> windows;
+  std::unique_ptr<tTheQuillIsoFpgaRegMap> iso;
+  std::vector<std::unique_ptr<voltarissharedsource::ChannelBasedFrontEndAccessor>> channelAccessors;
+  std::vector<std::unique_ptr<tTheQuillIsoChannelRegMap>> channels;
+  std::vector<tTheQuillIsoChannelRegMap*> channelPointers;
+  std::unique_ptr<tLocalRAMController> localRam;
+  std::unique_ptr<vorlan_driver::SubroutineRegistrar> registrar;
+  std::unique_ptr<vorlan_driver::IsoInterruptGeneratorController> generator;
+  std::unique_ptr<vorlan_driver::ErrorResponseSubroutineController> responses;
+};
+
+inline void PrintTo(const SequencerBoard::Write& w, std::ostream* out) {
+  *out << "W" << w.window << "@0x" << std::hex << w.address << "=0x" << w.value << std::dec;
+}
+
+}  // namespace sequencertest
