@@ -303,8 +303,12 @@ TEST_F(LinkChainTest, ResetReturnsToOneZeroedLinkAtTheStartOfTheOldestBlock) {
   EXPECT_EQ(cleared.nextLength, 0u) << "a fresh header names no next link";
   EXPECT_EQ(cleared.flags, 0u);
   EXPECT_EQ(cleared.nextAddress, 0u);
+  EXPECT_NE(readLink(firstBus + 512, 16).nextAddress, 0u) << "the old second link's header is still there";
   addEntries(chain, 0, 32, status);
   EXPECT_EQ(chain.getCurrent()->getBusAddress(), firstBus + 512) << "carved from the same block again";
+  const DeviceLink carved = readLink(firstBus + 512, 16);
+  EXPECT_EQ(carved.nextLength, 0u) << "a link carved over an old one starts with a zero header";
+  EXPECT_EQ(carved.nextAddress, 0u);
 }
 
 TEST_F(LinkChainTest, ListsWithoutALinkRefuseWork) {
