@@ -152,6 +152,18 @@ TEST_F(DmaStreamTest, StartAndStopRegisterTraces) {
             (std::vector<Access>{R(circuitAt(1, 0x800), 32, 0x400)}));
 }
 
+TEST_F(DmaStreamTest, AStopBitInAnInterruptStatusEndsTheStartedState) {
+  tStatus status;
+  lists[0]->continuous().addAddress(0x1000, 64, status, false);
+  commitAndStart(0, status);
+  controllers[0]->onInterrupt(0x4000);
+  EXPECT_TRUE(controllers[0]->isStarted());
+  controllers[0]->onInterrupt(0x08000000);
+  EXPECT_FALSE(controllers[0]->isStarted());
+  EXPECT_EQ(logOf([&](tStatus&) { controllers[0]->deactivate(); }),
+            (std::vector<Access>{W(channelAt(0, 0x58), 32, 2)}));
+}
+
 TEST_F(DmaStreamTest, SecondStartWritesNothing) {
   tStatus status;
   lists[0]->continuous().addAddress(0x1000, 64, status, false);
