@@ -9,7 +9,7 @@
 #include "device/SetupLevel.h"
 #include "framework/kdut/Device.h"
 #include "framework/kdut/ResourceReservationManager.h"
-#include "framework/meridansharedsource/KernelSession.h"
+#include "device/KernelSession.h"
 #include "platform/pci/tPCIDevice.h"
 #include "requests/tInterfaceTemplate_pxiCooling.h"
 #include "requests/tInterfaceTemplate_vorlan.h"

@@ -1,11 +1,11 @@
-#include "device/createDevice.h"
+#include "platform/driver/createDevice.h"
 
 #include "device/QuillDevice.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 
 namespace vorlan_driver {
 
-QuillDevice* createDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status) {
+nKIVAPAL000::tDevice* createDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status) {
   QuillDevice* device = kivNew(status) QuillDevice(description, status);
   if (device == nullptr) return nullptr;
   device->refreshBusInformation(status);

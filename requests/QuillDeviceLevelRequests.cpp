@@ -4,7 +4,7 @@
 #include "device/QuillDevice.h"
 #include "device/QuillHelper.h"
 #include "framework/kdut/CleanupOperationComposite.h"
-#include "framework/meridansharedsource/KernelSession.h"
+#include "device/KernelSession.h"
 #include "platform/status/statusCodes.h"
 #include "requests/RequestRecords.h"
 #include "requests/tRequestGate.h"

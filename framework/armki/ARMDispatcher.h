@@ -5,7 +5,7 @@
 #include "framework/kivregitools/Dispatcher.h"
 #include "framework/kivregitools/WrapperDispatcher.h"
 #include "platform/status/tStatus.h"
-#include "regmaps/model/DynamicAccessInterfaceBase.h"
+#include "framework/armki/DynamicAccessInterfaceBase.h"
 
 namespace armki {
 

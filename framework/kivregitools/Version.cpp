@@ -4,6 +4,7 @@
 #include "platform/cppRuntime/cppRunTime.h"
 #include "platform/quarks/kivString.h"
 #include "platform/status/statusCodes.h"
+#include "platform/trace/versionText.h"
 
 namespace kivregitools {
 
@@ -169,3 +170,17 @@ const Version& Version::noVersion() { return gNoVersion.get(); }
 void constructVersionStatics() { gNoVersion.construct(); }
 
 }  // namespace kivregitools
+
+namespace vorlan_driver {
+namespace nKIVAPAL000 {
+
+static_assert(kVersionTextSize >= kivregitools::Version::kTextSize, "room for any version text");
+
+void formatVersionText(uint32_t version, char* text) {
+  text[0] = '\0';
+  nKIVAPALS100::tStatus status;
+  kivregitools::Version(version).toString(text, status);
+}
+
+}  // namespace nKIVAPAL000
+}  // namespace vorlan_driver

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "kal/include/kalPci.h"
-#include "platform/driver/tDriverRecord.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tDriverRecord.h"
+#include "kal/include/tIOControlEnvelope.h"
 
 namespace kalsim {
 

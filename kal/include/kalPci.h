@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/pci/tKalBridgeRecord.h"
-#include "platform/pci/tKalPCIRecord.h"
+#include "kal/include/tKalBridgeRecord.h"
+#include "kal/include/tKalPCIRecord.h"
 
 namespace kalsim {
 

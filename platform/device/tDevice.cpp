@@ -6,7 +6,7 @@
 #include "platform/device/tProperty.h"
 #include "platform/device/tSession.h"
 #include "platform/driver/kalStatus.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tIOControlEnvelope.h"
 #include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/io_notification/tIONotifierParams.h"
 #include "platform/memory/tUserBuffer.h"

@@ -1,13 +1,12 @@
 #include "platform/driver/addDevice.h"
 
-#include "device/QuillDevice.h"
-#include "device/createDevice.h"
 #include "kal/include/nKIVKAL.h"
+#include "kal/include/tDriverRecord.h"
+#include "kal/include/tKalPCIRecord.h"
 #include "platform/device/tDeviceInterface.h"
+#include "platform/driver/createDevice.h"
 #include "platform/driver/kalStatus.h"
 #include "platform/driver/pciIdentity.h"
-#include "platform/driver/tDriverRecord.h"
-#include "platform/pci/tKalPCIRecord.h"
 #include "platform/pci/tPCIDescription.h"
 #include "platform/status/statusCodes.h"
 
@@ -99,7 +98,7 @@ int32_t addDeviceCallback(void* pciRecord, void*, uint64_t* context) {
   tPCIDescription description;
   describePCIRecord(record, *context, description);
 
-  QuillDevice* device = nullptr;
+  tDevice* device = nullptr;
   if (!nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,
                                         description.subsystemID)) {
     vorlanSetCode(status, statusCodes::kValueOutOfRange);
@@ -109,7 +108,7 @@ int32_t addDeviceCallback(void* pciRecord, void*, uint64_t* context) {
   }
 
   if (status.isNotFatal()) {
-    *context = reinterpret_cast<uintptr_t>(static_cast<tDevice*>(device));
+    *context = reinterpret_cast<uintptr_t>(device);
     // Start-up failures stay in the device's setup tracker, not here.
     const nKIVAPAL000::tEventDescriptor descriptor;
     device->changePnPState(descriptor, nKIVAPAL000::tDeviceCore::kPnPStateReady,
@@ -126,8 +125,8 @@ int32_t addDeviceCallback(void* pciRecord, void*, uint64_t* context) {
 
   if (status.isFatal()) {
     if (device != nullptr) {
-      tDevice::removeDevice(static_cast<tDevice*>(device));
-      tDevice::kalDeleteDevice(static_cast<tDevice*>(device));
+      tDevice::removeDevice(device);
+      tDevice::kalDeleteDevice(device);
     }
     *context = 0;
   }

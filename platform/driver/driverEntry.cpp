@@ -2,7 +2,7 @@
 #include "platform/cppRuntime/cppRunTime.h"
 #include "platform/device/tDevice.h"
 #include "platform/driver/addDevice.h"
-#include "platform/driver/tDriverRecord.h"
+#include "kal/include/tDriverRecord.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {

@@ -3,7 +3,7 @@
 #include "kal/include/nKIVKAL.h"
 #include "platform/driver/kalStatus.h"
 #include "platform/pci/iPrimaryInterruptHandler.h"
-#include "platform/pci/tKalBridgeRecord.h"
+#include "kal/include/tKalBridgeRecord.h"
 #include "platform/quarks/kivString.h"
 #include "platform/status/statusCodes.h"
 

@@ -1,6 +1,6 @@
 #include "platform/trace/tTrace.h"
 
-#include "framework/kivregitools/Version.h"
+#include "platform/trace/versionText.h"
 #include "kal/include/nKIVKAL.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/quarks/kivString.h"
@@ -218,10 +218,8 @@ void tTrace::writeHeader(const char* component, uint32_t version, uint64_t numbe
   }
   if (showVersion_) {
     beginField();
-    char text[kivregitools::Version::kTextSize];
-    text[0] = '\0';
-    tStatus status;
-    kivregitools::Version(version).toString(text, status);
+    char text[kVersionTextSize];
+    formatVersionText(version, text);
     boundedWrite(text, limit, counter);
   }
   if (showNumber_) {

@@ -8,7 +8,7 @@
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
-#include "regmaps/model/DynamicAccessInterfaceBase.h"
+#include "framework/armki/DynamicAccessInterfaceBase.h"
 #include "regmaps/model/tAccessorOperations.h"
 #include "regmaps/model/tMapDescriptor.h"
 

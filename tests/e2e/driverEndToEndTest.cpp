@@ -11,7 +11,7 @@
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tIOControlEnvelope.h"
 #include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/pci/tPCIDevice.h"
 #include "simboard/QuillBoard.h"

@@ -9,7 +9,7 @@
 
 #include "device/QuillDevice.h"
 #include "device/QuillHelper.h"
-#include "device/createDevice.h"
+#include "platform/driver/createDevice.h"
 #include "framework/kdut/AutoIOGate.h"
 #include "framework/kdut/kdutStatusCodes.h"
 #include "kal/include/kalPci.h"
@@ -52,7 +52,7 @@ class QuillDeviceTest : public ::testing::Test {
     setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
     description = pcitest::describe(kalsim::addPciFunction(setup));
     tStatus status;
-    device = vorlan_driver::createDevice(description, status);
+    device = static_cast<vorlan_driver::QuillDevice*>(vorlan_driver::createDevice(description, status));
     ASSERT_EQ(status.getCode(), 0);
     device->changePnPState(tEventDescriptor(), tDeviceCore::kPnPStateReady,
                            vorlan_driver::nKIVAPAL000::kSuspendReasonAddDevice, false, status);

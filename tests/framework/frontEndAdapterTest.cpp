@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/frontEndAccessors/FrontEndAccessorToDeviceWindowAdapter.h"
-#include "framework/frontEndAccessors/MemorySpaceAccessorToMemoryWindowAdapter.h"
+#include "storage/deviceWindow/memoryWindow/FrontEndAccessorToDeviceWindowAdapter.h"
+#include "storage/deviceWindow/memoryWindow/MemorySpaceAccessorToMemoryWindowAdapter.h"
 #include "tests/simboard/BoardTestSupport.h"
 
 namespace {

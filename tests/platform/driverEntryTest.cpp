@@ -8,7 +8,7 @@
 #include "kal/include/kalStandIn.h"
 #include "platform/cppRuntime/cppRunTime.h"
 #include "platform/driver/kalStatus.h"
-#include "platform/driver/tDriverRecord.h"
+#include "kal/include/tDriverRecord.h"
 
 namespace rt = vorlan_driver::nKIVAPAL000;
 

@@ -13,7 +13,7 @@
 #include "platform/device/tEventDescriptor.h"
 #include "platform/device/tSession.h"
 #include "platform/driver/pciIdentity.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tIOControlEnvelope.h"
 
 namespace rt = vorlan_driver::nKIVAPAL000;
 using nKIVAPALS100::tStatus;

@@ -3,7 +3,7 @@
 
 #include "kal/include/kalPci.h"
 #include "platform/driver/addDevice.h"
-#include "platform/pci/tKalPCIRecord.h"
+#include "kal/include/tKalPCIRecord.h"
 #include "platform/pci/tPCIDescription.h"
 
 namespace pcitest {

@@ -9,7 +9,7 @@
 #include "framework/kivregitools/DispatcherBase.h"
 #include "framework/kivregitools/Version.h"
 #include "platform/synchronization/tMutex.h"
-#include "regmaps/model/DynamicAccessInterfaceBase.h"
+#include "framework/armki/DynamicAccessInterfaceBase.h"
 #include "tests/regmaps/nisoFixture.h"
 
 namespace nisotest {

@@ -1,4 +1,4 @@
-#include "framework/frontEndAccessors/FrontEndAccessorToDeviceWindowAdapter.h"
+#include "storage/deviceWindow/memoryWindow/FrontEndAccessorToDeviceWindowAdapter.h"
 
 #include "platform/quarks/kivString.h"
 #include "platform/status/statusCodes.h"

@@ -1,4 +1,4 @@
-#include "framework/frontEndAccessors/MemorySpaceAccessorToMemoryWindowAdapter.h"
+#include "storage/deviceWindow/memoryWindow/MemorySpaceAccessorToMemoryWindowAdapter.h"
 
 #include "platform/quarks/kivString.h"
 #include "platform/status/statusCodes.h"

@@ -1,4 +1,4 @@
-#include "framework/meridansharedsource/KernelSession.h"
+#include "device/KernelSession.h"
 
 #include "framework/kdut/kdutStatusCodes.h"
 #include "platform/cppRuntime/cppNewDelete.h"

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "regmaps/model/FieldType.h"
+#include "framework/armki/FieldType.h"
 
 namespace arm {
 
