@@ -42,17 +42,7 @@ class tVector {
     uint64_t grown = capacity_ < kMinimumCapacity ? kMinimumCapacity : capacity_;
     while (grown < wanted && grown <= kMaximumCount / 2) grown *= 2;
     if (grown < wanted) grown = wanted;
-    if (grown > kMaximumCount) {
-      vorlanSetCode(status, statusCodes::kOutOfMemory);
-      return false;
-    }
-    T* larger = static_cast<T*>(allocate(grown * sizeof(T), status, 0));
-    if (larger == nullptr) return false;
-    copyBytes(larger, items_, count_ * sizeof(T));
-    releaseItems();
-    items_ = larger;
-    capacity_ = grown;
-    return true;
+    return replaceStorage(grown, count_, status);
   }
 
   void pushBack(const T& item, nKIVAPALS100::tStatus& status) {

@@ -1,7 +1,6 @@
-// The sequencer's test bench: the non-isolated FPGA block with its access
-// windows, the isolated FPGA map behind window 24 and the 24 channel maps
-// behind theirs, with the local RAM, the registrar, the interrupt generator
-// and the error responses over them as the driver builds them.
+// The sequencer's test bench: the isolated side as the driver reaches it
+// (IsolatedPath), with the local RAM, the registrar, the interrupt generator
+// and the error responses over its maps as the driver builds them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,13 +14,10 @@
 #include "controllers/sequencer/ErrorResponseSubroutineController.h"
 #include "controllers/sequencer/IsoInterruptGeneratorController.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
-#include "device/frontEndAccessors/QuillChannelBaseAddressCalculator.h"
-#include "device/frontEndAccessors/WindowedFrontEndAccessor.h"
-#include "framework/frontEndAccessors/ChannelBasedFrontEndAccessor.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 #include "simboard/IsolatedRegisterSpace.h"
-#include "tests/framework/frontEndTestSupport.h"
+#include "tests/regmaps/IsolatedPath.h"
 
 namespace sequencertest {
 
@@ -31,7 +27,6 @@ using vorlan_regmaps::tTheQuillIsoChannelRegMap;
 using vorlan_regmaps::tTheQuillIsoFpgaRegMap;
 using tLocalRAMController = harrowtools::LocalRAMController<tTheQuillIsoFpgaRegMap>;
 
-constexpr uint32_t kIsoWindow = 24;
 constexpr uint32_t kChannels = 24;
 // The Wren variant's first PCI subsystem identifier, and a Lark one.
 constexpr uint32_t kWrenSubsystem = 0x7A11;
@@ -39,21 +34,10 @@ constexpr uint32_t kLarkSubsystem = 0x7A01;
 
 inline constexpr int64_t code(uint32_t word) { return static_cast<int64_t>(static_cast<int32_t>(word)); }
 
-class SequencerBoard : public frontendtest::FrontEndBoard {
+class SequencerBoard : public isomaptest::IsolatedPath {
  protected:
   explicit SequencerBoard(uint32_t pciSubsystem = kWrenSubsystem) {
-    for (uint32_t p = 0; p < vorlan_regmaps::nTheQuillConstants::kChPortCount; ++p) {
-      windows.push_back(std::make_unique<vorlan_driver::tNisoWindowedFrontEndAccessor>(
-          map->IsoRegAccessStatusRegType[p], map->IsoRegAccessAddrRegType[p], map->IsoRegAccessWriteDataRegType[p],
-          map->IsoRegAccessReadDataRegType[p], &checker, built));
-    }
-    iso = std::make_unique<tTheQuillIsoFpgaRegMap>(*windows[kIsoWindow], 0u, 0u, 0xFFFFFFFFu);
-    for (uint32_t c = 0; c < kChannels; ++c) {
-      channelAccessors.push_back(
-          std::make_unique<voltarissharedsource::ChannelBasedFrontEndAccessor>(c, windows[c].get(), calculator));
-      channels.push_back(std::make_unique<tTheQuillIsoChannelRegMap>(*channelAccessors[c], 0u, 0u, 0xFFFFFFFFu));
-      channelPointers.push_back(channels.back().get());
-    }
+    for (const auto& c : channels) channelPointers.push_back(c.get());
     localRam = std::make_unique<tLocalRAMController>(iso->SeqLocalCommandHighReg, iso->SeqLocalCommandLowReg,
                                                      iso->SeqLocalRamWriteAddressReg, iso->SeqLocalRamReadAddressReg,
                                                      0x10000, built);
@@ -67,12 +51,9 @@ class SequencerBoard : public frontendtest::FrontEndBoard {
     board.clearAccessLog();
   }
 
-  IsolatedRegisterSpace& side() { return block.isolatedSide(); }
   simboard::SequencerLocalRam& ram() { return side().localRam(); }
   simboard::InterruptGenerator& interrupts() { return side().interruptGenerator(); }
 
-  // The isolated side's writes as {window, address, value}, in order, since
-  // the last call.
  public:
   struct Write {
     uint32_t window;
@@ -82,6 +63,7 @@ class SequencerBoard : public frontendtest::FrontEndBoard {
   };
 
  protected:
+  // The isolated side's writes, in order, since the last call.
   std::vector<Write> takeWrites() {
     std::vector<Write> out;
     for (const IsolatedRegisterSpace::Access& a : side().log()) {
@@ -99,12 +81,6 @@ class SequencerBoard : public frontendtest::FrontEndBoard {
   }
 
   tStatus built;
-  frontendtest::FakeChecker checker;
-  vorlan_driver::tQuillChannelBaseAddressCalculator calculator;
-  std::vector<std::unique_ptr<vorlan_driver::tNisoWindowedFrontEndAccessor>> windows;
-  std::unique_ptr<tTheQuillIsoFpgaRegMap> iso;
-  std::vector<std::unique_ptr<voltarissharedsource::ChannelBasedFrontEndAccessor>> channelAccessors;
-  std::vector<std::unique_ptr<tTheQuillIsoChannelRegMap>> channels;
   std::vector<tTheQuillIsoChannelRegMap*> channelPointers;
   std::unique_ptr<tLocalRAMController> localRam;
   std::unique_ptr<vorlan_driver::SubroutineRegistrar> registrar;

@@ -22,6 +22,7 @@
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 #include "tests/framework/frontEndTestSupport.h"
+#include "tests/regmaps/IsolatedPath.h"
 #include "tests/regmaps/isolatedMapTables.h"
 
 namespace simboard {
@@ -43,8 +44,8 @@ using vorlan_regmaps::tTheQuillIsoFpgaRegMap;
 namespace codes = vorlan_driver::statusCodes;
 using Access = IsolatedRegisterSpace::Access;
 
-constexpr uint32_t kIso = 24;
-constexpr uint32_t kChannel = 5;
+constexpr uint32_t kIso = IsolatedPath::kIsoWindow;
+constexpr uint32_t kChannel = IsolatedPath::kSampleChannel;
 constexpr uint32_t kChannelBase = 0x1000u | (kChannel << 7);
 constexpr uint64_t kUntouched = 0x77u;
 constexpr uint64_t kAnyValue = ~0ull;
@@ -54,49 +55,6 @@ Access R(uint32_t window, uint32_t address, uint32_t value) { return {window, ad
 // Channel 5's register at map offset k, as its window carries it.
 uint32_t ch(uint32_t k) { return kChannelBase + (k - 0x1000u); }
 
-// The isolated register maps of one board: the windows, the channel
-// accessors, the isolated FPGA, 24 channel and 4 CPLD maps.
-class IsolatedPath : public frontendtest::FrontEndBoard {
- public:
-  IsolatedPath() {
-    tStatus built;
-    for (uint32_t p = 0; p < vorlan_regmaps::nTheQuillConstants::kChPortCount; ++p) {
-      windows.push_back(std::make_unique<vorlan_driver::tNisoWindowedFrontEndAccessor>(
-          map->IsoRegAccessStatusRegType[p], map->IsoRegAccessAddrRegType[p], map->IsoRegAccessWriteDataRegType[p],
-          map->IsoRegAccessReadDataRegType[p], &checker, built));
-    }
-    iso = std::make_unique<tTheQuillIsoFpgaRegMap>(*windows[kIso], 0u, 0u, 0xFFFFFFFFu);
-    for (uint32_t c = 0; c < 24; ++c) {
-      channelAccessors.push_back(
-          std::make_unique<voltarissharedsource::ChannelBasedFrontEndAccessor>(c, windows[c].get(), calculator));
-      channels.push_back(std::make_unique<tTheQuillIsoChannelRegMap>(*channelAccessors[c], 0u, 0u, 0xFFFFFFFFu));
-    }
-    cpldAccessor = std::make_unique<CpldAccessor>(iso.get(), built);
-    for (uint8_t k = 0; k < 4; ++k) {
-      cpldFrontEnds.push_back(std::make_unique<CpldFrontEndAccessor>(k, cpldAccessor.get()));
-      cplds.push_back(std::make_unique<tTheQuillCpldRegMap>(*cpldFrontEnds[k], 0u, 0u, 0xFFFFFFFFu));
-    }
-    EXPECT_EQ(built.getCode(), 0);
-  }
-
-  IsolatedRegisterSpace& side() { return block.isolatedSide(); }
-  tTheQuillIsoChannelRegMap& channel() { return *channels[kChannel]; }
-  std::vector<Access> take() {
-    std::vector<Access> log = side().log();
-    side().clearLog();
-    return log;
-  }
-
-  frontendtest::FakeChecker checker;
-  vorlan_driver::tQuillChannelBaseAddressCalculator calculator;
-  std::vector<std::unique_ptr<vorlan_driver::tNisoWindowedFrontEndAccessor>> windows;
-  std::unique_ptr<tTheQuillIsoFpgaRegMap> iso;
-  std::vector<std::unique_ptr<voltarissharedsource::ChannelBasedFrontEndAccessor>> channelAccessors;
-  std::vector<std::unique_ptr<tTheQuillIsoChannelRegMap>> channels;
-  std::unique_ptr<CpldAccessor> cpldAccessor;
-  std::vector<std::unique_ptr<CpldFrontEndAccessor>> cpldFrontEnds;
-  std::vector<std::unique_ptr<tTheQuillCpldRegMap>> cplds;
-};
 
 struct TrafficCase {
   std::string name;
