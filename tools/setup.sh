@@ -53,6 +53,18 @@ if [[ ${#need[@]} -gt 0 ]]; then
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 
+# A build folder made with another compiler starts afresh: CMake itself would
+# start it afresh too, but dropping the options given here.
+for option in "$@"; do
+  [[ "$option" == -DCMAKE_CXX_COMPILER=* ]] || continue
+  wanted="${option#*=}"
+  cached="$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)"
+  if [[ -n "$cached" && "$(command -v "$cached" || true)" != "$(command -v "$wanted" || true)" ]]; then
+    echo "$build was configured with $cached: configuring it afresh with $wanted"
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+  fi
+done
+
 options=()
 if [[ $purpose == run ]]; then
   # The main job does not need the tests; configure them only where their
