@@ -39,7 +39,8 @@ class Dispatcher : public WrapperDispatcherT<T> {
       vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
       return;
     }
-    // A name that fits is copied to the stack; only longer ones reach the heap.
+    // A name that fits is copied to the stack; only longer ones reach the
+    // heap. The copy fills every byte before the NUL, or fails and is unused.
     char local[kLocalNameSize];
     char* name = local;
     if (nameLength + 1 > sizeof(local)) {
@@ -49,7 +50,6 @@ class Dispatcher : public WrapperDispatcherT<T> {
         return;
       }
     }
-    vorlan_driver::nKIVAPAL000::fillBytes(name, 0, nameLength + 1);
     const vorlan_driver::nKIVAPAL000::tUserBuffer source(&request, reinterpret_cast<uint64_t>(userName), nameLength);
     source.copyFromUser(0, name, static_cast<uint32_t>(nameLength), status);
     name[nameLength] = '\0';

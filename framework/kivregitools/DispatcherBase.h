@@ -155,13 +155,13 @@ class DispatcherBase {
     char* name;  // owned
     W* registration;
     uint64_t length;  // of the name
-    uint32_t hash;    // hashOf the name
+    uint64_t hash;    // hashOf the name
   };
 
   // Eight characters at a time, each word mixed in by a multiply: cheap per
   // name, and names that differ anywhere (many share long prefixes and
   // suffixes) still differ here.
-  static uint32_t hashOf(const char* name, uint64_t length) {
+  static uint64_t hashOf(const char* name, uint64_t length) {
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(name);
     uint64_t hash = length * 0x9E3779B97F4A7C15ull;
     uint64_t i = 0;
@@ -174,7 +174,7 @@ class DispatcherBase {
     uint64_t tail = 0;
     for (uint32_t k = 0; i + k < length; ++k) tail |= static_cast<uint64_t>(bytes[i + k]) << (8 * k);
     hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
-    return static_cast<uint32_t>(hash >> 32);
+    return hash ^ (hash >> 29);
   }
 
   static constexpr uint64_t kNotFound = UINT64_MAX;
@@ -184,7 +184,7 @@ class DispatcherBase {
 
   // The first entry whose name is exactly the first `length` characters of `name`.
   uint64_t find(const char* name, uint64_t length) const {
-    const uint32_t hash = hashOf(name, length);
+    const uint64_t hash = hashOf(name, length);
     const Entry* entries = entries_.data();
     for (uint64_t i = 0; i < entries_.count(); ++i) {
       if (entries[i].hash != hash || entries[i].length != length) continue;
