@@ -2,14 +2,12 @@
 
 #include "device/QuillDevice.h"
 #include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
 
 namespace vorlan_driver {
 
 using nKIVAPALS100::tStatus;
-
-uint32_t QuillHelper::sFailLevel_ = 0;
-int64_t QuillHelper::sFailCode_ = 0;
 
 namespace {
 constexpr uint8_t kBar0 = 0;
@@ -26,10 +24,35 @@ bool keepIfBuilt(T*& object, tStatus& status) {
 
 }  // namespace
 
+// Start-up in level order. A level whose subsystem is not built yet names it
+// here; the climb stops at the first such level.
+const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
+    {2, {&QuillHelper::createCoreObjects, nullptr}, nullptr},
+    {3, {&QuillHelper::checkBoardRevision, nullptr}, "the isolated-port controller (WispController)"},
+    {4, {nullptr, nullptr}, "the firmware download of the non-isolated FPGA image"},
+    {5, {nullptr, nullptr}, "the non-isolated side (its register-map aggregate, DMA addressing, its controllers)"},
+    {6, {nullptr, nullptr}, "the power controller and the isolated FPGA bring-up"},
+    {7, {nullptr, nullptr}, "the isolated side (its register-map aggregate, controllers, DMA and interrupt objects)"},
+    {8, {nullptr, nullptr}, "the DC bus start (the iso-comm controller)"},
+    {9, {nullptr, nullptr}, "the external PLL controller and the CPLD firmware download"},
+    {10, {nullptr, nullptr}, "the CPLD interface controller"},
+    {11, {nullptr, nullptr}, "the temperature sensor controller"},
+    {12, {nullptr, nullptr}, "the iso-comm controller's configuration strobe"},
+    {13, {nullptr, nullptr}, "the sequencer preparation (package install, channel region end words)"},
+    {14, {nullptr, nullptr}, "the channel start-up subroutines"},
+    {15, {nullptr, nullptr}, "the sequencer data-RAM addresses"},
+    {16, {nullptr, nullptr}, "the default error responses on a device"},
+    {17, {nullptr, nullptr}, "the analog-monitor limits controller"},
+    {18, {nullptr, nullptr}, "the default event routing"},
+    {19, {nullptr, nullptr}, "the routing objects (route programmer over the register maps)"},
+    {20, {nullptr, nullptr}, "the register defaults and calibration"},
+};
+
 QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::CustomResetParameters*,
                          kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker)
     : device_(device),
       pciSubsystemId_(device.getDescription().subsystemID),
+      boardRevision_(kUnreadBoardRevision),
       ownStatus_(),
       bar0_(nullptr),
       keltRegMaps_(nullptr),
@@ -49,7 +72,6 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
   tStatus& status = tracker.getSetupStatus();
   status.merge(ownStatus_);
   if (status.isFatal()) return;
-  applyTestKnob(1, status);
   tracker.advanceTo(1);
   if (status.isFatal()) return;
   const nKIVAPAL000::tPCIDescription& description = device.getDescription();
@@ -61,33 +83,60 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
   startup(tracker);
 }
 
-QuillHelper::~QuillHelper() {
+QuillHelper::~QuillHelper() { teardown(); }
+
+void QuillHelper::teardown() {
+  // Teardown reports nothing: every status here is dropped.
   if (device_.isHardwarePresent() && ownStatus_.isNotFatal()) {
     tStatus dropped;
     cleanupComposite_.cleanup(dropped);
   }
+  // Nothing above the core objects is ever built yet, so nothing above them
+  // is torn down.
   destroyCoreObjects();
 }
 
 void QuillHelper::startup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) {
   tStatus& status = tracker.getSetupStatus();
+  for (const LevelRow& row : kLevelTable) {
+    for (tStep step : row.steps) {
+      if (step != nullptr && status.isNotFatal()) (this->*step)(status);
+    }
+    if (row.missing != nullptr) stopAtUnbuiltStep(row, status);
+    tracker.advanceTo(row.level);
+  }
+  // The closing steps (clearing the non-isolated errors, enabling the
+  // channels' error capture) run only above level 4, which no start-up
+  // reaches until the non-isolated side is built.
+}
 
-  createCoreObjects(status);
-  applyTestKnob(kCoreObjectsLevel, status);
-  tracker.advanceTo(kCoreObjectsLevel);
+void QuillHelper::stopAtUnbuiltStep(const LevelRow& row, tStatus& status) {
+  if (status.isFatal()) return;
+  const kivsdbg_Location location = {__FILE__, __LINE__, "\n"};
+  kivsdbg_printLine(&location, "start-up stops before level %u: %s is not built", row.level, row.missing);
+  vorlanSetCode(status, kSubsystemNotBuilt);
+}
 
+const char* QuillHelper::missingSubsystemOf(uint32_t level) {
+  for (const LevelRow& row : kLevelTable) {
+    if (row.level == level) return row.missing;
+  }
+  return nullptr;
+}
+
+uint32_t QuillHelper::highestBuiltLevel() {
+  for (const LevelRow& row : kLevelTable) {
+    if (row.missing != nullptr) return row.level - 1;
+  }
+  return vorlan_shared::SetupLevel::kFull;
+}
+
+void QuillHelper::checkBoardRevision(tStatus& status) {
   // The revision decides whether this driver may drive the board at all, so
   // it is taken only from a record that passes its own checks.
-  const uint8_t revision = readManufacturingField<uint8_t>(
+  boardRevision_ = readManufacturingField<uint8_t>(
       &vorlan_storagemaps::ManufacturingStorageMap::getOldestCompatibleBoardRevision, kUnreadBoardRevision, status);
-  checkManufacturingRevision(revision, status);
-  applyTestKnob(kBoardRevisionLevel, status);
-  tracker.advanceTo(kBoardRevisionLevel);
-
-  for (uint32_t level = kLastBuiltLevel + 1; level <= vorlan_shared::SetupLevel::kFull; ++level) {
-    applyTestKnob(level, status);
-    tracker.advanceTo(level);
-  }
+  checkManufacturingRevision(boardRevision_, status);
 }
 
 void QuillHelper::createCoreObjects(tStatus& status) {
@@ -197,21 +246,12 @@ void QuillHelper::checkManufacturingRevision(uint8_t revision, tStatus& status) 
   }
 }
 
-void QuillHelper::applyTestKnob(uint32_t level, tStatus& status) {
-  if (level == sFailLevel_ && status.isNotFatal()) vorlanSetCode(status, sFailCode_);
-}
-
 kdut::CleanupOperationComposite* QuillHelper::getCleanupOperationComposite() {
   return ownStatus_.isNotFatal() ? &cleanupComposite_ : nullptr;
 }
 
 kivark::RoutingResourcesManager* QuillHelper::getRoutingResourcesManager() {
   return ownStatus_.isNotFatal() ? &routingManager_ : nullptr;
-}
-
-void QuillHelper::failStepAt(uint32_t level, int64_t code) {
-  sFailLevel_ = level;
-  sFailCode_ = code;
 }
 
 }  // namespace vorlan_driver

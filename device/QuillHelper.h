@@ -4,8 +4,10 @@
 // work and tears down in reverse. A start-up that stops keeps what it built,
 // so requests needing only the levels reached keep working.
 //
-// Levels 4 and above have no hardware objects behind them yet: they climb
-// through the tracker protocol with nothing to build.
+// Every level has its step. A step whose subsystem this driver does not
+// build yet records kSubsystemNotBuilt and prints a debug line naming what
+// is missing, so start-up stops there and never reports a level it did not
+// reach.
 #pragma once
 
 #include <stdint.h>
@@ -37,12 +39,10 @@ class QuillHelper {
  public:
   // Sessions can route once the device stands at this level.
   static constexpr uint32_t kRoutingLevel = 19;
-  // The levels whose objects exist.
   static constexpr uint32_t kCoreObjectsLevel = 2;
   static constexpr uint32_t kBoardRevisionLevel = 3;
-  // The highest level whose step does real work; the levels above it are
-  // climbed with nothing to build.
-  static constexpr uint32_t kLastBuiltLevel = kBoardRevisionLevel;
+  // Recorded by a step whose subsystem is not built yet.
+  static constexpr int64_t kSubsystemNotBuilt = statusCodes::kNotSupported;
 
   static constexpr uint32_t kBridgeSignature = 0xC0107AD0u;
   static constexpr int64_t kBridgeSignatureMismatch = statusCodes::fromWord(0xBFFA8078u);
@@ -95,13 +95,32 @@ class QuillHelper {
   // Only one board revision passes.
   static void checkManufacturingRevision(uint8_t revision, nKIVAPALS100::tStatus& status);
 
-  // Test knob: the step that completes `level` fails with `code`; level 0
-  // disarms. Holds for every start-up until disarmed.
-  static void failStepAt(uint32_t level, int64_t code);
+  // What the step that completes `level` still lacks, or null when that
+  // step is built. Its debug line names the same.
+  static const char* missingSubsystemOf(uint32_t level);
+  // The highest level a start-up on a healthy board reaches: the one below
+  // the first level with a missing subsystem.
+  static uint32_t highestBuiltLevel();
 
  private:
+  typedef void (QuillHelper::*tStep)(nKIVAPALS100::tStatus& status);
+  // One level: its built steps in order, then, while part of it is still to
+  // be built, what is missing.
+  struct LevelRow {
+    uint32_t level;
+    tStep steps[2];
+    const char* missing;
+  };
+  static const LevelRow kLevelTable[];
+
   void startup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker);
+  void teardown();
+
   void createCoreObjects(nKIVAPALS100::tStatus& status);
+  void checkBoardRevision(nKIVAPALS100::tStatus& status);
+  // Records kSubsystemNotBuilt with a debug line naming what is missing.
+  static void stopAtUnbuiltStep(const LevelRow& row, nKIVAPALS100::tStatus& status);
+
   void destroyCoreObjects();
   // Adds a freshly built checker to the composite; on failure deletes it and
   // clears the member.
@@ -110,13 +129,10 @@ class QuillHelper {
   template <typename Checker>
   void removeChecker(Checker*& checker);
   bool isManufacturingRecordUsable(nKIVAPALS100::tStatus& status);
-  void applyTestKnob(uint32_t level, nKIVAPALS100::tStatus& status);
-
-  static uint32_t sFailLevel_;
-  static int64_t sFailCode_;
-
   QuillDevice& device_;
   uint32_t pciSubsystemId_;
+  // Read at level 3; the register defaults of level 20 depend on it.
+  uint8_t boardRevision_;
   // Failures of the owner's own locks and reservations.
   nKIVAPALS100::tStatus ownStatus_;
   void* bar0_;

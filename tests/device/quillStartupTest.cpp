@@ -61,7 +61,7 @@ TEST_F(QuillStartupTest, EachBoardFaultStopsStartUpAtItsLevelWithItsCode) {
     int64_t code;
     bool storageMaps;
   } cases[] = {
-      {"healthy board", [](simboard::QuillBoard&) {}, {}, 20, 0, true},
+      {"healthy board", [](simboard::QuillBoard&) {}, {}, kTopLevel, kFullStartCode, true},
       {"subsystem not served", [](simboard::QuillBoard&) {}, foreign, 1, fromWord(0xBFFA4304u), false},
       {"not our bridge", [](simboard::QuillBoard& b) { b.bridgeCore().setSignature(0xC0107AD1u); }, {}, 1,
        fromWord(0xBFFA8078u), false},
@@ -91,10 +91,53 @@ TEST_F(QuillStartupTest, EachBoardFaultStopsStartUpAtItsLevelWithItsCode) {
   }
 }
 
+TEST_F(QuillStartupTest, AHealthyBoardStopsAtTheFirstUnbuiltLevelAndNamesWhatIsMissing) {
+  startDevice();
+  ASSERT_LT(kTopLevel, vorlan_shared::SetupLevel::kFull);
+  EXPECT_EQ(level(), kTopLevel);
+  EXPECT_EQ(setupCode(), QuillHelper::kSubsystemNotBuilt);
+  const char* missing = QuillHelper::missingSubsystemOf(kTopLevel + 1);
+  ASSERT_NE(missing, nullptr);
+  const std::string line =
+      "start-up stops before level " + std::to_string(kTopLevel + 1) + ": " + missing + " is not built";
+  std::vector<std::string> stops;
+  for (const std::string& printed : kalsim::printedLines()) {
+    if (printed.find("start-up stops") != std::string::npos) stops.push_back(printed);
+  }
+  ASSERT_EQ(stops.size(), 1u) << "one line, at the one level that stopped";
+  EXPECT_NE(stops[0].find(line), std::string::npos) << stops[0];
+  for (uint32_t level = 2; level <= kTopLevel; ++level) EXPECT_EQ(QuillHelper::missingSubsystemOf(level), nullptr);
+}
+
+TEST_F(QuillStartupTest, EachTargetBelowTheTopStopsThereAndTeardownLeavesNoRegistration) {
+  startDevice();
+  const uint64_t mutexes = kalsim::liveMutexes();
+  for (uint32_t target = 0; target <= kTopLevel; ++target) {
+    SCOPED_TRACE(target);
+    KernelSession* session = open();
+    EXPECT_EQ(reset(session, target), kSetupStopped);
+    EXPECT_EQ(level(), target);
+    ASSERT_EQ(device->getHardwareOwner() != nullptr, target > 0) << "target 0 leaves no owner";
+    if (target > 0) {
+      const bool built = target >= QuillHelper::kCoreObjectsLevel;
+      EXPECT_EQ(namesOf(owner().getRegisterDispatcher()).size(), built ? kRegisterMaps.size() : 0u);
+      EXPECT_EQ(namesOf(owner().getDeviceWindowDispatcher()).size(), built ? 1u : 0u);
+      EXPECT_EQ(namesOf(owner().getStorageMapDispatcher()).size(), built ? kStorageMaps.size() : 0u);
+    }
+    close(session);
+  }
+  // The last reset's owner goes with the device: every lock and mapping of
+  // the owners built on the way went with them.
+  removeDevice();
+  EXPECT_EQ(device->getHardwareOwner(), nullptr);
+  EXPECT_LE(kalsim::liveMutexes(), mutexes);
+  EXPECT_EQ(kalsim::liveKernelMappings(), 0u);
+}
+
 TEST_F(QuillStartupTest, StartUpPublishesTheMapsTheWindowAndTheRecordsAndTakesThemBack) {
   const uint64_t mutexesBefore = kalsim::liveMutexes();
   startDevice();
-  ASSERT_EQ(level(), 20u);
+  ASSERT_EQ(level(), kTopLevel);
   EXPECT_EQ(namesOf(owner().getRegisterDispatcher()), kRegisterMaps);
   EXPECT_EQ(namesOf(owner().getDeviceWindowDispatcher()), std::vector<std::string>{"flashWindow"});
   EXPECT_EQ(namesOf(owner().getStorageMapDispatcher()), kStorageMaps);
@@ -161,7 +204,7 @@ TEST_F(QuillStartupTest, AResetToLevelTwoStopsWithTheStorageMapsBuiltAndTheRevis
 
 TEST_F(QuillStartupTest, TheCheckerCompositeCatchesABridgeThatChangedAfterStartUp) {
   startDevice();
-  ASSERT_EQ(level(), 20u);
+  ASSERT_EQ(level(), kTopLevel);
   tStatus healthy;
   owner().getCheckerComposite().checkHardwareState(healthy);
   EXPECT_EQ(healthy.getCode(), 0);
@@ -174,13 +217,15 @@ TEST_F(QuillStartupTest, TheCheckerCompositeCatchesABridgeThatChangedAfterStartU
 
 TEST_F(QuillStartupTest, ALockThatCannotBeMadeStopsStartUpAndTeardownLeavesNothing) {
   startDevice();
-  ASSERT_EQ(level(), 20u);
+  ASSERT_EQ(level(), kTopLevel);
   // A healthy owner first, so that the board's own logs have grown before
   // anything is counted.
   {
     kdut::SetupTracker<vorlan_shared::SetupLevel> tracker;
     delete new QuillHelper(*device, nullptr, tracker);
   }
+  // The stand-in keeps the debug lines it is given, on the same heap.
+  kalsim::clearPrintedLines();
   const uint64_t allocations = kalsim::liveAllocations();
   const uint64_t mutexes = kalsim::liveMutexes();
   const uint64_t mappings = kalsim::liveKernelMappings();
@@ -191,12 +236,13 @@ TEST_F(QuillStartupTest, ALockThatCannotBeMadeStopsStartUpAndTeardownLeavesNothi
     QuillHelper* built = new QuillHelper(*device, nullptr, tracker);
     kalsim::failMutexCreation(0);
     const int64_t code = tracker.getSetupStatus().getCode();
-    reachedTheEnd = code == 0;
+    reachedTheEnd = code == kFullStartCode;
     if (!reachedTheEnd) {
       EXPECT_EQ(code, vorlan_driver::statusCodes::kOutOfMemory) << "lock " << nth;
       EXPECT_LT(tracker.getCurrentLevel(), QuillHelper::kBoardRevisionLevel) << "lock " << nth;
     }
     delete built;
+    kalsim::clearPrintedLines();
     ASSERT_EQ(kalsim::liveMutexes(), mutexes) << "lock " << nth;
     ASSERT_EQ(kalsim::liveKernelMappings(), mappings) << "lock " << nth;
     ASSERT_EQ(kalsim::liveAllocations(), allocations) << "lock " << nth;

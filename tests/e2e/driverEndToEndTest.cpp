@@ -2,6 +2,7 @@
 // pointers the driver put into its record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -40,11 +41,7 @@ kalsim::PciFunction& offerable(simboard::QuillBoard& board, kalsim::PciFunctionS
 
 class DriverEndToEndTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    kalsim::reset();
-    vorlan_driver::QuillHelper::failStepAt(0, 0);
-  }
-  void TearDown() override { vorlan_driver::QuillHelper::failStepAt(0, 0); }
+  void SetUp() override { kalsim::reset(); }
 
   const vorlan_driver::nKIVAPAL000::tPCIDevice& device() const {
     return *reinterpret_cast<const vorlan_driver::nKIVAPAL000::tPCIDevice*>(host.deviceWord());
@@ -92,15 +89,19 @@ TEST_F(DriverEndToEndTest, LoadAddOpenRequestCloseRemoveDeleteUnload) {
   EXPECT_EQ(host.ioctl(session, 0xC0108000u, address(&envelope)), -51550);
   kalsim::clearBadUserRanges();
 
-  // The routing notifier: created, closed with one last message, closed again quietly.
+  // Start-up stops at its first unbuilt level and says so; the routing
+  // notifier needs a fully set-up device, so it is refused with that code.
+  const uint32_t reached = vorlan_driver::QuillHelper::highestBuiltLevel();
+  const std::string stopLine = "start-up stops before level " + std::to_string(reached + 1) + ": " +
+                               vorlan_driver::QuillHelper::missingSubsystemOf(reached + 1) + " is not built";
+  const auto lines = kalsim::printedLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& line) { return line.find(stopLine) != std::string::npos; }),
+            1);
   tNotifierCreationRecord notifier{0x1122334455667788ull, 4242, kRoutingNotifier};
-  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), 0);
-  const size_t sent = kalsim::socketMessages().size();
-  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0);
-  ASSERT_EQ(kalsim::socketMessages().size(), sent + 1);
-  EXPECT_EQ(kalsim::socketMessages().back().port, 4242u);
-  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0);
-  EXPECT_EQ(kalsim::socketMessages().size(), sent + 1);
+  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), kNotSupported);
+  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0) << "closing what never opened is quiet";
+  EXPECT_TRUE(kalsim::socketMessages().empty());
   kalsim::markUserRangeBad(&notifier, sizeof notifier);
   EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), -51009) << "translated there and back";
   kalsim::clearBadUserRanges();
@@ -203,7 +204,7 @@ TEST_F(DriverEndToEndTest, AGrantedMSIReplacesTheLineInterrupt) {
 }
 
 TEST_F(DriverEndToEndTest, AFailedStartUpStillPublishesTheDevice) {
-  vorlan_driver::QuillHelper::failStepAt(4, static_cast<int32_t>(0xBFFA807Au));
+  board.setOldestCompatibleBoardRevision(9);
   ASSERT_EQ(host.load(), 0);
   EXPECT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
   EXPECT_EQ(kalsim::registeredInterfaces().size(), 2u);

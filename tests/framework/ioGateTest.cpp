@@ -41,18 +41,20 @@ TEST(SetupLevelSentry, BelowTheLevelWithACleanTrackerStillRefuses) {
 
 class IOGateTest : public QuillDeviceTest {};
 
-TEST_F(IOGateTest, AfterAResetToSevenANewSessionPassesOnlyUpToSeven) {
+TEST_F(IOGateTest, AfterAResetBelowTheTopANewSessionPassesOnlyUpToItsTarget) {
   startDevice();
   KernelSession* requester = open();
-  EXPECT_EQ(reset(requester, 7), kSetupStopped);
-  EXPECT_EQ(level(), 7u);
+  const uint32_t target = kTopLevel - 1;
+  EXPECT_EQ(reset(requester, target), kSetupStopped);
+  EXPECT_EQ(level(), target);
   KernelSession* fresh = open();
   ASSERT_NE(fresh, nullptr);
   struct Case {
     uint32_t required;
     int64_t code;
   };
-  for (const Case& c : {Case{0, 0}, Case{5, 0}, Case{7, 0}, Case{8, kSetupStopped}, Case{20, kSetupStopped}}) {
+  for (const Case& c :
+       {Case{0, 0}, Case{target, 0}, Case{target + 1, kSetupStopped}, Case{20, kSetupStopped}}) {
     EXPECT_EQ(request(fresh, c.required), c.code) << "level " << c.required;
   }
   close(fresh);
@@ -60,14 +62,15 @@ TEST_F(IOGateTest, AfterAResetToSevenANewSessionPassesOnlyUpToSeven) {
 }
 
 TEST_F(IOGateTest, AFailedSetupIsWhatRequestsAboveItsLevelSee) {
-  QuillHelper::failStepAt(12, -52013);
+  constexpr int64_t kRevisionTooNew = vorlan_driver::statusCodes::fromWord(0xBFFA902Du);
+  board.setOldestCompatibleBoardRevision(9);
   startDevice();
-  EXPECT_EQ(level(), 11u);
+  EXPECT_EQ(level(), 2u);
   KernelSession* session = open();
   ASSERT_NE(session, nullptr) << "an open passes even while setup has failed";
-  EXPECT_EQ(request(session, 11), 0);
-  EXPECT_EQ(request(session, 12), -52013);
-  EXPECT_EQ(request(session, 20), -52013);
+  EXPECT_EQ(request(session, 2), 0);
+  EXPECT_EQ(request(session, 3), kRevisionTooNew);
+  EXPECT_EQ(request(session, 20), kRevisionTooNew);
   close(session);
 }
 
@@ -75,9 +78,9 @@ TEST_F(IOGateTest, ASessionFromBeforeTheLastResetFailsBeforeAnyLevelCheck) {
   startDevice();
   KernelSession* old = open();
   KernelSession* requester = open();
-  EXPECT_EQ(request(old, 20), 0);
-  EXPECT_EQ(reset(requester, 7), kSetupStopped);
-  // Level 20 is out of reach now, yet the invalidation is what is reported.
+  EXPECT_EQ(request(old, kTopLevel), 0);
+  EXPECT_EQ(reset(requester, 1), kSetupStopped);
+  // Level 20 is out of reach, yet the invalidation is what is reported.
   EXPECT_EQ(request(old, 20), kInvalidated);
   EXPECT_EQ(request(old, 0), kInvalidated);
   EXPECT_EQ(request(requester, 0), kInvalidated) << "the session that asked for the reset too";
@@ -88,7 +91,7 @@ TEST_F(IOGateTest, ASessionFromBeforeTheLastResetFailsBeforeAnyLevelCheck) {
 TEST_F(IOGateTest, AnEnteredGateHoldsItsReferenceEvenWhenASentryRefuses) {
   startDevice();
   KernelSession* requester = open();
-  EXPECT_EQ(reset(requester, 3), kSetupStopped);
+  EXPECT_EQ(reset(requester, 1), kSetupStopped);
   KernelSession* session = open();
   {
     tStatus status;

@@ -54,6 +54,12 @@ TEST_F(RequestDispatchTest, EveryRecordIsTakenAtExactlyItsSize) {
       EXPECT_NE(exact.get<uint32_t>(0), 0u);
       continue;
     }
+    // Turned away at its gate, as below level 20, the accessory getter
+    // answers 1.
+    if (std::string(row.name) == "basalt_getConnectedAccessory" && row.setupLevel > int32_t(kTopLevel)) {
+      EXPECT_EQ(exact.get<uint32_t>(0), 1u);
+      continue;
+    }
     for (uint32_t i = 0; i < row.outboundSize; ++i) {
       const bool preset = row.presetSize != 0 && i >= row.presetOutbound && i < row.presetOutbound + row.presetSize;
       if (i >= row.outboundStatusOffset && i < row.outboundStatusOffset + 4) continue;
@@ -128,14 +134,14 @@ TEST_F(RequestDispatchTest, UnsupportedRequestsAnswerWithoutAGate) {
 
 TEST_F(RequestDispatchTest, EveryGateDemandsItsRowsSetupLevel) {
   void* old = session;
-  ASSERT_EQ(resetTo(5), kSetupStopped);
+  ASSERT_EQ(resetTo(1), kSetupStopped);
   void* fresh = open();
   for (const tRequestRow& row : kRequestRows) {
     // The reset takes its own path; it is the request under test here.
     if (row.setupLevel < 0 || std::string(row.name) == "kdut_reset") continue;
     SCOPED_TRACE(row.name);
     const int32_t status = statusOf(row, call(fresh, row));
-    if (row.setupLevel > 5) {
+    if (row.setupLevel > 1) {
       EXPECT_EQ(status, kSetupStopped);
     } else {
       EXPECT_NE(status, kSetupStopped);
@@ -158,7 +164,7 @@ TEST_F(RequestDispatchTest, AWarningSentInComesBackWhenTheMethodSetsNothing) {
   const tRequestRow& level = row("vorlan_getSetupLevel");
   Exchange exchange = call(session, level, kCallersWarning);
   EXPECT_EQ(statusOf(level, exchange), kCallersWarning);
-  EXPECT_EQ(exchange.get<uint32_t>(0), 20u);
+  EXPECT_EQ(exchange.get<uint32_t>(0), kTopLevel);
 }
 
 TEST_F(RequestDispatchTest, FailedCopiesAreReportedThroughTheIoctl) {
@@ -179,15 +185,13 @@ TEST_F(RequestDispatchTest, FailedCopiesAreReportedThroughTheIoctl) {
     EXPECT_EQ(in.bytesReturned, kUntouched);
   }
 
-  // A failed copy-out leaves the method's effect and still counts the record.
-  Exchange out = recordsFor(set);
-  out.put<uint32_t>(0, 0x1234);
+  // A failed copy-out still counts the record.
+  Exchange out = recordsFor(get);
   kalsim::markUserRangeBad(out.outbound.data(), out.outbound.size());
-  send(session, set.code, out);
+  send(session, get.code, out);
   kalsim::clearBadUserRanges();
   EXPECT_EQ(out.result, kLayerInvalidArgument);
-  EXPECT_EQ(out.bytesReturned, set.outboundSize);
-  EXPECT_EQ(call(session, get).get<uint32_t>(0), 0x1234u);
+  EXPECT_EQ(out.bytesReturned, get.outboundSize);
 }
 
 }  // namespace

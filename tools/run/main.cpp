@@ -223,16 +223,19 @@ int main(int argc, char** argv) {
     // A look inside, for the reader: the layer itself cannot see the level.
     const auto& tracker = device->getSetupTracker();
     const int64_t setupCode = tracker.getSetupStatus().getCode();
-    const uint32_t built = vorlan_driver::QuillHelper::kLastBuiltLevel;
-    const uint32_t full = vorlan_shared::SetupLevel::kFull;
-    std::string detail = "setup level " + std::to_string(tracker.getCurrentLevel()) + " of " +
-                         std::to_string(tracker.getTargetLevel()) + " (1-" + std::to_string(built) + " for real";
-    if (built < full) {
-      detail += ", " + std::to_string(built + 1) + "-" + std::to_string(full) + " by a stand-in that touches no hardware";
+    const uint32_t reached = tracker.getCurrentLevel();
+    std::string detail = "setup level " + std::to_string(reached) + " of " + std::to_string(tracker.getTargetLevel());
+    // Start-up stops at the first level whose subsystem is not built yet;
+    // that is the expected end of a healthy start until every level is.
+    const char* missing = vorlan_driver::QuillHelper::missingSubsystemOf(reached + 1);
+    const bool stoppedAtUnbuilt =
+        setupCode == vorlan_driver::QuillHelper::kSubsystemNotBuilt && missing != nullptr;
+    if (stoppedAtUnbuilt) {
+      detail += "; stops before level " + std::to_string(reached + 1) + ": " + missing + " is not built";
+    } else if (setupCode != 0) {
+      detail += "; setup status " + describeDriverStatus(setupCode);
     }
-    detail += ")";
-    if (setupCode != 0) detail += "; setup status " + describeDriverStatus(setupCode);
-    verdict.step("add device", tracker.getCurrentLevel() == tracker.getTargetLevel() && setupCode == 0, detail);
+    verdict.step("add device", stoppedAtUnbuilt || (reached == tracker.getTargetLevel() && setupCode == 0), detail);
 
     std::vector<std::string> interfaces;
     for (const auto& interface : kalsim::registeredInterfaces()) interfaces.push_back("\"" + interface.name + "\"");
