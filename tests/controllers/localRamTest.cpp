@@ -85,6 +85,10 @@ TEST_F(LocalRam, TheBuiltInPackageLandsWordForWordIn8109Writes) {
   EXPECT_EQ(ram().commits(), 2703u);
   EXPECT_EQ(ram().imageWords(), 2703u);
   EXPECT_TRUE(side().log().empty()) << "bulk traffic is counted, not logged";
+  // Across the link: each register write is a ready check, the data and the
+  // address at the window.
+  EXPECT_EQ(block.writes(), 2 * 8109u);
+  EXPECT_EQ(block.reads(), 8109u);
   tVector<uint64_t> image;
   package.getImage(image, status);
   for (uint32_t i = 0; i < 2703; ++i) ASSERT_EQ(ram().word(i), image[i]) << "word " << i;
