@@ -14,7 +14,6 @@ namespace vorlan_driver {
 namespace {
 
 constexpr int32_t kResetDrainCode = static_cast<int32_t>(statusCodes::fromWord(0xBFFA4305u));
-constexpr const char kModelName[] = "Quill SMU";
 constexpr const char kManufacturerName[] = "Vorlan";
 
 typedef kdut::AutoIOGate<vorlan_shared::SetupLevel, meridansharedsource::KernelSession> tRequestGate;
@@ -122,6 +121,10 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
   const bool hasRecords =
       hardwareOwner_ != nullptr && getSetupTracker().hasReached(QuillHelper::kCoreObjectsLevel);
   const uint32_t serialNumber = hasRecords ? hardwareOwner_->readSerialNumber(values) : 0;
+  // The layer reads a text property through its pointer, so a model without
+  // a name publishes an empty one, never a null.
+  const basalt_caps::Caps* caps = hardwareOwner_ != nullptr ? hardwareOwner_->getCaps() : nullptr;
+  const char* modelName = caps != nullptr && values.isNotFatal() ? caps->modelName : "";
   status.merge(values);
 
   nKIVAPALS100::tStatus records;
@@ -129,7 +132,7 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
   getSerialNumberProperty().setName("serialNumber");
   getSerialNumberProperty().setString(getSerialNumberText());
   getModelNameProperty().setName("modelName");
-  getModelNameProperty().setString(kModelName);
+  getModelNameProperty().setString(modelName);
   getManufacturerNameProperty().setName("manufacturerName");
   getManufacturerNameProperty().setString(kManufacturerName);
   appendDeviceProperty(&getSerialNumberProperty(), records);

@@ -1,6 +1,7 @@
 #include "device/QuillHelper.h"
 
 #include "device/QuillDevice.h"
+#include "device/caps/CapsDefinitions.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
@@ -53,6 +54,7 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
     : device_(device),
       pciSubsystemId_(device.getDescription().subsystemID),
       boardRevision_(kUnreadBoardRevision),
+      caps_(basalt_caps::findCaps(device.getDescription().subsystemID)),
       ownStatus_(),
       bar0_(nullptr),
       keltRegMaps_(nullptr),
@@ -75,7 +77,8 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
   tracker.advanceTo(1);
   if (status.isFatal()) return;
   const nKIVAPAL000::tPCIDescription& description = device.getDescription();
-  if (!nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,
+  if (caps_ == nullptr ||
+      !nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,
                                         description.subsystemID)) {
     vorlanSetCode(status, kUnsupportedSubsystem);
     return;

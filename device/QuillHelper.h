@@ -15,6 +15,7 @@
 #include "device/CustomResetParameters.h"
 #include "device/KeltControllers.h"
 #include "device/KeltRegMaps.h"
+#include "device/caps/Caps.h"
 #include "device/SetupLevel.h"
 #include "device/hardwareStateCheckers/StorageMapChecksumChecker.h"
 #include "device/hardwareStateCheckers/StorageMapVersionChecker.h"
@@ -69,6 +70,9 @@ class QuillHelper {
   kivark::RoutingResourcesManager* getRoutingResourcesManager();
   kivark::RoutingResources* getRoutingResources() { return &routingResources_; }
   kdut::HardwareStateCheckerComposite& getCheckerComposite() { return checkerComposite_; }
+  // The model's capability row; null only for an identifier the table lacks,
+  // which start-up refuses.
+  const basalt_caps::Caps* getCaps() const { return caps_; }
 
   armki::ARMDispatcher& getRegisterDispatcher() { return registerDispatcher_; }
   devicewindow::DeviceWindowDispatcher& getDeviceWindowDispatcher() { return deviceWindowDispatcher_; }
@@ -133,6 +137,7 @@ class QuillHelper {
   uint32_t pciSubsystemId_;
   // Read at level 3; the register defaults of level 20 depend on it.
   uint8_t boardRevision_;
+  const basalt_caps::Caps* caps_;
   // Failures of the owner's own locks and reservations.
   nKIVAPALS100::tStatus ownStatus_;
   void* bar0_;

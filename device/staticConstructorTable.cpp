@@ -1,5 +1,6 @@
 #include "platform/cppRuntime/staticConstructorTable.h"
 
+#include "device/caps/CapsDefinitions.h"
 #include "framework/kivregitools/Version.h"
 #include "platform/trace/globalTrace.h"
 
@@ -11,6 +12,7 @@ namespace {
 // Runs from the bottom up: a constructor listed later runs earlier.
 const tStaticConstructor kTable[] = {
     nullptr,
+    &basalt_caps::constructCapsStatics,
     &kivregitools::constructVersionStatics,
     // First of all: every other static object may trace while it is built.
     &constructTraceStatics,

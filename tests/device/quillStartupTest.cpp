@@ -159,6 +159,23 @@ TEST_F(QuillStartupTest, StartUpPublishesTheMapsTheWindowAndTheRecordsAndTakesTh
   EXPECT_EQ(kalsim::liveMutexes(), mutexesBefore);
 }
 
+TEST_F(QuillStartupTest, TheModelNameIsTheCapabilityRowsAndNeverNull) {
+  struct Case {
+    uint16_t subsystemId;
+    const char* name;
+  };
+  for (const Case& c : {Case{0x7A01, "Quill Lark SMU"}, Case{0x7A12, "Quill Wren SMU"}, Case{0x7A03, ""}}) {
+    SCOPED_TRACE(c.subsystemId);
+    kalsim::PciFunctionSetup setup;
+    setup.subsystemID = c.subsystemId;
+    startDevice(setup);
+    EXPECT_EQ(property("modelName"), c.name);
+    removeDevice();
+    delete device;
+    device = nullptr;
+  }
+}
+
 TEST_F(QuillStartupTest, TheSerialNumberPropertyIsTheManufacturingRecordsInHex) {
   startDevice();
   char expected[16];

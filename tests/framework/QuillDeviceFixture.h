@@ -9,6 +9,7 @@
 
 #include "device/QuillDevice.h"
 #include "device/QuillHelper.h"
+#include "platform/cppRuntime/cppRunTime.h"
 #include "platform/driver/createDevice.h"
 #include "framework/kdut/AutoIOGate.h"
 #include "framework/kdut/kdutStatusCodes.h"
@@ -37,14 +38,18 @@ const int64_t kFullStartCode = kTopLevel == vorlan_shared::SetupLevel::kFull ? 0
 
 class QuillDeviceTest : public ::testing::Test {
  protected:
+  // The driver's statics (the capability table among them) exist as they
+  // do between load and unload.
   void SetUp() override {
     kalsim::reset();
+    vorlan_driver::nKIVAPAL000::initializeRunTime();
   }
   void TearDown() override {
     if (device != nullptr) {
       removeDevice();
       delete device;
     }
+    vorlan_driver::nKIVAPAL000::finalizeRunTime();
   }
 
   // Started as add device starts it.
