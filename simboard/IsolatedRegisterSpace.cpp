@@ -146,8 +146,11 @@ void IsolatedRegisterSpace::sequencerWrite(uint32_t window, uint32_t address, ui
     } else if (address == InterruptGenerator::kConfigAddress) {
       interrupts_.configWritten(value, writeView_[InterruptGenerator::kAddressAddress]);
     }
-  } else if ((address & (kChannelBlockWords - 1)) == InterruptGenerator::kGenerateOffset) {
-    interrupts_.generateWritten(window, value);
+  } else {
+    if ((address & (kChannelBlockWords - 1)) == InterruptGenerator::kGenerateOffset) {
+      interrupts_.generateWritten(window, value);
+    }
+    engines_.written(window, address & (kChannelBlockWords - 1), value, &readView_[channelBase(window)]);
   }
 }
 

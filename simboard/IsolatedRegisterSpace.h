@@ -23,7 +23,8 @@
 // The FPGA's sequencer local RAM (SequencerLocalRam, behind 0x50-0x53, with
 // a log policy of its own for its bulk traffic) and its interrupt generator
 // (InterruptGenerator: the board's vectors at 0x170/0x171, each channel's
-// generate register 0x3B and interrupt status 0x39) live here too.
+// generate register 0x3B and interrupt status 0x39) live here too, and
+// each channel's engines (ChannelEngines) react to their strobes.
 //
 // Nothing answers until the side is powered: until then no window is ready
 // for an access (the link block asks isPowered()).
@@ -37,6 +38,7 @@
 #include <vector>
 
 #include "simboard/AccessLog.h"
+#include "simboard/ChannelEngines.h"
 #include "simboard/InterruptGenerator.h"
 #include "simboard/SequencerLocalRam.h"
 
@@ -87,6 +89,7 @@ class IsolatedRegisterSpace {
 
   SequencerLocalRam& localRam() { return localRam_; }
   InterruptGenerator& interruptGenerator() { return interrupts_; }
+  ChannelEngines& channelEngines() { return engines_; }
 
   // The isolated side's entries of the board's log.
   std::vector<Access> log() const;
@@ -128,6 +131,7 @@ class IsolatedRegisterSpace {
   std::array<std::vector<uint32_t>, kCpldCount * kCpldRegisterCount> cpldLog_;
   SequencerLocalRam localRam_;
   InterruptGenerator interrupts_{localRam_};
+  ChannelEngines engines_;
 };
 
 }  // namespace simboard

@@ -28,15 +28,7 @@ uint32_t channelAddress(uint32_t channel, uint32_t offset) { return 0x1000u | ch
 class InterruptGeneratorBoard : public SequencerBoard {
  protected:
   explicit InterruptGeneratorBoard(uint32_t subsystem = kWrenSubsystem) : SequencerBoard(subsystem) {
-    countOnly();
-    vorlan_driver::DefaultSubroutinePackage package;
-    vorlan_driver::SubroutineDownload download(localRam.get());
-    tStatus status;
-    download.download(package, status);
-    registrar->registerPackage(package, status);
-    EXPECT_EQ(status.getCode(), 0);
-    block.setLogPolicy(simboard::LogPolicy::kFull);
-    takeWrites();
+    installBuiltInPackage();
   }
   uint32_t addressOf(uint32_t id) {
     tStatus status;

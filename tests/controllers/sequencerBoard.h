@@ -13,6 +13,8 @@
 #include "controllers/localRAMController/LocalRAMController.h"
 #include "controllers/sequencer/ErrorResponseSubroutineController.h"
 #include "controllers/sequencer/IsoInterruptGeneratorController.h"
+#include "controllers/subroutine/DefaultSubroutinePackage.h"
+#include "controllers/subroutine/SubroutineDownload.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
@@ -49,6 +51,19 @@ class SequencerBoard : public isomaptest::IsolatedPath {
     EXPECT_EQ(built.getCode(), 0);
     side().clearLog();
     board.clearAccessLog();
+  }
+
+  // The built-in package installed: image in RAM, table registered.
+  void installBuiltInPackage() {
+    countOnly();
+    vorlan_driver::DefaultSubroutinePackage package;
+    vorlan_driver::SubroutineDownload download(localRam.get());
+    tStatus status;
+    download.download(package, status);
+    registrar->registerPackage(package, status);
+    EXPECT_EQ(status.getCode(), 0);
+    block.setLogPolicy(simboard::LogPolicy::kFull);
+    takeWrites();
   }
 
   simboard::SequencerLocalRam& ram() { return side().localRam(); }

@@ -1,0 +1,19 @@
+#include "simboard/ChannelEngines.h"
+
+namespace simboard {
+
+void ChannelEngines::written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block) const {
+  const Switches& s = switches_[channel % kChannelCount];
+  if (offset == kSequencerControl && (value & 1u) != 0) {
+    block[kChannelStatus] &= ~kEngineIdle;
+  } else if (offset == kGenerate && (value & 7u) == kEngineResetType && !s.engineResetHangs) {
+    block[kChannelStatus] |= kEngineIdle;
+    block[kSequencerStatus] &= ~kResetBusy;
+  } else if (offset == kMiscControl) {
+    if ((value & kArmed) != 0 && !s.armNeverCompletes) block[kChannelStatus] |= kArmed;
+    const uint32_t resets = (1u << 1) | (1u << 3) | (1u << 25);
+    if ((value & resets) != 0 && !s.resetNeverCompletes) block[kChannelStatus] &= ~(kArmed | kMeasureBusy);
+  }
+}
+
+}  // namespace simboard
