@@ -16,4 +16,10 @@ void ChannelEngines::written(uint32_t channel, uint32_t offset, uint32_t value, 
   }
 }
 
+void ChannelEngines::overrideWritten(uint32_t mask, uint32_t* blocks) const {
+  for (uint32_t c = 0; c < kChannelCount; ++c) {
+    if (((mask >> c) & 1u) != 0 && !switches_[c].overrideNotTaken) blocks[c * 0x80 + kChannelStatus] |= kOverridden;
+  }
+}
+
 }  // namespace simboard

@@ -12,7 +12,9 @@
 // - misc control (0x32) bit 0, arm: the measure unit shows armed (0x07
 //   bit 0);
 // - misc control bits 1, 3 or 25, reset: armed and busy (0x07 bits 0 and
-//   7) clear.
+//   7) clear;
+// - the isolated FPGA's trigger override (0x210): each channel of the mask
+//   shows its trigger overridden (0x07 bit 8).
 #pragma once
 
 #include <array>
@@ -34,11 +36,14 @@ class ChannelEngines {
   static constexpr uint32_t kArmed = 1u << 0;
   static constexpr uint32_t kMeasureBusy = 1u << 7;
   static constexpr uint32_t kEngineResetType = 2;
+  static constexpr uint32_t kTriggerOverride = 0x210;
+  static constexpr uint32_t kOverridden = 1u << 8;
 
   struct Switches {
     bool engineResetHangs = false;
     bool armNeverCompletes = false;
     bool resetNeverCompletes = false;
+    bool overrideNotTaken = false;
   };
 
   Switches& switches(uint32_t channel) { return switches_[channel % kChannelCount]; }
@@ -46,6 +51,9 @@ class ChannelEngines {
   // A write the channel's block took at offset (0-0x7F); block is the
   // channel's 128 read views.
   void written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block) const;
+  // The trigger override written with mask; blocks are the 24 channels'
+  // read views, each 128 words from the first.
+  void overrideWritten(uint32_t mask, uint32_t* blocks) const;
 
  private:
   std::array<Switches, kChannelCount> switches_{};

@@ -145,6 +145,8 @@ void IsolatedRegisterSpace::sequencerWrite(uint32_t window, uint32_t address, ui
       poke(SequencerLocalRam::kCommandLow, h.low);
     } else if (address == InterruptGenerator::kConfigAddress) {
       interrupts_.configWritten(value, writeView_[InterruptGenerator::kAddressAddress]);
+    } else if (address == ChannelEngines::kTriggerOverride) {
+      engines_.overrideWritten(value, &readView_[channelBase(0)]);
     }
   } else {
     if ((address & (kChannelBlockWords - 1)) == InterruptGenerator::kGenerateOffset) {
