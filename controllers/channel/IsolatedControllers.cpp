@@ -1,0 +1,66 @@
+#include "controllers/channel/IsolatedControllers.h"
+
+namespace vorlan_driver {
+
+namespace {
+
+using nKIVAPAL000::kPlacement;
+
+template <typename T>
+void clearTable(T* (&table)[IsolatedControllers::kChannelCount]) {
+  for (T*& entry : table) entry = nullptr;
+}
+
+template <typename T>
+void fillTable(T* (&table)[IsolatedControllers::kChannelCount], ChannelArray<T>& controllers) {
+  for (uint32_t i = 0; i < IsolatedControllers::kChannelCount; ++i) table[i] = &controllers[i];
+}
+
+}  // namespace
+
+IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, tChannelMap* const* channels,
+                                         vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso,
+                                         MeasureOverflowQueryInterface& overflow,
+                                         kdut::HardwareStateCheckerInterface* const* channelCheckers,
+                                         SubroutineRegistrar& registrar, uint32_t pciSubsystemID,
+                                         nKIVAPALS100::tStatus& status)
+    : interruptGenerator(registrar, iso, channels, pciSubsystemID, status),
+      errorResponses(interruptGenerator, pciSubsystemID),
+      measureUnits([&](void* where, uint32_t i) {
+        new (where, kPlacement) MeasureUnitController(static_cast<uint8_t>(i), *channels[i],
+                                                      niso.NisoMeasureUnitConfigRegType[i], overflow,
+                                                      *channelCheckers[i], status);
+      }),
+      abstractedEvents([&](void* where, uint32_t i) { new (where, kPlacement) AbstractedEventController(*channels[i]); }),
+      eventLatches(
+          [&](void* where, uint32_t i) { new (where, kPlacement) EventsGeneratedLatchController(*channels[i]); }),
+      sequenceEngines([&](void* where, uint32_t i) {
+        new (where, kPlacement)
+            SequenceEngineController(*channels[i], interruptGenerator, static_cast<uint8_t>(i), *channelCheckers[i], status);
+      }),
+      isoChannels([&](void* where, uint32_t i) { new (where, kPlacement) IsoChannelController(*channels[i]); }),
+      alarms([&](void* where, uint32_t i) {
+        new (where, kPlacement) ChannelAlarmController(*channels[i], registrar, pciSubsystemID);
+      }),
+      busEvents(iso, status),
+      triggerOverride(iso, channels, status),
+      chargeBalanceOffsets(channels, iso),
+      calibrationBus(iso.CalBusControlReg, status),
+      sharedLoSense(iso),
+      localRam(iso.SeqLocalCommandHighReg, iso.SeqLocalCommandLowReg, iso.SeqLocalRamWriteAddressReg,
+               iso.SeqLocalRamReadAddressReg, kLocalRamWords, status) {
+  fillTable(measureUnitTable, measureUnits);
+  fillTable(abstractedEventTable, abstractedEvents);
+  fillTable(eventLatchTable, eventLatches);
+  fillTable(sequenceEngineTable, sequenceEngines);
+  fillTable(isoChannelTable, isoChannels);
+  fillTable(alarmTable, alarms);
+}
+
+IsolatedControllers::~IsolatedControllers() {
+  clearTable(sequenceEngineTable);
+  clearTable(abstractedEventTable);
+  clearTable(measureUnitTable);
+}
+
+}  // namespace vorlan_driver

@@ -1,0 +1,155 @@
+// The isolated controller aggregate: members in order, tables by channel,
+// nothing left after destruction, also when a mutex fails part-way; and the
+// channel-mask helpers and the flag triple.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "controllers/channel/FlagTriple.h"
+#include "controllers/channel/IsolatedControllers.h"
+#include "controllers/channel/channelMasks.h"
+#include "kal/include/kalStandIn.h"
+#include "tests/controllers/sequencerBoard.h"
+
+namespace sequencertest {
+namespace {
+
+using vorlan_driver::IsolatedControllers;
+namespace codes = vorlan_driver::statusCodes;
+
+class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
+ public:
+  bool isOverflowed(uint8_t, tStatus&) override { return false; }
+};
+
+class AggregateBoard : public SequencerBoard {
+ protected:
+  AggregateBoard() {
+    for (auto& c : checkers) checkerPointers.push_back(&c);
+  }
+  std::unique_ptr<IsolatedControllers> build(tStatus& status) {
+    return std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, overflow, checkerPointers.data(),
+                                                 *registrar, kWrenSubsystem, status);
+  }
+  NeverOverflowed overflow;
+  frontendtest::FakeChecker checkers[kChannels];
+  std::vector<kdut::HardwareStateCheckerInterface*> checkerPointers;
+};
+
+TEST_F(AggregateBoard, EachTableEntryLeadsToItsChannel) {
+  tStatus status;
+  std::unique_ptr<IsolatedControllers> all = build(status);
+  ASSERT_EQ(status.getCode(), 0);
+  takeWrites();
+  for (uint32_t c = 0; c < kChannels; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_EQ(all->measureUnitTable[c], &all->measureUnits[c]);
+    EXPECT_EQ(all->abstractedEventTable[c], &all->abstractedEvents[c]);
+    EXPECT_EQ(all->eventLatchTable[c], &all->eventLatches[c]);
+    EXPECT_EQ(all->sequenceEngineTable[c], &all->sequenceEngines[c]);
+    EXPECT_EQ(all->alarmTable[c], &all->alarms[c]);
+    EXPECT_EQ(all->sequenceEngineTable[c]->getChannel(), c);
+    all->isoChannelTable[c]->commit(status);
+    all->abstractedEventTable[c]->mapBusEventToAbstractedEvent(0x77, 3, status);
+    all->measureUnitTable[c]->setMeasureCompleteDelay(c + 1, status);
+    const uint32_t base = 0x1000u | c << 7;
+    EXPECT_EQ(takeWrites(), (std::vector<Write>{{c, base | 0x01, 1}, {c, base | 0x43, 0x77}, {c, base | 0x55, c + 1}}));
+  }
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+// Mutexes are made in member order: the generator's, 24 measure units', 24
+// sequence engines', then the bus-event, override, calibration-bus and
+// local-RAM controllers'. A failure leaves the ones before it made, makes no
+// later one, and destruction gives every one back.
+TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing) {
+  const uint64_t before = kalsim::liveMutexes();
+  struct Case {
+    uint32_t nth;
+    const char* firstRefusing;
+  };
+  const Case cases[] = {{1, "generator"},     {2, "measure unit 0"},   {25, "measure unit 23"},
+                        {26, "engine 0"},     {49, "engine 23"},       {50, "bus events"},
+                        {51, "override"},     {52, "calibration bus"}, {53, "local RAM"},
+                        {54, nullptr}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nth);
+    kalsim::failMutexCreation(c.nth);
+    tStatus status;
+    {
+      std::unique_ptr<IsolatedControllers> all = build(status);
+      kalsim::failMutexCreation(0);
+      EXPECT_EQ(status.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
+      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 53u : c.nth - 1);
+      // The member just before the failed one works; the failed one refuses.
+      tStatus previous;
+      tStatus failed;
+      if (c.nth == 2) {
+        all->interruptGenerator.issueAddress(0, 0x8000, previous);
+        all->measureUnits[0].arm(failed);
+      } else if (c.nth == 26) {
+        all->measureUnits[23].reset(previous);
+        all->sequenceEngines[0].reset(failed);
+      } else if (c.nth == 51) {
+        all->busEvents.generateBusEvent(5, previous);
+        all->triggerOverride.overrideTrigger(1, failed);
+      } else if (c.nth == 52) {
+        all->triggerOverride.overrideTrigger(0, previous);
+        all->calibrationBus.connectExternalCalibrationPin(failed);
+      } else if (c.firstRefusing != nullptr) {
+        vorlanSetCode(failed, codes::kOutOfMemory);
+      }
+      EXPECT_EQ(previous.getCode(), 0);
+      EXPECT_EQ(failed.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
+    }
+    EXPECT_EQ(kalsim::liveMutexes(), before);
+  }
+}
+
+TEST(ChannelMasks, NumbersAndMasks) {
+  using namespace vorlan_driver;
+  struct Case {
+    uint64_t mask;
+    uint32_t highest;
+    uint64_t withoutHighest;
+  };
+  for (const Case& c : {Case{0, 0, 0}, Case{1, 0, 0}, Case{0x6, 2, 0x2}, Case{0x8000000000000001ull, 63, 1},
+                        Case{0xFFFFFF, 23, 0x7FFFFF}}) {
+    EXPECT_EQ(getHighestChannelNumber(c.mask), c.highest);
+    EXPECT_EQ(clearHighestChannel(c.mask), c.withoutHighest);
+  }
+  for (uint8_t i = 0; i < 24; ++i) {
+    EXPECT_EQ(getPhysicalChannelNumberFromDmaChannel(2 * i), i);
+    EXPECT_EQ(getPhysicalChannelNumberFromDmaChannel(2 * i + 1), i);
+  }
+  EXPECT_EQ(getPhysicalChannelNumberFromDmaChannel(0xFF), 0x7F);
+  EXPECT_EQ(getBitmaskFromPhysicalChannelNumber(5), 0x20u);
+  EXPECT_EQ(getBitmaskFromPhysicalChannelNumber(64 + 5), 0x20u);
+}
+
+TEST(FlagTriple, BitsSetAndMerge) {
+  vorlan_driver::FlagTriple flags;
+  flags.fromBits(0x5);
+  EXPECT_TRUE(flags.isFirstSet());
+  EXPECT_FALSE(flags.isSecondSet());
+  EXPECT_TRUE(flags.isThirdSet());
+  EXPECT_EQ(flags.toBits(), 0x5u);
+  vorlan_driver::FlagTriple other;
+  other.set(1, 0, 1);
+  EXPECT_TRUE(flags.equals(other));
+  // Kept fields come from the packed word and the given third.
+  other.merge(0x0000000100000000ull, 1, -1, -1, -1);
+  EXPECT_EQ(other.toBits(), 0x6u);
+  other.merge(0, 0, 1, -1, 0);
+  EXPECT_EQ(other.toBits(), 0x1u);
+  EXPECT_TRUE(other.notEquals(flags));
+  other.set(2, 1, 1);
+  EXPECT_EQ(other.toBits(), 0x6u);  // 2 is not "set"
+  other.clear();
+  EXPECT_EQ(other.toBits(), 0u);
+}
+
+}  // namespace
+}  // namespace sequencertest
