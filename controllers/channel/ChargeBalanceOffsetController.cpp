@@ -1,5 +1,7 @@
 #include "controllers/channel/ChargeBalanceOffsetController.h"
 
+#include "controllers/ControllerGuard.h"
+
 namespace vorlan_driver {
 
 namespace {
@@ -28,7 +30,8 @@ void ChargeBalanceOffsetController::configureChannelOffsets(uint8_t channel, con
                                                             const uint32_t* second, const uint32_t* third,
                                                             const uint32_t* fourth, uint64_t count,
                                                             nKIVAPALS100::tStatus& status) {
-  if (status.isFatal() || refuseCount(count, status)) return;
+  ControllerGuard guard(mutex_, status);
+  if (!guard.holds() || refuseCount(count, status)) return;
   if (channel >= channelCount_) {
     vorlanSetCode(status, kValueOutOfRange);
     return;
@@ -42,18 +45,21 @@ void ChargeBalanceOffsetController::configureChannelOffsets(uint8_t channel, con
 
 void ChargeBalanceOffsetController::configureSharedLoSenseOffsets(uint16_t adc, const uint32_t* table, uint64_t count,
                                                                   nKIVAPALS100::tStatus& status) {
-  if (status.isFatal() || refuseCount(count, status)) return;
+  ControllerGuard guard(mutex_, status);
+  if (!guard.holds() || refuseCount(count, status)) return;
   loadTable(iso_.ChargeBalanceOffsetRegType[adc & 3], table, count, status);
 }
 
 void ChargeBalanceOffsetController::startAccumulation(uint32_t channel, nKIVAPALS100::tStatus& status) {
-  if (status.isFatal()) return;
+  ControllerGuard guard(mutex_, status);
+  if (!guard.holds()) return;
   iso_.CboAccumulatorControlReg.setChannel(static_cast<uint8_t>(channel & 0x1F)).setStartStb(true).flush(status, true);
 }
 
 void ChargeBalanceOffsetController::fetchAccumulation(uint32_t selector, int32_t* sums, uint32_t* counts,
                                                       uint64_t count, nKIVAPALS100::tStatus& status) {
-  if (status.isFatal() || refuseCount(count, status)) return;
+  ControllerGuard guard(mutex_, status);
+  if (!guard.holds() || refuseCount(count, status)) return;
   if (selector >= kAccumulatorCount) {
     vorlanSetCode(status, kValueOutOfRange);
     return;

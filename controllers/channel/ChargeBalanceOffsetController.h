@@ -1,14 +1,16 @@
 // The charge-balance offset tables of the measurement ADCs (four per
 // channel ADC, one per shared LO-sense ADC) and the isolated FPGA's offset
 // accumulation, by which calibration measures an ADC's raw offset: a sum
-// and a sample count per table entry. No lock: requests hold the channel
-// first; the board-wide registers are not shared out.
+// and a sample count per table entry. The board-wide registers serve any
+// session, so each operation holds the controller's mutex: one session's
+// entry select never meets another's result read.
 #pragma once
 
 #include <stdint.h>
 
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 
@@ -25,8 +27,8 @@ class ChargeBalanceOffsetController {
 
   // The maps are not owned and must outlive the controller.
   ChargeBalanceOffsetController(vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channels,
-                                vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso)
-      : channels_(channels), channelCount_(kChannelCount), iso_(iso) {}
+                                vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, nKIVAPALS100::tStatus& status)
+      : channels_(channels), channelCount_(kChannelCount), iso_(iso), mutex_(status) {}
   ChargeBalanceOffsetController(const ChargeBalanceOffsetController&) = delete;
   ChargeBalanceOffsetController& operator=(const ChargeBalanceOffsetController&) = delete;
 
@@ -57,6 +59,7 @@ class ChargeBalanceOffsetController {
   vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channels_;
   uint32_t channelCount_;
   vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso_;
+  nKIVAPAL000::tMutex mutex_;
 };
 
 }  // namespace vorlan_driver

@@ -44,9 +44,9 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
       }),
       busEvents(iso, status),
       triggerOverride(iso, channels, status),
-      chargeBalanceOffsets(channels, iso),
+      chargeBalanceOffsets(channels, iso, status),
       calibrationBus(iso.CalBusControlReg, status),
-      sharedLoSense(iso),
+      sharedLoSense(iso, status),
       localRam(iso.SeqLocalCommandHighReg, iso.SeqLocalCommandLowReg, iso.SeqLocalRamWriteAddressReg,
                iso.SeqLocalRamReadAddressReg, kLocalRamWords, status) {
   fillTable(measureUnitTable, measureUnits);

@@ -1,12 +1,14 @@
 // The four shared LO-sense ADCs: which endpoint each senses, and their gain
-// and offset calibration. No lock: the board-wide registers are not shared
-// out between sessions.
+// and offset calibration. The registers serve any session, so each
+// operation holds the controller's mutex.
 #pragma once
 
 #include <stdint.h>
 
+#include "controllers/ControllerGuard.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 
 namespace vorlan_driver {
@@ -16,7 +18,8 @@ class SharedLoSenseController {
   static constexpr int64_t kBadEndpoint = statusCodes::fromWord(0xBFFA431Eu);
 
   // The map is not owned and must outlive the controller.
-  explicit SharedLoSenseController(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso) : iso_(iso) {}
+  SharedLoSenseController(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, nKIVAPALS100::tStatus& status)
+      : iso_(iso), mutex_(status) {}
   ~SharedLoSenseController() {}
   SharedLoSenseController(const SharedLoSenseController&) = delete;
   SharedLoSenseController& operator=(const SharedLoSenseController&) = delete;
@@ -24,7 +27,8 @@ class SharedLoSenseController {
   // Endpoint e of ADC n is strobe bit 2n + e; an endpoint above 1 is
   // refused with nothing written. The ADC number is the request's to check.
   void setEndpoint(uint16_t adc, uint32_t endpoint, nKIVAPALS100::tStatus& status) {
-    if (status.isFatal()) return;
+    ControllerGuard guard(mutex_, status);
+    if (!guard.holds()) return;
     if (endpoint > 1) {
       vorlanSetCode(status, kBadEndpoint);
       return;
@@ -33,13 +37,15 @@ class SharedLoSenseController {
   }
   // Each written only when it changed.
   void configureGainAndOffset(uint16_t adc, uint32_t gain, uint32_t offset, nKIVAPALS100::tStatus& status) {
-    if (status.isFatal()) return;
+    ControllerGuard guard(mutex_, status);
+    if (!guard.holds()) return;
     iso_.CalGainRegType[adc & 3].writeCalGain(gain & 0xFFFFFu, status);
     iso_.CalOffsetRegType[adc & 3].writeCalOffset(offset & 0xFFFFFFu, status);
   }
 
  private:
   vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso_;
+  nKIVAPAL000::tMutex mutex_;
 };
 
 }  // namespace vorlan_driver

@@ -86,7 +86,7 @@ TEST_F(CalibrationBoard, TheVariantChoosesTheResponseAndAnUnregisteredOneWritesN
 }
 
 TEST_F(CalibrationBoard, ChannelOffsetTablesGoOneEntryPerWriteInTheBoardsRegisterOrder) {
-  Offsets offsets(channelPointers.data(), *iso);
+  Offsets offsets(channelPointers.data(), *iso, built);
   uint32_t tables[4][20];
   for (uint32_t t = 0; t < 4; ++t) {
     for (uint32_t i = 0; i < 20; ++i) tables[t][i] = t == 0 && i == 0 ? 0xFFFFFFFFu : t * 0x100 + i;
@@ -119,7 +119,7 @@ TEST_F(CalibrationBoard, ChannelOffsetTablesGoOneEntryPerWriteInTheBoardsRegiste
 }
 
 TEST_F(CalibrationBoard, AccumulationStartsAndDecodesEachEntryOfTheSelectedResult) {
-  Offsets offsets(channelPointers.data(), *iso);
+  Offsets offsets(channelPointers.data(), *iso, built);
   tStatus status;
   offsets.startAccumulation(0x25, status);
   EXPECT_EQ(takeWrites(), (std::vector<Write>{{kIsoWindow, 0x130, 0x105}}));
@@ -167,7 +167,7 @@ TEST_F(CalibrationBoard, AccumulationStartsAndDecodesEachEntryOfTheSelectedResul
 }
 
 TEST_F(CalibrationBoard, LoSenseEndpointsStrobeOneBitAndCalibrationIsWrittenWhenItChanges) {
-  vorlan_driver::SharedLoSenseController loSense(*iso);
+  vorlan_driver::SharedLoSenseController loSense(*iso, built);
   struct Case {
     uint16_t adc;
     uint32_t endpoint;

@@ -61,8 +61,8 @@ TEST_F(AggregateBoard, EachTableEntryLeadsToItsChannel) {
 }
 
 // Mutexes are made in member order: the generator's, 24 measure units', 24
-// sequence engines', then the bus-event, override, calibration-bus and
-// local-RAM controllers'. A failure leaves the ones before it made, makes no
+// sequence engines', then the bus-event, override, charge-balance,
+// calibration-bus, LO-sense and local-RAM controllers'. A failure leaves the ones before it made, makes no
 // later one, and destruction gives every one back.
 TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing) {
   const uint64_t before = kalsim::liveMutexes();
@@ -72,8 +72,8 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
   };
   const Case cases[] = {{1, "generator"},     {2, "measure unit 0"},   {25, "measure unit 23"},
                         {26, "engine 0"},     {49, "engine 23"},       {50, "bus events"},
-                        {51, "override"},     {52, "calibration bus"}, {53, "local RAM"},
-                        {54, nullptr}};
+                        {51, "override"},     {52, "charge balance"},  {53, "calibration bus"},
+                        {54, "LO sense"},     {55, "local RAM"},       {56, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nth);
     kalsim::failMutexCreation(c.nth);
@@ -82,7 +82,7 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
       std::unique_ptr<IsolatedControllers> all = build(status);
       kalsim::failMutexCreation(0);
       EXPECT_EQ(status.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
-      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 53u : c.nth - 1);
+      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 55u : c.nth - 1);
       // The member just before the failed one works; the failed one refuses.
       tStatus previous;
       tStatus failed;
@@ -97,7 +97,10 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
         all->triggerOverride.overrideTrigger(1, failed);
       } else if (c.nth == 52) {
         all->triggerOverride.overrideTrigger(0, previous);
-        all->calibrationBus.connectExternalCalibrationPin(failed);
+        all->chargeBalanceOffsets.startAccumulation(0, failed);
+      } else if (c.nth == 54) {
+        all->calibrationBus.connectExternalCalibrationPin(previous);
+        all->sharedLoSense.setEndpoint(0, 0, failed);
       } else if (c.firstRefusing != nullptr) {
         vorlanSetCode(failed, codes::kOutOfMemory);
       }
