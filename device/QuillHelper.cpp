@@ -68,7 +68,7 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
       storageMapChecksumChecker_(nullptr),
       storageMapVersionChecker_(nullptr),
       routingManager_(ownStatus_),
-      routingResources_{device.getDescription().subsystemID},
+      routingResources_(nullptr),
       checkerComposite_(ownStatus_),
       cleanupComposite_(kdut::CleanupOperationComposite::kOwnerCapacity, ownStatus_) {
   tStatus& status = tracker.getSetupStatus();

@@ -25,8 +25,8 @@
 #include "framework/kdut/SetupTracker.h"
 #include "framework/kdut/SimpleSignatureVerifierTemplate.h"
 #include "platform/status/statusCodes.h"
-#include "routing/RoutingResources.h"
 #include "routing/RoutingResourcesManager.h"
+#include "routing/routing-resources/RoutingResourcesInterface.h"
 #include "storage/StorageMaps/QuillStorageMaps.h"
 #include "storage/deviceWindow/DeviceWindowDispatcher.h"
 #include "storage/deviceWindow/flashWindow/FlashWindow.h"
@@ -68,7 +68,7 @@ class QuillHelper {
   // Null when the owner could not build its own locks.
   kdut::CleanupOperationComposite* getCleanupOperationComposite();
   kivark::RoutingResourcesManager* getRoutingResourcesManager();
-  kivark::RoutingResources* getRoutingResources() { return &routingResources_; }
+  kivark::RoutingResourcesInterface* getRoutingResources() { return routingResources_; }
   kdut::HardwareStateCheckerComposite& getCheckerComposite() { return checkerComposite_; }
   // The model's capability row; null only for an identifier the table lacks,
   // which start-up refuses.
@@ -152,7 +152,8 @@ class QuillHelper {
   StorageMapChecksumChecker* storageMapChecksumChecker_;
   StorageMapVersionChecker* storageMapVersionChecker_;
   kivark::RoutingResourcesManager routingManager_;
-  kivark::RoutingResources routingResources_;
+  // Made by the routing set-up of level 18 to 19; none until then.
+  kivark::RoutingResourcesInterface* routingResources_;
   kdut::HardwareStateCheckerComposite checkerComposite_;
   kdut::CleanupOperationComposite cleanupComposite_;
 };

@@ -34,7 +34,7 @@ void RoutingResourcesManager::unregisterRoutingSession(KernelRoutingSession* ses
   session->clearRoutingResources();
 }
 
-void RoutingResourcesManager::setRoutingResources(RoutingResources* resources) {
+void RoutingResourcesManager::setRoutingResources(RoutingResourcesInterface* resources) {
   tAutoLock<tMutex> lock(mutex_);
   resources_ = resources;
   for (auto* link = sessions_.next; link != &sessions_; link = link->next) {
@@ -48,7 +48,7 @@ void RoutingResourcesManager::withdrawRoutingResources() {
   for (auto* link = sessions_.next; link != &sessions_; link = link->next) sessionOf(link)->clearRoutingResources();
 }
 
-RoutingResources* RoutingResourcesManager::getRoutingResources() {
+RoutingResourcesInterface* RoutingResourcesManager::getRoutingResources() {
   tAutoLock<tMutex> lock(mutex_);
   return resources_;
 }

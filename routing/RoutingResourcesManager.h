@@ -7,7 +7,7 @@
 
 #include "platform/device/tListLink.h"
 #include "platform/synchronization/tMutex.h"
-#include "routing/RoutingResources.h"
+#include "routing/routing-resources/RoutingResourcesInterface.h"
 
 namespace kivark {
 
@@ -39,15 +39,15 @@ class RoutingResourcesManager {
   // Only a session still listed is unlisted and loses its resources.
   void unregisterRoutingSession(KernelRoutingSession* session);
 
-  void setRoutingResources(RoutingResources* resources);
+  void setRoutingResources(RoutingResourcesInterface* resources);
   void withdrawRoutingResources();
 
-  RoutingResources* getRoutingResources();
+  RoutingResourcesInterface* getRoutingResources();
   uint64_t getSessionCount();
 
  private:
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
-  RoutingResources* resources_;
+  RoutingResourcesInterface* resources_;
   // Head of the sessions' links, in registration order.
   vorlan_driver::nKIVAPAL000::tListLink sessions_;
 };

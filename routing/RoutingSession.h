@@ -28,7 +28,7 @@ class RoutingSession {
   RoutingSession(const RoutingSession&) = delete;
   RoutingSession& operator=(const RoutingSession&) = delete;
 
-  void setRoutingResources(RoutingResources* resources) {
+  void setRoutingResources(RoutingResourcesInterface* resources) {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     resources_ = resources;
   }
@@ -36,7 +36,7 @@ class RoutingSession {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     resources_ = nullptr;
   }
-  RoutingResources* getRoutingResources() {
+  RoutingResourcesInterface* getRoutingResources() {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     return resources_;
   }
@@ -51,7 +51,7 @@ class RoutingSession {
   RoutingResourcesManager* manager_;
   bool registered_;
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
-  RoutingResources* resources_;
+  RoutingResourcesInterface* resources_;
   vorlan_driver::nKIVAPAL000::tIONotifier notifier_;
   RoutingSessionLink managerLink_;
 };

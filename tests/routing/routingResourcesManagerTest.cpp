@@ -7,9 +7,29 @@
 namespace {
 
 using kivark::KernelRoutingSession;
-using kivark::RoutingResources;
 using kivark::RoutingResourcesManager;
 using nKIVAPALS100::tStatus;
+
+// Resources that are only handed out and withdrawn.
+class HandedOutResources : public kivark::RoutingResourcesInterface {
+ public:
+  kivark::AllocHelper getAllocHelper() override { return {nullptr, nullptr}; }
+  const kivark::TopInfo* getTopInfo() override { return nullptr; }
+  void resetTerminal(uint32_t, uint32_t, tStatus&) override {}
+  uint32_t calculateResetTerminal(uint64_t, uint32_t, uint32_t, tStatus&) override { return 0; }
+  void resetAllTerminalsToDefault(tStatus&) override {}
+  bool calculateRoute(uint64_t, const kivark::RouteCalculationSeedBase*, uint32_t, const uint32_t*, uint32_t, uint32_t,
+                      kivark::RoutePossibilityBase*&, uint32_t&, tStatus&) override {
+    return false;
+  }
+  void destroyRoute(uint32_t) override {}
+  void reserveRoute(uint32_t, kivark::RouteConflict*&, uint32_t&, tStatus&) override {}
+  void unreserveRoute(uint32_t) override {}
+  void programRoute(uint32_t, tStatus&) override {}
+  void unprogramRoute(uint32_t) override {}
+  void getRouteTerminalPath(uint32_t, uint32_t*&, uint32_t&, tStatus&) override {}
+  uint32_t getRouteState(uint32_t) override { return 0; }
+};
 
 class RoutingResourcesManagerTest : public ::testing::Test {
  protected:
@@ -27,7 +47,7 @@ TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAlloca
     tStatus managerStatus;
     RoutingResourcesManager manager(managerStatus);
     ASSERT_EQ(managerStatus.getCode(), 0);
-    RoutingResources resources{1};
+    HandedOutResources resources;
     manager.setRoutingResources(&resources);
 
     tStatus status;
@@ -55,7 +75,7 @@ TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAlloca
 TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
   tStatus status;
   RoutingResourcesManager manager(status);
-  RoutingResources resources{2};
+  HandedOutResources resources;
   KernelRoutingSession first(&manager, status);
   KernelRoutingSession third(&manager, status);
   {
