@@ -44,8 +44,13 @@ void RoutingResourcesManager::setRoutingResources(RoutingResourcesInterface* res
 
 void RoutingResourcesManager::withdrawRoutingResources() {
   tAutoLock<tMutex> lock(mutex_);
+  const bool held = resources_ != nullptr;
   resources_ = nullptr;
-  for (auto* link = sessions_.next; link != &sessions_; link = link->next) sessionOf(link)->clearRoutingResources();
+  for (auto* link = sessions_.next; link != &sessions_; link = link->next) {
+    KernelRoutingSession* session = sessionOf(link);
+    session->clearRoutingResources();
+    if (held) session->demoteSession();
+  }
 }
 
 RoutingResourcesInterface* RoutingResourcesManager::getRoutingResources() {

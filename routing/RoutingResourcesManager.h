@@ -40,6 +40,8 @@ class RoutingResourcesManager {
   void unregisterRoutingSession(KernelRoutingSession* session);
 
   void setRoutingResources(RoutingResourcesInterface* resources);
+  // Detaches every session; when there were resources to withdraw, each
+  // session's user hears of it once (demotion).
   void withdrawRoutingResources();
 
   RoutingResourcesInterface* getRoutingResources();

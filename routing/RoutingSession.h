@@ -36,6 +36,15 @@ class RoutingSession {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     resources_ = nullptr;
   }
+  // Tells user mode, when it listens, that the session lost its resources:
+  // one notification with no payload. A failed send is dropped; there is no
+  // one to report it to.
+  void demoteSession() {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
+    if (!notifier_.isOpen()) return;
+    nKIVAPALS100::tStatus dropped;
+    notifier_.notify(nullptr, 0, dropped);
+  }
   RoutingResourcesInterface* getRoutingResources() {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     return resources_;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
+#include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
 #include "routing/RoutingResourcesManager.h"
 #include "routing/RoutingSession.h"
@@ -96,6 +100,35 @@ TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
   manager.setRoutingResources(&resources);
   EXPECT_EQ(third.getRoutingResources(), &resources);
   EXPECT_EQ(first.getRoutingResources(), nullptr) << "an unlisted session hears nothing more";
+}
+
+// A withdrawal sends each listening session's user one empty notification;
+// a session nobody listens to, or a withdrawal with nothing to withdraw,
+// sends none.
+TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
+  tStatus status;
+  RoutingResourcesManager manager(status);
+  HandedOutResources resources;
+  KernelRoutingSession listening(&manager, status);
+  KernelRoutingSession deaf(&manager, status);
+  listening.getIONotifier().initialize({0x77, 4711}, status);
+  ASSERT_EQ(status.getCode(), 0);
+  const size_t before = kalsim::socketMessages().size();
+
+  manager.withdrawRoutingResources();
+  EXPECT_EQ(kalsim::socketMessages().size(), before) << "nothing was handed out";
+
+  manager.setRoutingResources(&resources);
+  manager.withdrawRoutingResources();
+  const std::vector<kalsim::SocketMessage> messages = kalsim::socketMessages();
+  ASSERT_EQ(messages.size(), before + 1);
+  const kalsim::SocketMessage& demotion = messages.back();
+  EXPECT_EQ(demotion.port, 4711u);
+  EXPECT_EQ(demotion.type, 1u);
+  uint32_t length = 0xFFFFFFFF;
+  std::memcpy(&length, demotion.bytes.data() + 8, 4);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(listening.getRoutingResources(), nullptr);
 }
 
 }  // namespace
