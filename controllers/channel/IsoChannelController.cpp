@@ -105,11 +105,11 @@ void IsoChannelController::readOcpCounterMax(uint16_t& first, uint16_t& second, 
 }
 
 void IsoChannelController::strobeErrorResetBit26(nKIVAPALS100::tStatus& status) {
-  strobe(map_.MiscChannelControlReg, kErrorResetBit26, status);
+  misc_.strobe(kErrorResetBit26, status);
 }
 
 void IsoChannelController::strobeErrorResetBit27(nKIVAPALS100::tStatus& status) {
-  strobe(map_.MiscChannelControlReg, kErrorResetBit27, status);
+  misc_.strobe(kErrorResetBit27, status);
 }
 
 void IsoChannelController::configureControlMode(bool flexLoopEnabled, uint16_t openLoopDacValue,

@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 
+#include "controllers/channel/MiscControlStrobe.h"
 #include "platform/status/tStatus.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 
@@ -15,8 +16,9 @@ namespace vorlan_driver {
 
 class IsoChannelController {
  public:
-  // The map is not owned and must outlive the controller.
-  explicit IsoChannelController(vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap) : map_(channelMap) {}
+  // The map and the strobe are not owned and must outlive the controller.
+  IsoChannelController(vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap, MiscControlStrobe& misc)
+      : map_(channelMap), misc_(misc) {}
   IsoChannelController(const IsoChannelController&) = delete;
   IsoChannelController& operator=(const IsoChannelController&) = delete;
 
@@ -45,6 +47,7 @@ class IsoChannelController {
 
  private:
   vorlan_regmaps::tTheQuillIsoChannelRegMap& map_;
+  MiscControlStrobe& misc_;
 };
 
 }  // namespace vorlan_driver

@@ -24,10 +24,13 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
                                          kdut::HardwareStateCheckerInterface* const* channelCheckers,
                                          SubroutineRegistrar& registrar, uint32_t pciSubsystemID,
                                          nKIVAPALS100::tStatus& status)
-    : interruptGenerator(registrar, iso, channels, pciSubsystemID, status),
+    : miscStrobes([&](void* where, uint32_t i) {
+        miscStrobeTable[i] = new (where, kPlacement) MiscControlStrobe(channels[i]->MiscChannelControlReg, status);
+      }),
+      interruptGenerator(registrar, iso, channels, pciSubsystemID, status),
       errorResponses(interruptGenerator, pciSubsystemID),
       measureUnits([&](void* where, uint32_t i) {
-        new (where, kPlacement) MeasureUnitController(static_cast<uint8_t>(i), *channels[i],
+        new (where, kPlacement) MeasureUnitController(static_cast<uint8_t>(i), *channels[i], *miscStrobeTable[i],
                                                       niso.NisoMeasureUnitConfigRegType[i], overflow,
                                                       *channelCheckers[i], status);
       }),
@@ -36,14 +39,14 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
           [&](void* where, uint32_t i) { new (where, kPlacement) EventsGeneratedLatchController(*channels[i]); }),
       sequenceEngines([&](void* where, uint32_t i) {
         new (where, kPlacement)
-            SequenceEngineController(*channels[i], interruptGenerator, static_cast<uint8_t>(i), *channelCheckers[i], status);
+            SequenceEngineController(*channels[i], *miscStrobeTable[i], interruptGenerator, static_cast<uint8_t>(i), *channelCheckers[i], status);
       }),
-      isoChannels([&](void* where, uint32_t i) { new (where, kPlacement) IsoChannelController(*channels[i]); }),
+      isoChannels([&](void* where, uint32_t i) { new (where, kPlacement) IsoChannelController(*channels[i], *miscStrobeTable[i]); }),
       alarms([&](void* where, uint32_t i) {
         new (where, kPlacement) ChannelAlarmController(*channels[i], registrar, pciSubsystemID);
       }),
       busEvents(iso, status),
-      triggerOverride(iso, channels, status),
+      triggerOverride(iso, channels, miscStrobeTable, status),
       chargeBalanceOffsets(channels, iso, status),
       calibrationBus(iso.CalBusControlReg, status),
       sharedLoSense(iso, status),

@@ -1,5 +1,6 @@
 // The controllers behind the isolation barrier, owned by value and built in
-// a fixed order: the interrupt generator and error responses, the six
+// a fixed order: each channel's miscellaneous-control strobe (shared by the
+// channel's controllers), the interrupt generator and error responses, the six
 // per-channel controllers (24 each), the board-wide ones, and the local-RAM
 // controller last. Every constructor gets the same status; after a failure
 // the later ones still run, but make no mutex. Six per-channel tables,
@@ -20,6 +21,7 @@
 #include "controllers/channel/MeasureOverflowQueryInterface.h"
 #include "controllers/channel/MeasureTriggerOverrideController.h"
 #include "controllers/channel/MeasureUnitController.h"
+#include "controllers/channel/MiscControlStrobe.h"
 #include "controllers/channel/SequenceEngineController.h"
 #include "controllers/channel/SharedLoSenseController.h"
 #include "controllers/localRAMController/LocalRAMController.h"
@@ -51,6 +53,9 @@ class IsolatedControllers {
   IsolatedControllers(const IsolatedControllers&) = delete;
   IsolatedControllers& operator=(const IsolatedControllers&) = delete;
 
+  // Filled as the strobes are built: the override controller needs them.
+  MiscControlStrobe* miscStrobeTable[kChannelCount];
+  ChannelArray<MiscControlStrobe> miscStrobes;
   IsoInterruptGeneratorController interruptGenerator;
   ErrorResponseSubroutineController errorResponses;
   ChannelArray<MeasureUnitController> measureUnits;

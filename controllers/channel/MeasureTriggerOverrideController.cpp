@@ -32,7 +32,7 @@ bool MeasureTriggerOverrideController::overrideTrigger(uint64_t channelMask, nKI
   for (uint32_t c = 0; c < kChannelCount; ++c) {
     if (!inMask(channelMask, c)) continue;
     if (result) result = (channels_[c]->ChannelStatusReg.readRegister(status) & kOverridden) != 0;
-    channels_[c]->MiscChannelControlReg.writeBit8(true, status);
+    strobes_[c]->strobe(1u << 8, status);
     if (status.isFatal()) return false;
   }
   return result;

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "controllers/channel/MiscControlStrobe.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
 #include "platform/synchronization/tMutex.h"
@@ -18,12 +19,12 @@ class MeasureTriggerOverrideController {
   static constexpr uint32_t kChannelCount = 24;
   static constexpr int64_t kAlreadyOverridden = statusCodes::fromWord(0xBFFA431Du);
 
-  // The map and the 24 channel maps are not owned and must outlive the
-  // controller.
+  // The map, the 24 channel maps and their strobes are not owned and must
+  // outlive the controller.
   MeasureTriggerOverrideController(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso,
                                    vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channels,
-                                   nKIVAPALS100::tStatus& status)
-      : iso_(iso), channels_(channels), mutex_(status) {}
+                                   MiscControlStrobe* const* strobes, nKIVAPALS100::tStatus& status)
+      : iso_(iso), channels_(channels), strobes_(strobes), mutex_(status) {}
   virtual ~MeasureTriggerOverrideController() {}
   MeasureTriggerOverrideController(const MeasureTriggerOverrideController&) = delete;
   MeasureTriggerOverrideController& operator=(const MeasureTriggerOverrideController&) = delete;
@@ -35,6 +36,7 @@ class MeasureTriggerOverrideController {
  private:
   vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso_;
   vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channels_;
+  MiscControlStrobe* const* strobes_;
   nKIVAPAL000::tMutex mutex_;
 };
 

@@ -20,12 +20,14 @@ constexpr uint32_t kStreamStrobes[] = {kDisableStream, kClearOverflow};
 
 }  // namespace
 
-MeasureUnitController::MeasureUnitController(uint8_t channel, tChannelMap& channelMap, tConfigReg& config,
+MeasureUnitController::MeasureUnitController(uint8_t channel, tChannelMap& channelMap, MiscControlStrobe& misc,
+                                             tConfigReg& config,
                                              MeasureOverflowQueryInterface& overflow,
                                              kdut::HardwareStateCheckerInterface& checker,
                                              nKIVAPALS100::tStatus& status)
     : channel_(channel),
       map_(channelMap),
+      misc_(misc),
       config_(config),
       overflow_(overflow),
       handler_(&checker, static_cast<int32_t>(kMeasureUnitTimeout)),
@@ -34,7 +36,7 @@ MeasureUnitController::MeasureUnitController(uint8_t channel, tChannelMap& chann
 
 void MeasureUnitController::strobeMisc(uint32_t bit, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
-  map_.MiscChannelControlReg.writeRegister(map_.MiscChannelControlReg.getRegister() | bit, status);
+  misc_.strobe(bit, status);
 }
 
 void MeasureUnitController::strobeConfig(uint32_t bit, nKIVAPALS100::tStatus& status) {

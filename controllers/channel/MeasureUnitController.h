@@ -8,6 +8,7 @@
 
 #include "controllers/channel/ChannelPollers.h"
 #include "controllers/channel/MeasureOverflowQueryInterface.h"
+#include "controllers/channel/MiscControlStrobe.h"
 #include "framework/kdut/CheckHardwareStateTimeoutHandler.h"
 #include "framework/kdut/CleanupOperationInterface.h"
 #include "framework/kdut/HardwareStateCheckerInterface.h"
@@ -27,7 +28,8 @@ class MeasureUnitController : public kdut::CleanupOperationInterface {
 
   // The maps, the register, the overflow query and the checker are not
   // owned and must outlive the controller.
-  MeasureUnitController(uint8_t channel, vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap, tConfigReg& config,
+  MeasureUnitController(uint8_t channel, vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap,
+                        MiscControlStrobe& misc, tConfigReg& config,
                         MeasureOverflowQueryInterface& overflow, kdut::HardwareStateCheckerInterface& checker,
                         nKIVAPALS100::tStatus& status);
   ~MeasureUnitController() override {}
@@ -51,6 +53,7 @@ class MeasureUnitController : public kdut::CleanupOperationInterface {
 
   uint8_t channel_;
   vorlan_regmaps::tTheQuillIsoChannelRegMap& map_;
+  MiscControlStrobe& misc_;
   tConfigReg& config_;
   MeasureOverflowQueryInterface& overflow_;
   kdut::CheckHardwareStateTimeoutHandler handler_;

@@ -13,10 +13,12 @@ constexpr uint32_t kAbstractedEventBusyBit = tChannelMap::tChannelStatusReg::kAb
 
 }  // namespace
 
-SequenceEngineController::SequenceEngineController(tChannelMap& channelMap, IsoInterruptGeneratorController& generator,
+SequenceEngineController::SequenceEngineController(tChannelMap& channelMap, MiscControlStrobe& misc,
+                                                   IsoInterruptGeneratorController& generator,
                                                    uint8_t channel, kdut::HardwareStateCheckerInterface& checker,
                                                    nKIVAPALS100::tStatus& status)
     : map_(channelMap),
+      misc_(misc),
       generator_(generator),
       channel_(channel),
       handler_(&checker, static_cast<int32_t>(kEngineTimeout)),
@@ -42,7 +44,7 @@ void SequenceEngineController::start(uint32_t commandCount, nKIVAPALS100::tStatu
         poller_, [&fullness, commandCount](nKIVAPALS100::tStatus& s) { return fullness.readRegister(s) >= commandCount; },
         kFifoFillTimeoutMicroseconds, status);
   }
-  map_.MiscChannelControlReg.writeBit13(true, status);
+  misc_.strobe(1u << 13, status);
   map_.ChannelSequencerControlReg.writeEngineStartStb(true, status);
 }
 
@@ -56,7 +58,7 @@ void SequenceEngineController::reset(nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
   poller_.poll(map_.ChannelSequencerStatusReg, &tChannelMap::tChannelSequencerStatusReg::readRegister, 0u,
                kResetBusyMask, kResetTimeoutMicroseconds, true, tChannelPoller::kNoMaskBitSet, status);
-  map_.MiscChannelControlReg.writeBit12(true, status);
+  misc_.strobe(1u << 12, status);
 }
 
 bool SequenceEngineController::isRunning(nKIVAPALS100::tStatus& status) {
@@ -81,7 +83,7 @@ bool SequenceEngineController::selectAbstractedEvent(uint32_t event, nKIVAPALS10
   tChannelMap::tChAbstractedEventRegType& select = map_.ChAbstractedEvent2[1];
   select.writeRegister((select.getRegister() & ~0x1Fu) | (event & 0x1Fu), status, true);
   const bool busy = (map_.ChannelStatusReg.readRegister(status) & kAbstractedEventBusyBit) != 0;
-  map_.MiscChannelControlReg.writeBit9(true, status);
+  misc_.strobe(1u << 9, status);
   return busy && status.isNotFatal();
 }
 

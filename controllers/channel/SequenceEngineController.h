@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "controllers/channel/ChannelPollers.h"
+#include "controllers/channel/MiscControlStrobe.h"
 #include "controllers/sequencer/IsoInterruptGeneratorController.h"
 #include "framework/kdut/CheckHardwareStateTimeoutHandler.h"
 #include "framework/kdut/CleanupOperationInterface.h"
@@ -28,9 +29,9 @@ class SequenceEngineController : public kdut::CleanupOperationInterface {
   static constexpr uint64_t kResetTimeoutMicroseconds = 500;
   static constexpr uint32_t kResetBusyMask = 1u << 19;
 
-  // The map, the generator and the checker are not owned and must outlive
-  // the controller.
-  SequenceEngineController(vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap,
+  // The map, the strobe, the generator and the checker are not owned and
+  // must outlive the controller.
+  SequenceEngineController(vorlan_regmaps::tTheQuillIsoChannelRegMap& channelMap, MiscControlStrobe& misc,
                            IsoInterruptGeneratorController& generator, uint8_t channel,
                            kdut::HardwareStateCheckerInterface& checker, nKIVAPALS100::tStatus& status);
   ~SequenceEngineController() override {}
@@ -53,6 +54,7 @@ class SequenceEngineController : public kdut::CleanupOperationInterface {
 
  private:
   vorlan_regmaps::tTheQuillIsoChannelRegMap& map_;
+  MiscControlStrobe& misc_;
   IsoInterruptGeneratorController& generator_;
   uint8_t channel_;
   kdut::CheckHardwareStateTimeoutHandler handler_;

@@ -59,7 +59,7 @@ TEST_F(ChannelEventsBoard, LatchKindsTestTheirOwnBitsAndMeasureCompleteTestsBit3
 }
 
 TEST_F(ChannelEventsBoard, TheOverrideIsGatedByEachChannelsStatusBits) {
-  vorlan_driver::MeasureTriggerOverrideController override(*iso, channelPointers.data(), built);
+  vorlan_driver::MeasureTriggerOverrideController override(*iso, channelPointers.data(), strobePointers.data(), built);
   const uint64_t both = (1u << 2) | (1u << 7);
   const std::vector<Write> strobes{{kIsoWindow, 0x210, 0x84}, {2, at(2, 0x1032), 0x100}, {7, at(7, 0x1032), 0x100}};
   struct Case {

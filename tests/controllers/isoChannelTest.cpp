@@ -20,7 +20,7 @@ const SequencerBoard::Write kCommit = wr(0x1001, 1);
 
 class IsoChannelBoard : public SequencerBoard {
  protected:
-  Channel channel{*channels[kCh]};
+  Channel channel{*channels[kCh], *strobes[kCh]};
 };
 
 TEST_F(IsoChannelBoard, EachOperationWritesItsValuesInItsOrder) {

@@ -60,7 +60,8 @@ TEST_F(AggregateBoard, EachTableEntryLeadsToItsChannel) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-// Mutexes are made in member order: the generator's, 24 measure units', 24
+// Mutexes are made in member order: 24 channel strobes', the generator's, 24
+// measure units', 24
 // sequence engines', then the bus-event, override, charge-balance,
 // calibration-bus, LO-sense and local-RAM controllers'. A failure leaves the ones before it made, makes no
 // later one, and destruction gives every one back.
@@ -70,10 +71,11 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
     uint32_t nth;
     const char* firstRefusing;
   };
-  const Case cases[] = {{1, "generator"},     {2, "measure unit 0"},   {25, "measure unit 23"},
-                        {26, "engine 0"},     {49, "engine 23"},       {50, "bus events"},
-                        {51, "override"},     {52, "charge balance"},  {53, "calibration bus"},
-                        {54, "LO sense"},     {55, "local RAM"},       {56, nullptr}};
+  const Case cases[] = {{1, "strobe 0"},        {25, "generator"},      {26, "measure unit 0"},
+                        {49, "measure unit 23"}, {50, "engine 0"},       {73, "engine 23"},
+                        {74, "bus events"},      {75, "override"},       {76, "charge balance"},
+                        {77, "calibration bus"}, {78, "LO sense"},       {79, "local RAM"},
+                        {80, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nth);
     kalsim::failMutexCreation(c.nth);
@@ -82,23 +84,26 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
       std::unique_ptr<IsolatedControllers> all = build(status);
       kalsim::failMutexCreation(0);
       EXPECT_EQ(status.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
-      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 55u : c.nth - 1);
+      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 79u : c.nth - 1);
       // The member just before the failed one works; the failed one refuses.
       tStatus previous;
       tStatus failed;
-      if (c.nth == 2) {
+      if (c.nth == 25) {
+        all->isoChannels[23].strobeErrorResetBit26(previous);
+        all->interruptGenerator.issueAddress(0, 0x8000, failed);
+      } else if (c.nth == 26) {
         all->interruptGenerator.issueAddress(0, 0x8000, previous);
         all->measureUnits[0].arm(failed);
-      } else if (c.nth == 26) {
+      } else if (c.nth == 50) {
         all->measureUnits[23].reset(previous);
         all->sequenceEngines[0].reset(failed);
-      } else if (c.nth == 51) {
+      } else if (c.nth == 75) {
         all->busEvents.generateBusEvent(5, previous);
         all->triggerOverride.overrideTrigger(1, failed);
-      } else if (c.nth == 52) {
+      } else if (c.nth == 76) {
         all->triggerOverride.overrideTrigger(0, previous);
         all->chargeBalanceOffsets.startAccumulation(0, failed);
-      } else if (c.nth == 54) {
+      } else if (c.nth == 78) {
         all->calibrationBus.connectExternalCalibrationPin(previous);
         all->sharedLoSense.setEndpoint(0, 0, failed);
       } else if (c.firstRefusing != nullptr) {

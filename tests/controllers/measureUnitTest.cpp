@@ -40,7 +40,7 @@ class MeasureUnitBoard : public SequencerBoard {
   MeasureUnitBoard() { unit = makeUnit(quiet); }
   std::unique_ptr<Unit> makeUnit(frontendtest::FakeChecker& checker) {
     tStatus status;
-    auto made = std::make_unique<Unit>(kCh, *channels[kCh], map->NisoMeasureUnitConfigRegType[kCh], overflow, checker,
+    auto made = std::make_unique<Unit>(kCh, *channels[kCh], *strobes[kCh], map->NisoMeasureUnitConfigRegType[kCh], overflow, checker,
                                        status);
     EXPECT_EQ(status.getCode(), 0);
     board.clearAccessLog();

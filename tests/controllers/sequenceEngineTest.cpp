@@ -34,7 +34,7 @@ class SequenceEngineBoard : public SequencerBoard {
   }
   std::unique_ptr<Engine> makeEngine(frontendtest::FakeChecker& checker) {
     tStatus status;
-    auto made = std::make_unique<Engine>(*channels[kCh], *generator, kCh, checker, status);
+    auto made = std::make_unique<Engine>(*channels[kCh], *strobes[kCh], *generator, kCh, checker, status);
     EXPECT_EQ(status.getCode(), 0);
     return made;
   }
@@ -164,7 +164,7 @@ TEST_F(SequenceEngineBoard, WithoutTheResetSubroutineRegisteredResetWritesNothin
   vorlan_driver::SubroutineRegistrar empty(built);
   vorlan_driver::IsoInterruptGeneratorController bare(empty, *iso, channelPointers.data(), kWrenSubsystem, built);
   tStatus status;
-  Engine lone(*channels[kCh], bare, kCh, quiet, status);
+  Engine lone(*channels[kCh], *strobes[kCh], bare, kCh, quiet, status);
   takeWrites();
   lone.reset(status);
   EXPECT_EQ(status.getCode(), code(0xBFFA4309u));

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "controllers/channel/MiscControlStrobe.h"
 #include "controllers/localRAMController/LocalRAMController.h"
 #include "controllers/sequencer/ErrorResponseSubroutineController.h"
 #include "controllers/sequencer/IsoInterruptGeneratorController.h"
@@ -39,7 +40,11 @@ inline constexpr int64_t code(uint32_t word) { return static_cast<int64_t>(stati
 class SequencerBoard : public isomaptest::IsolatedPath {
  protected:
   explicit SequencerBoard(uint32_t pciSubsystem = kWrenSubsystem) {
-    for (const auto& c : channels) channelPointers.push_back(c.get());
+    for (const auto& c : channels) {
+      channelPointers.push_back(c.get());
+      strobes.push_back(std::make_unique<vorlan_driver::MiscControlStrobe>(c->MiscChannelControlReg, built));
+      strobePointers.push_back(strobes.back().get());
+    }
     localRam = std::make_unique<tLocalRAMController>(iso->SeqLocalCommandHighReg, iso->SeqLocalCommandLowReg,
                                                      iso->SeqLocalRamWriteAddressReg, iso->SeqLocalRamReadAddressReg,
                                                      0x10000, built);
@@ -97,6 +102,10 @@ class SequencerBoard : public isomaptest::IsolatedPath {
 
   tStatus built;
   std::vector<tTheQuillIsoChannelRegMap*> channelPointers;
+  // Each channel's miscellaneous-control strobe, as the aggregate gives it
+  // to the channel's controllers.
+  std::vector<std::unique_ptr<vorlan_driver::MiscControlStrobe>> strobes;
+  std::vector<vorlan_driver::MiscControlStrobe*> strobePointers;
   std::unique_ptr<tLocalRAMController> localRam;
   std::unique_ptr<vorlan_driver::SubroutineRegistrar> registrar;
   std::unique_ptr<vorlan_driver::IsoInterruptGeneratorController> generator;
