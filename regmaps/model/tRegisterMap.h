@@ -32,6 +32,9 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   static constexpr uint32_t kReadSideBit = 0x40000000u;
   static constexpr uint32_t kOffsetMask = 0x00FFFFFFu;
 
+  // Where the map lies in its accessor's space.
+  uint32_t getBase() const { return base_; }
+
   // The ID bits 25-29 a field adds: its lowest bit number written backwards.
   static constexpr uint32_t lowBitCode(uint32_t lowBit) {
     return (((lowBit & 1u) << 4) | ((lowBit & 2u) << 2) | (lowBit & 4u) | ((lowBit & 8u) >> 2) |
