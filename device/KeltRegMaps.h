@@ -49,6 +49,8 @@ class KeltRegMaps {
 
   tBusInterfaceMap& getBusInterfaceMap() { return busInterface_; }
   tCoreMap& getCoreMap() { return core_; }
+  // The space the core map lies in, for the FPGA loader's direct stores.
+  const tMemorySpace& getCoreSpace() const { return coreSpace_; }
   tarntools::KeltPortAccessor& getPortAccessor() { return portAccessor_; }
   tIsolationPortMap& getIsolationPortMap() { return isolationPort_; }
   tIOPort2Map& getIOPort2Map() { return ioPort2_; }

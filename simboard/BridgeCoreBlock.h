@@ -1,18 +1,24 @@
-// The bridge chip's core block at BAR 0 offset 0: signature, capability
-// word and the FPGA download engine. Offsets without behaviour are plain
-// registers.
+// The bridge chip's core block at BAR 0 offsets 0 to 0x45F: signature,
+// capability word and the FPGA loader's control, status and size
+// registers. The loader's data register (FpgaLoadDataBlock) and the
+// registers above it, with the port select at 0x510, are blocks of their
+// own (attachLoadPort). Offsets without behaviour are plain registers.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "simboard/FpgaLoader.h"
 #include "simboard/RegisterBlock.h"
 
 namespace simboard {
 
 class BridgeCoreBlock : public RegisterBlock {
  public:
-  static constexpr uint64_t kSize = 0x518;
+  static constexpr uint64_t kSize = 0x460;
+  // The block above the data register, from 0x468 to the map's end.
+  static constexpr uint64_t kLoadPortBlockOffset = 0x468;
+  static constexpr uint64_t kLoadPortBlockSize = 0x518 - kLoadPortBlockOffset;
+  static constexpr uint64_t kLoadPortOffset = 0x510;
   static constexpr uint32_t kSignature = 0xC0107AD0u;
   // Bit 5: the chip addresses 64 bits for DMA.
   static constexpr uint32_t kCapabilities = 0x120u;
@@ -24,30 +30,25 @@ class BridgeCoreBlock : public RegisterBlock {
   static constexpr uint64_t kLoadSizeOffset = 0x458;
   static constexpr uint64_t kLoadDataOffset = 0x460;
   static constexpr uint32_t kLoadStart = 0x1;
-  static constexpr uint32_t kLoadReadyForData = 0x4;
-  static constexpr uint32_t kLoadDone = 0x20;
+  static constexpr uint32_t kLoadReadyForData = FpgaLoader::kReadyForData;
+  static constexpr uint32_t kLoadDone = FpgaLoader::kDone;
 
   BridgeCoreBlock();
 
+  // The block holding the port select register; a start reads it there.
+  void attachLoadPort(RegisterBlock& block) { loadPort_ = &block; }
+
   // ---- knobs
   void setSignature(uint32_t signature) { signature_ = signature; }
-  void setNeverReady(bool never) { neverReady_ = never; }
-  void setNeverDone(bool never) { neverDone_ = never; }
+  void setNeverReady(bool never) { loader_.setNeverReady(never); }
+  void setNeverDone(bool never) { loader_.setNeverDone(never); }
 
-  // ---- what a download delivered
-  bool loadStarted() const { return loading_; }
-  uint32_t loadStarts() const { return loadStarts_; }
-  const std::vector<uint8_t>& loadedImage() const { return image_; }
+  FpgaLoader& loader() { return loader_; }
 
  private:
-  uint32_t loadStatus() const;
-
   uint32_t signature_ = kSignature;
-  bool neverReady_ = false;
-  bool neverDone_ = false;
-  bool loading_ = false;
-  uint32_t loadStarts_ = 0;
-  std::vector<uint8_t> image_;
+  RegisterBlock* loadPort_ = nullptr;
+  FpgaLoader loader_;
 };
 
 }  // namespace simboard

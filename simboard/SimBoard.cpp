@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "simboard/FpgaLoadDataBlock.h"
+
 namespace simboard {
 
 SimBoard::SimBoard() : space_(Space::kBar0, kBar0Size, 2) {
@@ -14,6 +16,9 @@ SimBoard::SimBoard() : space_(Space::kBar0, kBar0Size, 2) {
     std::abort();
   }
   bridgeCore_ = &addBlock(0, std::make_unique<BridgeCoreBlock>());
+  addBlock(FpgaLoadDataBlock::kOffset, std::make_unique<FpgaLoadDataBlock>(bridgeCore_->loader()));
+  bridgeCore_->attachLoadPort(addBlock(BridgeCoreBlock::kLoadPortBlockOffset,
+                                       std::make_unique<RegisterBlock>(BridgeCoreBlock::kLoadPortBlockSize)));
   kalsim::registerMmioRange(bar0_, kBar0Size, *this);
 }
 

@@ -1,0 +1,45 @@
+// The image a download sends: the caller's image from the reset record when
+// one is given, the built-in image of the target otherwise. A caller's
+// image is checked against its target before anything is allocated for it:
+// an FPGA image must have exactly the built-in image's size, a CPLD image
+// a whole number of 32-bit words.
+#pragma once
+
+#include <stdint.h>
+
+#include "device/firmware/builtInFirmwareImages.h"
+#include "framework/kdut/FirmwareInterface.h"
+#include "platform/status/tStatus.h"
+
+namespace vorlan_driver {
+
+namespace nKIVAPAL000 {
+class tEventDescriptor;
+}
+
+class AutoFirmware {
+ public:
+  using tImage = kdut::FirmwareInterface<FirmwareDownloadTarget>;
+
+  AutoFirmware(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t userPointer, uint64_t size,
+               FirmwareDownloadTarget target, nKIVAPALS100::tStatus& status)
+      : image_(create(descriptor, userPointer, size, target, status)) {}
+  ~AutoFirmware();
+  AutoFirmware(const AutoFirmware&) = delete;
+  AutoFirmware& operator=(const AutoFirmware&) = delete;
+
+  // Null when creation failed.
+  tImage* get() const { return image_; }
+
+  static tImage* create(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t userPointer, uint64_t size,
+                        FirmwareDownloadTarget target, nKIVAPALS100::tStatus& status);
+  static tImage* createEmbedded(FirmwareDownloadTarget target, nKIVAPALS100::tStatus& status);
+
+ private:
+  // A caller's image of a size its target can never take is refused here.
+  static bool isAcceptableSize(FirmwareDownloadTarget target, uint64_t size, nKIVAPALS100::tStatus& status);
+
+  tImage* image_;
+};
+
+}  // namespace vorlan_driver
