@@ -1,7 +1,7 @@
 // The bridge's FPGA load data register (BAR 0 offset 0x460) as a block of
-// its own, so image data gets a log policy of its own: by default its
-// stores are only counted, and each goes to the loader as it arrives. It
-// reads as 0.
+// its own, so image data gets a log policy of its own (the whole board
+// only counts its stores; a bare board logs them like any register). Each
+// store goes to the loader as it arrives. It reads as 0.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,7 @@ class FpgaLoadDataBlock : public RegisterBlock {
   static constexpr uint64_t kOffset = 0x460;
   static constexpr uint64_t kSize = 8;
 
-  explicit FpgaLoadDataBlock(FpgaLoader& loader) : RegisterBlock(kSize), loader_(loader) {
-    setLogPolicy(LogPolicy::kCount);
-  }
+  explicit FpgaLoadDataBlock(FpgaLoader& loader) : RegisterBlock(kSize), loader_(loader) {}
 
   uint64_t read(uint64_t, uint32_t) override { return 0; }
   void write(uint64_t offset, uint32_t width, uint64_t value) override {

@@ -17,6 +17,8 @@ QuillBoard::QuillBoard()
       geographicAddress_(&addBlock(GeographicAddressBlock::kBar0Offset, std::make_unique<GeographicAddressBlock>())),
       nisoFpga_(&addBlock(NisoFpgaDmaBlock::kBar0Offset, std::make_unique<NisoFpgaDmaBlock>())) {
   geographicAddress_->setGeographicAddress(kDefaultSlot);
+  // Firmware images are counted and checked as they arrive, never logged.
+  bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset)->setLogPolicy(LogPolicy::kCount);
   clearAccessLog();
 }
 

@@ -78,6 +78,7 @@ TEST_F(SimBoardCore, FpgaLoader) {
   };
   simboard::RegisterBlock* data = board.bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset);
   ASSERT_NE(data, nullptr);
+  data->setLogPolicy(simboard::LogPolicy::kCount);
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.what);
     BridgeCoreBlock& core = board.bridgeCore();
