@@ -22,6 +22,8 @@ uint64_t allocationCallsOnThisThread();
 uint64_t liveAllocations();
 // Those of the driver's own (made outside HostAllocations scopes).
 uint64_t liveDriverAllocations();
+// Every nKIVKAL100_malloc of the calling thread, the host's included.
+uint64_t allAllocationCallsOnThisThread();
 // The stand-in, the board and the harness allocate through the process's one
 // operator new, the driver's, which reaches nKIVKAL100_malloc. Inside a
 // HostAllocations scope on a thread those allocations are neither counted nor

@@ -9,6 +9,7 @@ namespace kalsim {
 namespace {
 thread_local uint32_t tFailNth = 0;
 thread_local uint64_t tCalls = 0;
+thread_local uint64_t tAllCalls = 0;
 std::atomic<uint64_t> gLive{0};
 std::atomic<uint64_t> gLiveDriver{0};
 
@@ -25,6 +26,7 @@ void failAllocationOnThisThread(uint32_t nth) { tFailNth = nth; }
 uint64_t allocationCallsOnThisThread() { return tCalls; }
 uint64_t liveAllocations() { return gLive.load(); }
 uint64_t liveDriverAllocations() { return gLiveDriver.load(); }
+uint64_t allAllocationCallsOnThisThread() { return tAllCalls; }
 
 namespace detail {
 thread_local uint32_t tHostDepth = 0;
@@ -42,6 +44,7 @@ extern "C" {
 // comes here.
 void* nKIVKAL100_malloc(uint64_t size) {
   const bool driver = kalsim::detail::tHostDepth == 0;
+  ++kalsim::tAllCalls;
   if (driver) {
     ++kalsim::tCalls;
     if (kalsim::tFailNth != 0 && --kalsim::tFailNth == 0) return nullptr;
