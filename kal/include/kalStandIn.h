@@ -20,6 +20,26 @@ void reset();
 void failAllocationOnThisThread(uint32_t nth);
 uint64_t allocationCallsOnThisThread();
 uint64_t liveAllocations();
+// Those of the driver's own (made outside HostAllocations scopes).
+uint64_t liveDriverAllocations();
+// Every nKIVKAL100_malloc of the calling thread, the host's included.
+uint64_t allAllocationCallsOnThisThread();
+// The stand-in, the board and the harness allocate through the process's one
+// operator new, the driver's, which reaches nKIVKAL100_malloc. Inside a
+// HostAllocations scope on a thread those allocations are neither counted nor
+// failed, so the knob above (a fail-nth sweep over every N included) hits
+// only the driver's own. Every layer routine that allocates and every
+// register access opens one.
+namespace detail {
+extern thread_local uint32_t tHostDepth;
+}  // namespace detail
+class HostAllocations {
+ public:
+  HostAllocations() { ++detail::tHostDepth; }
+  ~HostAllocations() { --detail::tHostDepth; }
+  HostAllocations(const HostAllocations&) = delete;
+  HostAllocations& operator=(const HostAllocations&) = delete;
+};
 
 // ---- debug output
 std::vector<std::string> printedLines();

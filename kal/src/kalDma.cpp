@@ -10,6 +10,7 @@
 
 #include "kal/include/kalDma.h"
 #include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 #include "kal/src/kalState.h"
 
@@ -202,6 +203,7 @@ void* nKIVKAL220_tPageList_createFromAllocation(uint64_t pages, uint32_t flags) 
 }
 
 void* nKIVKAL1_tPageList_createFromAllocationNUMA(uint64_t pages, uint32_t flags, int32_t node) {
+  kalsim::HostAllocations hostAllocations;
   if (pages == 0 || pages > (1ull << 40) / kalsim::kDmaPageSize) return nullptr;
   if (kalsim::detail::countDown(kalsim::gFailAllocation)) return nullptr;
   void* host = nullptr;
@@ -216,6 +218,7 @@ void* nKIVKAL1_tPageList_createFromAllocationNUMA(uint64_t pages, uint32_t flags
 
 void* nKIVKAL220_tPageList_createFromUser(void* pageAlignedAddress, uint64_t pages, uint32_t flags,
                                           uint64_t byteCount, uint64_t offset) {
+  kalsim::HostAllocations hostAllocations;
   const uintptr_t start = reinterpret_cast<uintptr_t>(pageAlignedAddress);
   if (start == 0 || (start & (kalsim::kDmaPageSize - 1)) != 0 || pages == 0 || byteCount == 0) return nullptr;
   if (offset >= kalsim::kDmaPageSize || pages > ~0ull / kalsim::kDmaPageSize ||
@@ -266,6 +269,7 @@ void nKIVKAL220_tPageList_unmapFromKernel(void* pageList) {
 }
 
 void* nKIVKAL220_tSGL_createForPCI(void* pciFunction, uint64_t capacityPages) {
+  kalsim::HostAllocations hostAllocations;
   if (capacityPages == 0 || kalsim::detail::countDown(kalsim::gFailSGL)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   ++kalsim::gLiveSGLs;
@@ -289,6 +293,7 @@ void nKIVKAL220_tSGL_destroy(void* sgl) {
 }
 
 int32_t nKIVKAL220_tSGL_map(void* sgl, void* pageList, uint64_t offset, uint64_t size, uint32_t fromDevice) {
+  kalsim::HostAllocations hostAllocations;
   using kalsim::kDmaPageSize;
   Sgl* list = static_cast<Sgl*>(sgl);
   PageList* pages = static_cast<PageList*>(pageList);

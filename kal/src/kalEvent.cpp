@@ -165,6 +165,7 @@ void resetSync() {
 extern "C" {
 
 void nKIVKAL100_initializeSingleUseEvent(nKIVKAL_tSingleUseEvent* event) {
+  kalsim::HostAllocations hostAllocations;
   // The storage may hold an earlier, finished event: its mutex and condition
   // variable own no resources once no thread uses them.
   new (event->opaque) kalsim::EventState();

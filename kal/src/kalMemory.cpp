@@ -9,14 +9,28 @@ namespace kalsim {
 namespace {
 thread_local uint32_t tFailNth = 0;
 thread_local uint64_t tCalls = 0;
+thread_local uint64_t tAllCalls = 0;
 std::atomic<uint64_t> gLive{0};
+std::atomic<uint64_t> gLiveDriver{0};
+
+// Each block carries a header saying whose it is, so that a free knows
+// whether it ends one of the driver's allocations. 16 bytes keep the
+// alignment malloc gives.
+struct alignas(16) Header {
+  uint64_t driver;
+};
+static_assert(sizeof(Header) == 16, "the header keeps malloc's alignment");
 }  // namespace
 
 void failAllocationOnThisThread(uint32_t nth) { tFailNth = nth; }
 uint64_t allocationCallsOnThisThread() { return tCalls; }
 uint64_t liveAllocations() { return gLive.load(); }
+uint64_t liveDriverAllocations() { return gLiveDriver.load(); }
+uint64_t allAllocationCallsOnThisThread() { return tAllCalls; }
 
 namespace detail {
+thread_local uint32_t tHostDepth = 0;
+
 void resetMemory() {
   tFailNth = 0;
   tCalls = 0;
@@ -29,19 +43,26 @@ extern "C" {
 // Over libc's allocator, never over operator new: the driver's operator new
 // comes here.
 void* nKIVKAL100_malloc(uint64_t size) {
-  ++kalsim::tCalls;
-  if (kalsim::tFailNth != 0) {
-    if (--kalsim::tFailNth == 0) return nullptr;
+  const bool driver = kalsim::detail::tHostDepth == 0;
+  ++kalsim::tAllCalls;
+  if (driver) {
+    ++kalsim::tCalls;
+    if (kalsim::tFailNth != 0 && --kalsim::tFailNth == 0) return nullptr;
   }
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block != nullptr) ++kalsim::gLive;
-  return block;
+  auto* header = static_cast<kalsim::Header*>(std::malloc(sizeof(kalsim::Header) + size));
+  if (header == nullptr) return nullptr;
+  header->driver = driver;
+  ++kalsim::gLive;
+  if (driver) ++kalsim::gLiveDriver;
+  return header + 1;
 }
 
 void nKIVKAL100_free(void* block) {
   if (block == nullptr) return;
+  kalsim::Header* header = static_cast<kalsim::Header*>(block) - 1;
   --kalsim::gLive;
-  std::free(block);
+  if (header->driver != 0) --kalsim::gLiveDriver;
+  std::free(header);
 }
 
 void* nKIVKAL180_memCpy(void* destination, const void* source, uint64_t size) {

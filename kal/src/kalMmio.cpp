@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 
 namespace kalsim {
@@ -37,8 +38,11 @@ MmioTarget& find(const volatile void* address, uint64_t& offset, uint32_t width)
   std::abort();
 }
 
+// The board may allocate while it serves an access (its log): never the
+// driver's allocation.
 template <class T>
 T readAt(const volatile void* address, uint32_t width) {
+  HostAllocations hostAllocations;
   uint64_t offset = 0;
   MmioTarget& target = find(address, offset, width);
   return static_cast<T>(target.mmioRead(offset, width));
@@ -46,6 +50,7 @@ T readAt(const volatile void* address, uint32_t width) {
 
 template <class T>
 void writeAt(volatile void* address, uint32_t width, T value) {
+  HostAllocations hostAllocations;
   uint64_t offset = 0;
   MmioTarget& target = find(address, offset, width);
   target.mmioWrite(offset, width, value);

@@ -345,6 +345,7 @@ int32_t nKIVKAL240_getPCIDomain(void* pciFunction) {
 
 // The callback receives (context, bridge record); a nonzero answer ends the walk.
 int32_t nKIVKAL100_enumeratePCIBuses(nKIVKAL_tBridgeCallback callback, void* context, uint32_t) {
+  kalsim::HostAllocations hostAllocations;
   std::vector<kalsim::PciBridge> bridges;
   {
     std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
@@ -366,6 +367,7 @@ int32_t nKIVKAL100_enumeratePCIBuses(nKIVKAL_tBridgeCallback callback, void* con
 
 int32_t nKIVKAL1400_reserveInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallback* callback,
                                      const char* component, uint32_t flags) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
   if (kalsim::gReserveResult != 0) return kalsim::gReserveResult;
   if (callback == nullptr || callback->function == nullptr) return -51009;
@@ -383,6 +385,7 @@ void nKIVKAL100_relinquishInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallba
 }
 
 void* nKIVKAL100_createDPC(void (*routine)(void* argument)) {
+  kalsim::HostAllocations hostAllocations;
   if (routine == nullptr) return nullptr;
   ++kalsim::gLiveDpcs;
   return new kalsim::Dpc{routine, nullptr, false};
@@ -400,6 +403,7 @@ void nKIVKAL100_destroyDPC(void* dpc) {
 }
 
 void nKIVKAL100_scheduleDPC(void* dpc, void* argument) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
   kalsim::Dpc* call = static_cast<kalsim::Dpc*>(dpc);
   if (call->queued) return;
@@ -409,6 +413,7 @@ void nKIVKAL100_scheduleDPC(void* dpc, void* argument) {
 }
 
 void* nKIVKAL230_mapPhysicalToKernel(uint64_t physical, uint64_t length, uint32_t cacheMode) {
+  kalsim::HostAllocations hostAllocations;
   if (length == 0 || kalsim::detail::countDown(kalsim::gFailMappingNth)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
   for (const kalsim::PhysicalRange& range : kalsim::gPhysicalRanges) {

@@ -35,6 +35,7 @@ void resetPrint() { clearPrintedLines(); }
 extern "C" {
 
 void nKIVKAL100_printToDebugger(const char* text) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gPrintMutex);
   kalsim::gLines.emplace_back(text);
   if (kalsim::gEcho) std::fputs(text, stderr);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 #include "kal/src/kalPciState.h"
 #include "kal/src/kalState.h"
@@ -85,6 +86,7 @@ void resetPublication() {
 extern "C" {
 
 void* nKIVKAL200_registerProperty(int32_t scope, void* owner, const char* name, const void* value, int32_t size) {
+  kalsim::HostAllocations hostAllocations;
   if (kalsim::detail::countDown(kalsim::gFailPropertyNth)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   void* handle = kalsim::nextHandle();
@@ -98,6 +100,7 @@ void nKIVKAL200_unregisterProperty(void* propertyHandle) {
 
 void* nKIVKAL240_registerDeviceInterface(void* driverHandle, void* layerDevice, const char* name, uint32_t index,
                                          void* interfaceObject) {
+  kalsim::HostAllocations hostAllocations;
   if (kalsim::detail::countDown(kalsim::gFailInterfaceNth)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   void* handle = kalsim::nextHandle();
@@ -111,6 +114,7 @@ void nKIVKAL200_unregisterDeviceInterface(void* interfaceHandle) {
 }
 
 int32_t nKIVKAL240_notifyUserspaceAddEvent(void* interfaceHandle) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   kalsim::gAddEvents.push_back(interfaceHandle);
   return 0;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 #include "kal/src/kalPciState.h"
 #include "kal/src/kalState.h"
@@ -57,6 +58,7 @@ void resetSockets() {
 extern "C" {
 
 void* nKIVKAL250_createKernelSocketBuffer(uint32_t size) {
+  kalsim::HostAllocations hostAllocations;
   if (kalsim::detail::countDown(kalsim::gFailBufferNth)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   void* buffer = new kalsim::Buffer{size};
@@ -65,6 +67,7 @@ void* nKIVKAL250_createKernelSocketBuffer(uint32_t size) {
 }
 
 int32_t nKIVKAL250_kernelSocketSend(void* buffer, uint32_t port, uint32_t type, const void* message, uint32_t size) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   if (kalsim::gBuffers.count(buffer) == 0) return -51009;
   if (kalsim::detail::countDown(kalsim::gFailSendNth)) return kalsim::gSendCode;

@@ -35,6 +35,7 @@ void resetSyncLocks() {
 extern "C" {
 
 void* nKIVKAL100_createSpinLock(void) {
+  kalsim::HostAllocations hostAllocations;
   if (kalsim::detail::countDown(kalsim::gFailSpinLockNth)) return nullptr;
   // The process's operator new is the driver's, which answers null when the
   // layer's allocator is made to fail: a lock then fails like one that
@@ -61,6 +62,7 @@ void nKIVKAL100_acquireSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(sp
 void nKIVKAL100_releaseSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(spinLock)->unlock(); }
 
 void* nKIVKAL150_createMutex(void) {
+  kalsim::HostAllocations hostAllocations;
   if (kalsim::detail::countDown(kalsim::gFailMutexNth)) return nullptr;
   std::mutex* mutex = new (std::nothrow) std::mutex;
   if (mutex == nullptr) return nullptr;

@@ -96,6 +96,7 @@ void nKIVKAL100_getTimeOfDay(uint32_t* seconds, uint32_t* microseconds) {
 }
 
 void nKIVKAL250_sleepTimeout(int32_t microseconds) {
+  kalsim::HostAllocations hostAllocations;
   {
     std::lock_guard<std::mutex> lock(kalsim::gSleepMutex);
     kalsim::gSleepCalls.push_back(microseconds);

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
 #include "kal/src/kalPciState.h"
 
@@ -60,6 +61,7 @@ uint32_t nKIVKAL220_tUserMemMap_getAccessMode(void* userMemMap) {
 }
 
 int32_t nKIVKAL220_tUserMemMap_mapPageList(void* userMemMap, void* pageList, uint64_t firstPage, uint64_t pageCount) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   kalsim::gCalls.push_back({userMemMap, false, pageList, firstPage, pageCount, 0});
   return kalsim::gResult;
@@ -67,6 +69,7 @@ int32_t nKIVKAL220_tUserMemMap_mapPageList(void* userMemMap, void* pageList, uin
 
 int32_t nKIVKAL2280_tUserMemMap_mapPhysicalAddress(void* userMemMap, uint64_t offset, uint64_t physical,
                                                    uint32_t cached) {
+  kalsim::HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   kalsim::gCalls.push_back({userMemMap, true, nullptr, offset, physical, cached});
   return kalsim::gResult;

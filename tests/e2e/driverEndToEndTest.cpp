@@ -16,6 +16,7 @@
 #include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/pci/tPCIDevice.h"
 #include "simboard/QuillBoard.h"
+#include "tests/support/allocationFailures.h"
 
 namespace {
 
@@ -177,6 +178,49 @@ TEST_F(DriverEndToEndTest, AnyFailedStepLeavesNoDeviceBehind) {
     EXPECT_EQ(liveKernelObjects(), 0u) << c.what;
     caseHost.unload();
   }
+}
+
+// Every allocation add device makes fails in turn. A failure before the
+// device stands ends add device with the layer's out-of-memory code; one in
+// start-up stays in the device's setup tracker and the device is added. Each
+// run ends with nothing registered, mapped, locked or allocated once the
+// device (if any) is removed and deleted, and the first run with memory
+// enough adds the device.
+TEST_F(DriverEndToEndTest, AddDeviceSurvivesEveryAllocationFailingInTurn) {
+  ASSERT_EQ(host.load(), 0);
+  kalsim::PciFunction& function = offerable(board);
+  const uint64_t objects = liveKernelObjects();
+  const uint64_t allocations = kalsim::liveDriverAllocations();
+  uint32_t refused = 0;
+  const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
+    const int32_t result = host.addDevice(function);
+    failure.disarm();
+    if (!failure.hit()) {
+      EXPECT_EQ(result, 0);
+      return;
+    }
+    const uint32_t nth = failure.nth();
+    if (result == 0) {
+      EXPECT_NE(host.deviceWord(), 0u) << nth;
+      host.removeDevice();
+      host.deleteDevice();
+    } else {
+      ++refused;
+      EXPECT_EQ(result, -51352) << nth;
+      EXPECT_EQ(host.deviceWord(), 0u) << nth;
+    }
+    EXPECT_TRUE(kalsim::registeredInterfaces().empty()) << nth;
+    EXPECT_TRUE(kalsim::registeredProperties().empty()) << nth;
+    EXPECT_EQ(liveKernelObjects(), objects) << nth;
+    EXPECT_EQ(kalsim::liveDriverAllocations(), allocations) << nth;
+  });
+  EXPECT_GE(refused, 4u) << "the device object and what it holds before start-up";
+  EXPECT_GT(failures, refused) << "start-up allocates too";
+  ASSERT_NE(host.deviceWord(), 0u);
+  host.removeDevice();
+  host.deleteDevice();
+  host.unload();
+  EXPECT_EQ(liveKernelObjects(), 0u);
 }
 
 TEST_F(DriverEndToEndTest, ARefusedMSIKeepsTheLineInterruptAndBothFlagsMeanIOSpace) {

@@ -2,6 +2,7 @@
 
 #include "routing/RoutingSession.h"
 #include "tests/framework/QuillDeviceFixture.h"
+#include "tests/support/allocationFailures.h"
 
 namespace quilltest {
 namespace {
@@ -106,23 +107,23 @@ TEST_F(KernelSessionTest, AnOpenThatRunsOutOfMemoryLeavesNothingBehind) {
   startDevice();
   const uint64_t mutexes = kalsim::liveMutexes();
   const uint64_t spinLocks = kalsim::liveSpinLocks();
-  for (uint32_t nth = 1;; ++nth) {
+  testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
     int64_t code = 0;
-    kalsim::failAllocationOnThisThread(nth);
     KernelSession* session = open(&code);
-    kalsim::failAllocationOnThisThread(0);
+    failure.disarm();
+    const uint32_t nth = failure.nth();
     if (session != nullptr && code == 0) {
       EXPECT_EQ(device->getOpenSessions(), 1u) << nth;
       close(session);
-      break;
+      return;
     }
+    EXPECT_TRUE(failure.hit()) << nth;
     EXPECT_EQ(session, nullptr) << nth;
     EXPECT_EQ(code, -52000) << nth;
     EXPECT_EQ(device->getOpenSessions(), 0u) << nth;
     EXPECT_EQ(kalsim::liveMutexes(), mutexes) << nth;
     EXPECT_EQ(kalsim::liveSpinLocks(), spinLocks) << nth;
-    ASSERT_LT(nth, 50u);
-  }
+  });
   EXPECT_EQ(device->getHardwareOwner()->getRoutingResourcesManager()->getSessionCount(), 0u);
 }
 

@@ -38,11 +38,14 @@ class HandedOutResources : public kivark::RoutingResourcesInterface {
 class RoutingResourcesManagerTest : public ::testing::Test {
  protected:
   void SetUp() override { kalsim::reset(); }
-  void TearDown() override { kalsim::failAllocationOnThisThread(0); }
+  void TearDown() override {
+    kalsim::failAllocationOnThisThread(0);
+    kalsim::failMutexCreation(0);
+  }
 };
 
-// Each allocation of a session's construction fails in turn. Listing takes
-// no memory, so a session built with a clean status is always listed and
+// What a session's construction asks of the layer (its kernel mutex: the
+// session allocates nothing itself) fails in turn. Listing takes no memory, so a session built with a clean status is always listed and
 // holds the resources until they are withdrawn; one whose construction
 // failed is not listed.
 TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAllocationFails) {
@@ -55,10 +58,10 @@ TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAlloca
     manager.setRoutingResources(&resources);
 
     tStatus status;
-    kalsim::failAllocationOnThisThread(nth);
+    kalsim::failMutexCreation(nth);
     {
       KernelRoutingSession session(&manager, status);
-      kalsim::failAllocationOnThisThread(0);
+      kalsim::failMutexCreation(0);
       if (status.isFatal()) {
         sawFailure = true;
         EXPECT_EQ(manager.getSessionCount(), 0u) << nth;
@@ -71,7 +74,7 @@ TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAlloca
     }
     EXPECT_EQ(manager.getSessionCount(), 0u) << nth;
   }
-  EXPECT_TRUE(sawFailure) << "no allocation of the construction failed";
+  EXPECT_TRUE(sawFailure) << "no part of the construction failed";
 }
 
 // Sessions leave the list in any order; those still listed keep hearing of

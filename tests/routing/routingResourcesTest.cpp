@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "kal/include/kalStandIn.h"
+#include "tests/support/allocationFailures.h"
 #include "tests/routing/TinyTopography.h"
 
 namespace {
@@ -260,25 +261,23 @@ TEST_F(RoutingResourcesTest, TerminalPaths) {
 // adds no route and leaks nothing.
 TEST_F(RoutingResourcesTest, AllocationFailuresLeaveNoRouteBehind) {
   TinyTopography topography = board();
-  bool sawFailure = false;
-  for (uint32_t nth = 1; nth <= 12; ++nth) {
+  const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
     TinyResources tiny(topography);
     const kivark::RouteCalculationSeedBase seeds[] = {{id(S), 0, 0, {}}, {id(S), 0, 1, {}}};
     const uint32_t destinations[] = {id(D1), id(D2)};
     tStatus status;
-    kalsim::failAllocationOnThisThread(nth);
     tiny.resources.calculateRoute(7, seeds, 2, destinations, 2, 0, tiny.results, tiny.resultCount, status);
-    kalsim::failAllocationOnThisThread(0);
+    failure.disarm();
+    const uint32_t nth = failure.nth();
     if (status.isNotFatal()) {
       EXPECT_EQ(tiny.resultCount, 4u) << nth;
-      continue;
+      return;
     }
-    sawFailure = true;
     EXPECT_TRUE(status.getCode() == -52000 || status.getCode() == -52019) << status.getCode();
     EXPECT_EQ(tiny.resultCount, 0u) << nth;
     for (uint32_t route = 1; route <= 4; ++route) EXPECT_EQ(tiny.resources.getRouteState(route), 0u) << nth;
-  }
-  EXPECT_TRUE(sawFailure);
+  });
+  EXPECT_GT(failures, 0u);
 }
 
 }  // namespace

@@ -294,10 +294,10 @@ TEST(MemoryWindowConstructionTest, FailuresAreReportedAndTheWindowRefusesWork) {
   CountingAccessor accessor(8);
   struct Case {
     const char* name;
-    uint32_t failAllocation;  // the stand-in's mutex takes the first allocation
+    uint32_t failAllocation;  // the window's own allocations, counted from 1
     bool failMutex;
   };
-  for (const Case& c : {Case{"soft copy", 2, false}, Case{"mutex", 0, true}}) {
+  for (const Case& c : {Case{"soft copy", 1, false}, Case{"mutex", 0, true}}) {
     tStatus status;
     if (c.failAllocation != 0) kalsim::failAllocationOnThisThread(c.failAllocation);
     if (c.failMutex) kalsim::failMutexCreation(1);
