@@ -10,7 +10,10 @@ namespace {
 thread_local uint32_t tFailNth = 0;
 thread_local uint64_t tCalls = 0;
 std::atomic<uint64_t> gLive{0};
+thread_local uint64_t tLargest = 0;
 }  // namespace
+
+void refuseAllocationsAboveOnThisThread(uint64_t bytes) { tLargest = bytes; }
 
 void failAllocationOnThisThread(uint32_t nth) { tFailNth = nth; }
 uint64_t allocationCallsOnThisThread() { return tCalls; }
@@ -20,6 +23,7 @@ namespace detail {
 void resetMemory() {
   tFailNth = 0;
   tCalls = 0;
+  tLargest = 0;
 }
 }  // namespace detail
 }  // namespace kalsim
@@ -33,6 +37,7 @@ void* nKIVKAL100_malloc(uint64_t size) {
   if (kalsim::tFailNth != 0) {
     if (--kalsim::tFailNth == 0) return nullptr;
   }
+  if (kalsim::tLargest != 0 && size > kalsim::tLargest) return nullptr;
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block != nullptr) ++kalsim::gLive;
   return block;
