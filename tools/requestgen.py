@@ -519,7 +519,7 @@ def main(argv):
     for interface in interfaces:
         write(os.path.join(out_dir, "requests", interface.cls + ".h"), emit_interface(interface, requests, source))
     write(os.path.join(out_dir, "device", "QuillDeviceRequestMethods.inc"), emit_declarations(requests, source))
-    write(os.path.join(out_dir, "device", "QuillDevicePendingRequests.cpp"), emit_pending(requests, pending, source))
+    write(os.path.join(out_dir, "requests", "QuillDevicePendingRequests.cpp"), emit_pending(requests, pending, source))
     write(os.path.join(out_dir, "requests", "RequestTable.h"), emit_table(requests, interfaces, pending, source))
     return 0
 

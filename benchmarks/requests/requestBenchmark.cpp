@@ -13,7 +13,7 @@
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalStandIn.h"
 #include "kal/include/nKIVKAL.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tIOControlEnvelope.h"
 #include "requests/RequestRecords.h"
 #include "simboard/QuillBoard.h"
 

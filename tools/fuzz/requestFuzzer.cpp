@@ -18,7 +18,7 @@
 
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalStandIn.h"
-#include "platform/driver/tIOControlEnvelope.h"
+#include "kal/include/tIOControlEnvelope.h"
 #include "requests/RequestTable.h"
 #include "simboard/QuillBoard.h"
 
