@@ -4,7 +4,8 @@ the records, the two device interfaces with their decode switches and
 unmarshallers, the device's method declarations, the definitions of the
 methods not built yet, and a table of every request for tests.
 
-Description format, one statement per line, '#' starts a comment:
+Description format (read by tools/descparse.py), one statement per line, '#'
+starts a comment:
 
     interface <class> "<published name>" all | <code> ...
                                 the codes an interface decodes
@@ -40,8 +41,11 @@ Requests of a pending server get a method that enters its gate and answers
 """
 
 import os
-import re
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import descparse  # noqa: E402
+from descparse import DescriptionError  # noqa: E402
 
 TYPES = {"u8": ("uint8_t", 1), "u16": ("uint16_t", 2), "i16": ("int16_t", 2), "u32": ("uint32_t", 4),
          "i32": ("int32_t", 4), "u64": ("uint64_t", 8)}
@@ -56,16 +60,11 @@ GROUPS = {0x27: ("voltarisPXICooling_",), 0x28: ("hwCondition_",), 0x29: ("measu
 # group carries a direction.
 ENVELOPE_SIZE = 0x20
 LARGEST_INBOUND, LARGEST_OUTBOUND = 64, 16
-IDENT = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*$")
-
-
-class DescriptionError(Exception):
-    pass
 
 
 class Field:
-    def __init__(self, offset, kind, name, size, line, out=False, source=None, user=False):
-        self.offset, self.kind, self.name, self.size, self.line = offset, kind, name, size, line
+    def __init__(self, offset, kind, name, size, statement, out=False, source=None, user=False):
+        self.offset, self.kind, self.name, self.size, self.statement = offset, kind, name, size, statement
         self.out, self.source, self.user = out, source, user
 
     @property
@@ -78,8 +77,8 @@ class Field:
 
 
 class Record:
-    def __init__(self, size, line):
-        self.size, self.line = size, line
+    def __init__(self, size, statement):
+        self.size, self.statement = size, statement
         self.fields = []
 
     def data(self):
@@ -93,8 +92,8 @@ class Record:
 
 
 class Request:
-    def __init__(self, code, name, level, server, line):
-        self.code, self.name, self.level, self.server, self.line = code, name, level, server, line
+    def __init__(self, code, name, level, server, statement):
+        self.code, self.name, self.level, self.server, self.statement = code, name, level, server, statement
         self.inbound = None
         self.outbound = None
 
@@ -116,86 +115,67 @@ class Request:
 
 
 class Interface:
-    def __init__(self, cls, published, codes, line):
-        self.cls, self.published, self.codes, self.line = cls, published, codes, line
-
-
-def number(text, where):
-    try:
-        return int(text, 0)
-    except ValueError:
-        raise DescriptionError("%s: not a number: %s" % (where, text))
+    def __init__(self, cls, published, codes, statement):
+        self.cls, self.published, self.codes, self.statement = cls, published, codes, statement
 
 
 def parse(path):
     requests, interfaces = [], []
     request = record = None
-    with open(path) as f:
-        lines = f.read().split("\n")
-    for index, raw in enumerate(lines, 1):
-        text = raw.split("#", 1)[0].strip()
-        if not text:
-            continue
-        where = "%s:%d" % (os.path.basename(path), index)
-        words = text.split()
-        head = words[0]
-        if head == "interface":
-            m = re.match(r'^interface\s+(\w+)\s+"([^"]+)"\s+(.*)$', text)
-            if not m:
-                raise DescriptionError("%s: interface <class> \"<name>\" all | <codes>" % where)
-            codes = None if m.group(3).strip() == "all" else [number(c, where) for c in m.group(3).split()]
-            interfaces.append(Interface(m.group(1), m.group(2), codes, where))
-        elif head == "request":
-            if len(words) != 5 or not words[3].startswith("level=") or not words[4].startswith("by="):
-                raise DescriptionError("%s: request <code> <name> level=<n> by=<server>" % where)
-            level_text = words[3][len("level="):]
-            level = None if level_text == "none" else number(level_text, where)
-            request = Request(number(words[1], where), words[2], level, words[4][len("by="):], where)
-            if not IDENT.match(request.name):
-                raise DescriptionError("%s: bad request name %s" % (where, request.name))
+    for st in descparse.read(path):
+        if st.key == "interface":
+            st.check_options(())
+            if len(st.positional) < 3:
+                raise st.error('interface <class> "<published name>" all | <code> ...')
+            cls = st.identifier(st.positional[0], "interface class")
+            published = st.positional[1]
+            if len(published) < 3 or published[0] != '"' or published[-1] != '"':
+                raise st.error("the published name is quoted", published)
+            rest = st.positional[2:]
+            codes = None if rest == ["all"] else [st.number(c) for c in rest]
+            interfaces.append(Interface(cls, published[1:-1], codes, st))
+        elif st.key == "request":
+            st.check_options(("level", "by"), ("level", "by"))
+            if len(st.positional) != 2:
+                raise st.error("request <code> <name> level=<n> by=<server>")
+            level = None if st.options["level"] == "none" else st.number(st.options["level"])
+            name = st.identifier(st.positional[1], "request name")
+            request = Request(st.number(st.positional[0]), name, level, st.options["by"], st)
             requests.append(request)
             record = None
-        elif head in ("in", "out"):
-            if request is None or len(words) != 2:
-                raise DescriptionError("%s: %s <size> belongs to a request" % (where, head))
-            record = Record(number(words[1], where), where)
-            if head == "in":
-                if request.inbound is not None:
-                    raise DescriptionError("%s: %s: second inbound record" % (where, request.name))
-                request.inbound = record
-            else:
-                if request.outbound is not None:
-                    raise DescriptionError("%s: %s: second outbound record" % (where, request.name))
-                request.outbound = record
-        elif head.startswith("+"):
+        elif st.key in ("in", "out"):
+            st.check_options(())
+            if request is None or len(st.positional) != 1:
+                raise st.error("%s <size> belongs to a request" % st.key)
+            record = Record(st.number(st.positional[0]), st)
+            attribute = "inbound" if st.key == "in" else "outbound"
+            if getattr(request, attribute) is not None:
+                raise st.error("%s: second %s record" % (request.name, attribute))
+            setattr(request, attribute, record)
+        elif st.key.startswith("+"):
             if record is None:
-                raise DescriptionError("%s: field outside a record" % where)
-            offset = number(head[1:], where)
-            if len(words) < 3:
-                raise DescriptionError("%s: +<offset> <type> <name> or +<offset> pad|unread <count>" % where)
-            kind = words[1]
+                raise st.error("field outside a record")
+            offset = st.number(st.key[1:])
+            if len(st.positional) < 2:
+                raise st.error("+<offset> <type> <name> or +<offset> pad|unread <count>")
+            kind = st.positional[0]
             if kind in ("pad", "unread"):
-                if len(words) != 3:
-                    raise DescriptionError("%s: +<offset> %s <count>" % (where, kind))
-                record.fields.append(Field(offset, kind, None, number(words[2], where), where))
+                st.check_options(())
+                if len(st.positional) != 2:
+                    raise st.error("+<offset> %s <count>" % kind)
+                record.fields.append(Field(offset, kind, None, st.number(st.positional[1]), st))
                 continue
             if kind not in TYPES:
-                raise DescriptionError("%s: %s: unknown type %s" % (where, request.name, kind))
-            field = Field(offset, kind, words[2], TYPES[kind][1], where)
-            if not IDENT.match(field.name):
-                raise DescriptionError("%s: bad field name %s" % (where, field.name))
-            for option in words[3:]:
-                if option == "out":
-                    field.out = True
-                elif option == "user":
-                    field.user = True
-                elif option.startswith("from="):
-                    field.source = option[len("from="):]
-                else:
-                    raise DescriptionError("%s: unknown option %s" % (where, option))
+                raise st.error("%s: unknown type" % request.name, kind)
+            st.check_options(("from",))
+            field = Field(offset, kind, st.identifier(st.positional[1], "field name"), TYPES[kind][1], st)
+            st.check_flags(st.positional[2:], ("out", "user"))
+            field.out = "out" in st.positional[2:]
+            field.user = "user" in st.positional[2:]
+            field.source = st.options.get("from")
             record.fields.append(field)
         else:
-            raise DescriptionError("%s: unknown statement %s" % (where, head))
+            raise st.error("unknown statement")
     return requests, interfaces
 
 
@@ -205,51 +185,51 @@ def align(value, alignment):
 
 def check_record(request, record, direction):
     """The layout rules; raises naming the offending line."""
-    def fail(line, message):
-        raise DescriptionError("%s: %s (%s record): %s" % (line, request.name, direction, message))
+    def fail(statement, message):
+        raise statement.error("%s (%s record): %s" % (request.name, direction, message))
 
     position = 0
     fields = record.fields
     status_index = next((i for i, f in enumerate(fields) if f.name == "status"), None)
     if status_index is None:
-        fail(record.line, "no status word")
+        fail(record.statement, "no status word")
     names = set()
     for i, f in enumerate(fields):
         if f.offset != position:
-            fail(f.line, "at +%d, but the previous field ends at +%d" % (f.offset, position))
+            fail(f.statement, "at +%d, but the previous field ends at +%d" % (f.offset, position))
         if f.size <= 0:
-            fail(f.line, "empty %s" % f.kind)
+            fail(f.statement, "empty %s" % f.kind)
         if f.is_data:
             if f.name in names:
-                fail(f.line, "field %s twice" % f.name)
+                fail(f.statement, "field %s twice" % f.name)
             names.add(f.name)
             if f.offset % f.size != 0:
-                fail(f.line, "%s at +%d is not at its natural alignment" % (f.name, f.offset))
+                fail(f.statement, "%s at +%d is not at its natural alignment" % (f.name, f.offset))
         if f.kind == "pad":
             after = fields[i + 1] if i + 1 < len(fields) else None
             if after is None:
                 # Trailing padding: only to round a record with a 64-bit field to 8.
                 if i - 1 != status_index:
-                    fail(f.line, "trailing padding must follow the status word")
+                    fail(f.statement, "trailing padding must follow the status word")
             elif after.kind == "pad":
-                fail(f.line, "two paddings in a row")
+                fail(f.statement, "two paddings in a row")
             else:
                 need = (after.size if after.is_data else 1)
                 if align(f.offset, need) != f.offset + f.size or f.offset % need == 0:
-                    fail(f.line, "padding of %d before %s is not what its alignment needs"
+                    fail(f.statement, "padding of %d before %s is not what its alignment needs"
                          % (f.size, after.name or after.kind))
         if f.kind == "unread" and direction != "inbound":
-            fail(f.line, "unread bytes only in an inbound record")
+            fail(f.statement, "unread bytes only in an inbound record")
         position += f.size
     status = fields[status_index]
     if status.kind != "i32":
-        fail(status.line, "the status word is an i32")
+        fail(status.statement, "the status word is an i32")
     if any(f.is_data or f.kind == "unread" for f in fields[status_index + 1:]):
-        fail(fields[status_index + 1].line, "the status word must be the last field")
+        fail(fields[status_index + 1].statement, "the status word must be the last field")
     before = [f for f in fields[:status_index] if f.kind != "pad"]
     last_end = before[-1].offset + before[-1].size if before else 0
     if status.offset != align(last_end, 4):
-        fail(status.line, "status word at +%d, not at the next 4-byte boundary after +%d"
+        fail(status.statement, "status word at +%d, not at the next 4-byte boundary after +%d"
              % (status.offset, last_end))
     end = status.offset + 4
     wide = any(f.is_data and f.size == 8 for f in fields)
@@ -258,58 +238,58 @@ def check_record(request, record, direction):
     # rounded either way.
     unread = any(f.kind == "unread" for f in fields)
     if position != expected and not (unread and position == align(end, 8)):
-        fail(record.line, "laid out to %d bytes, the rules give %d" % (position, expected))
+        fail(record.statement, "laid out to %d bytes, the rules give %d" % (position, expected))
     if record.size != position:
-        fail(record.line, "stated as %d bytes, laid out as %d" % (record.size, position))
+        fail(record.statement, "stated as %d bytes, laid out as %d" % (record.size, position))
     largest = LARGEST_INBOUND if direction == "inbound" else LARGEST_OUTBOUND
     if record.size > largest:
-        fail(record.line, "larger than %d bytes" % largest)
+        fail(record.statement, "larger than %d bytes" % largest)
     for f in fields:
         if direction == "inbound" and (f.out or f.source):
-            fail(f.line, "out and from= belong to the outbound record")
+            fail(f.statement, "out and from= belong to the outbound record")
 
 
 def check(requests, interfaces):
     codes, names = {}, {}
     for r in requests:
         if r.inbound is None or r.outbound is None:
-            raise DescriptionError("%s: %s needs an inbound and an outbound record" % (r.line, r.name))
+            raise r.statement.error("%s needs an inbound and an outbound record" % (r.name))
         if r.server not in SERVERS:
-            raise DescriptionError("%s: %s: unknown server %s" % (r.line, r.name, r.server))
+            raise r.statement.error("%s: unknown server %s" % (r.name, r.server))
         if r.code in codes:
-            raise DescriptionError("%s: %s: code 0x%X already used by %s" % (r.line, r.name, r.code, codes[r.code]))
+            raise r.statement.error("%s: code 0x%X already used by %s" % (r.name, r.code, codes[r.code]))
         if r.name in names:
-            raise DescriptionError("%s: %s twice" % (r.line, r.name))
-        codes[r.code], names[r.name] = r.name, r.line
+            raise r.statement.error("%s twice" % (r.name))
+        codes[r.code], names[r.name] = r.name, r
         group, direction = (r.code >> 8) & 0xFF, r.code >> 30
         if (r.code >> 16) & 0x3FFF != ENVELOPE_SIZE:
-            raise DescriptionError("%s: %s: code 0x%X does not carry the envelope size" % (r.line, r.name, r.code))
+            raise r.statement.error("%s: code 0x%X does not carry the envelope size" % (r.name, r.code))
         if group not in GROUPS or not r.name.startswith(GROUPS[group]):
-            raise DescriptionError("%s: %s: name does not belong to group 0x%X" % (r.line, r.name, group))
+            raise r.statement.error("%s: name does not belong to group 0x%X" % (r.name, group))
         if (direction != 0) != (group == 0x84):
-            raise DescriptionError("%s: %s: only the cooling group carries a direction" % (r.line, r.name))
+            raise r.statement.error("%s: only the cooling group carries a direction" % (r.name))
         if (r.level is None) != r.unsupported:
-            raise DescriptionError("%s: %s: level none exactly for unsupported requests" % (r.line, r.name))
+            raise r.statement.error("%s: level none exactly for unsupported requests" % (r.name))
         if r.level is not None and not 0 <= r.level <= 20:
-            raise DescriptionError("%s: %s: level %d outside 0-20" % (r.line, r.name, r.level))
+            raise r.statement.error("%s: level %d outside 0-20" % (r.name, r.level))
         check_record(r, r.inbound, "inbound")
         check_record(r, r.outbound, "outbound")
         if any(f.kind == "unread" for f in r.inbound.fields) and not r.unsupported:
-            raise DescriptionError("%s: %s: only unsupported requests leave bytes unread" % (r.line, r.name))
+            raise r.statement.error("%s: only unsupported requests leave bytes unread" % (r.name))
         if r.unsupported and (r.arguments() or r.out_parameters()):
-            raise DescriptionError("%s: %s: an unsupported request has no arguments" % (r.line, r.name))
+            raise r.statement.error("%s: an unsupported request has no arguments" % (r.name))
         returns = [f for f in r.outbound.data() if not f.out and f.source is None]
         if len(returns) > 1 or (returns and returns[0].offset != 0):
-            raise DescriptionError("%s: %s: one return value at most, at +0" % (r.line, r.name))
+            raise r.statement.error("%s: one return value at most, at +0" % (r.name))
         for f in r.out_parameters():
             if f.source is not None:
                 source = r.inbound.field(f.source)
                 if source is None or source.kind != f.kind:
-                    raise DescriptionError("%s: %s: from=%s names no inbound %s" % (f.line, r.name, f.source, f.kind))
+                    raise f.statement.error("%s: from=%s names no inbound %s" % (r.name, f.source, f.kind))
     for i in interfaces:
         for code in i.codes or []:
             if code not in codes:
-                raise DescriptionError("%s: %s decodes 0x%X, which no request has" % (i.line, i.cls, code))
+                raise i.statement.error("%s decodes 0x%X, which no request has" % (i.cls, code))
 
 
 # ---- emission
@@ -539,7 +519,7 @@ def main(argv):
     for interface in interfaces:
         write(os.path.join(out_dir, "requests", interface.cls + ".h"), emit_interface(interface, requests, source))
     write(os.path.join(out_dir, "device", "QuillDeviceRequestMethods.inc"), emit_declarations(requests, source))
-    write(os.path.join(out_dir, "device", "QuillDevicePendingRequests.cpp"), emit_pending(requests, pending, source))
+    write(os.path.join(out_dir, "requests", "QuillDevicePendingRequests.cpp"), emit_pending(requests, pending, source))
     write(os.path.join(out_dir, "requests", "RequestTable.h"), emit_table(requests, interfaces, pending, source))
     return 0
 

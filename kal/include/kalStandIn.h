@@ -18,6 +18,10 @@ void reset();
 // The Nth call of nKIVKAL100_malloc made on the calling thread from now on
 // fails (1 = the next one); 0 disarms.
 void failAllocationOnThisThread(uint32_t nth);
+// Like a kernel's allocator, refuses any single block above `bytes` (0: no
+// limit) asked for on the calling thread; for callers that let user mode
+// size the driver's allocations.
+void refuseAllocationsAboveOnThisThread(uint64_t bytes);
 uint64_t allocationCallsOnThisThread();
 uint64_t liveAllocations();
 // Those of the driver's own (made outside HostAllocations scopes).
@@ -74,6 +78,10 @@ void setWaitHook(std::function<void(WaitPoint)> hook);
 // null user pointer with a nonzero size always fails with -51009.
 void markUserRangeBad(const void* start, uint64_t size, int32_t code = -51009);
 void clearBadUserRanges();
+// Makes [start, start + size) the only user memory: copies touching anything
+// else fail with -51009 (size 0 lifts it). For callers that hand the driver
+// arbitrary addresses.
+void confineUserMemoryTo(const void* start, uint64_t size);
 uint64_t userCopies();
 
 // ---- time

@@ -12,6 +12,7 @@ thread_local uint64_t tCalls = 0;
 thread_local uint64_t tAllCalls = 0;
 std::atomic<uint64_t> gLive{0};
 std::atomic<uint64_t> gLiveDriver{0};
+thread_local uint64_t tLargest = 0;
 
 // Each block carries a header saying whose it is, so that a free knows
 // whether it ends one of the driver's allocations. 16 bytes keep the
@@ -21,6 +22,8 @@ struct alignas(16) Header {
 };
 static_assert(sizeof(Header) == 16, "the header keeps malloc's alignment");
 }  // namespace
+
+void refuseAllocationsAboveOnThisThread(uint64_t bytes) { tLargest = bytes; }
 
 void failAllocationOnThisThread(uint32_t nth) { tFailNth = nth; }
 uint64_t allocationCallsOnThisThread() { return tCalls; }
@@ -34,6 +37,7 @@ thread_local uint32_t tHostDepth = 0;
 void resetMemory() {
   tFailNth = 0;
   tCalls = 0;
+  tLargest = 0;
 }
 }  // namespace detail
 }  // namespace kalsim
@@ -48,6 +52,7 @@ void* nKIVKAL100_malloc(uint64_t size) {
   if (driver) {
     ++kalsim::tCalls;
     if (kalsim::tFailNth != 0 && --kalsim::tFailNth == 0) return nullptr;
+    if (kalsim::tLargest != 0 && size > kalsim::tLargest) return nullptr;
   }
   auto* header = static_cast<kalsim::Header*>(std::malloc(sizeof(kalsim::Header) + size));
   if (header == nullptr) return nullptr;

@@ -18,10 +18,18 @@ struct BadRange {
 std::mutex gMutex;
 std::vector<BadRange> gBad;
 uint64_t gCopies = 0;
+// When set, the only user memory there is: like a kernel, copies from any
+// other address fail instead of touching it.
+uintptr_t gUserStart = 0;
+uint64_t gUserSize = 0;
 
 int32_t codeLocked(const void* user, uint64_t size) {
   const uintptr_t start = reinterpret_cast<uintptr_t>(user);
   if (size != 0 && start == 0) return -51009;
+  if (gUserSize != 0 && size != 0 && (start < gUserStart || start - gUserStart > gUserSize ||
+                                      size > gUserSize - (start - gUserStart))) {
+    return -51009;
+  }
   for (const BadRange& bad : gBad) {
     if (start < bad.start + bad.size && bad.start < start + size) return bad.code;
   }
@@ -43,6 +51,11 @@ void clearBadUserRanges() {
   std::lock_guard<std::mutex> lock(gMutex);
   gBad.clear();
 }
+void confineUserMemoryTo(const void* start, uint64_t size) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gUserStart = reinterpret_cast<uintptr_t>(start);
+  gUserSize = size;
+}
 uint64_t userCopies() {
   std::lock_guard<std::mutex> lock(gMutex);
   return gCopies;
@@ -58,6 +71,8 @@ void resetUserCopy() {
   std::lock_guard<std::mutex> lock(gMutex);
   gBad.clear();
   gCopies = 0;
+  gUserStart = 0;
+  gUserSize = 0;
 }
 }  // namespace detail
 }  // namespace kalsim
