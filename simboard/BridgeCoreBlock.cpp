@@ -9,6 +9,13 @@ BridgeCoreBlock::BridgeCoreBlock() : RegisterBlock(kSize) {
   onRead(kCapabilityOffset, [](uint32_t) { return kCapabilities; });
   onWrite(kCapabilityOffset, [](uint32_t, uint64_t) {});
 
+  onWrite(kInterruptMaskOffset, [this](uint32_t, uint64_t value) { interrupts_.writeMask(static_cast<uint32_t>(value)); });
+  onRead(kInterruptMaskOffset, [this](uint32_t) { return interrupts_.readMask(); });
+  onRead(kInterruptStatusOffset, [this](uint32_t) { return interrupts_.readStatus(); });
+  onWrite(kInterruptStatusOffset, [](uint32_t, uint64_t) {});
+  onRead(kInterruptQueueOffset, [this](uint32_t) { return interrupts_.readQueue(); });
+  onWrite(kInterruptQueueOffset, [](uint32_t, uint64_t) {});
+
   onWrite(kLoadControlOffset, [this](uint32_t width, uint64_t value) {
     poke(kLoadControlOffset, width, value);
     if ((value & kLoadStart) == 0) return;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "simboard/FpgaLoader.h"
+#include "simboard/BridgeInterruptQueue.h"
 #include "simboard/RegisterBlock.h"
 
 namespace simboard {
@@ -25,6 +26,9 @@ class BridgeCoreBlock : public RegisterBlock {
 
   static constexpr uint64_t kSignatureOffset = 0x000;
   static constexpr uint64_t kCapabilityOffset = 0x00C;
+  static constexpr uint64_t kInterruptMaskOffset = 0x05C;
+  static constexpr uint64_t kInterruptStatusOffset = 0x060;
+  static constexpr uint64_t kInterruptQueueOffset = 0x068;
   static constexpr uint64_t kLoadControlOffset = 0x440;
   static constexpr uint64_t kLoadStatusOffset = 0x448;
   static constexpr uint64_t kLoadSizeOffset = 0x458;
@@ -44,11 +48,13 @@ class BridgeCoreBlock : public RegisterBlock {
   void setNeverDone(bool never) { loader_.setNeverDone(never); }
 
   FpgaLoader& loader() { return loader_; }
+  BridgeInterruptQueue& interrupts() { return interrupts_; }
 
  private:
   uint32_t signature_ = kSignature;
   RegisterBlock* loadPort_ = nullptr;
   FpgaLoader loader_;
+  BridgeInterruptQueue interrupts_;
 };
 
 }  // namespace simboard

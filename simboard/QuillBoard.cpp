@@ -19,6 +19,11 @@ QuillBoard::QuillBoard()
   geographicAddress_->setGeographicAddress(kDefaultSlot);
   // Firmware images are counted and checked as they arrive, never logged.
   bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset)->setLogPolicy(LogPolicy::kCount);
+  // A channel's threshold notification reaches the driver through the
+  // bridge's interrupt queue, keyed by the channel number.
+  for (uint32_t c = 0; c < DmaChannelBlock::kChannels; ++c) {
+    nisoFpga_->dmaChannel(c).onNotification([this](uint32_t channel) { bridgeCore().interrupts().post(channel); });
+  }
   clearAccessLog();
 }
 

@@ -127,13 +127,17 @@ uint32_t relinquishCalls();
 // Calls the routine reserved for the interrupt from a thread of its own that
 // is flagged as interrupt context, then runs the deferred calls scheduled
 // meanwhile on that thread at deferred-call level. Returns the routine's
-// answer, or -1 when nothing is reserved for the interrupt.
+// answer, or -1 when nothing is reserved for the interrupt. Routines run one
+// at a time, however many threads raise; relinquishing waits for a running
+// one to return.
 int32_t raiseInterrupt(uint32_t interrupt);
 // True on a thread the stand-in runs as interrupt context.
 bool inInterruptContext();
 
 // ---- deferred procedure calls: queued when scheduled, run by
-// raiseInterrupt() after the routine returns or by runPendingDPCs().
+// raiseInterrupt() after the routine returns or by runPendingDPCs(). A call
+// scheduled while it runs runs again afterwards, never beside itself;
+// destroying one waits for a running one.
 uint32_t pendingDPCs();
 uint32_t runPendingDPCs();
 uint64_t liveDPCs();

@@ -63,6 +63,13 @@ void failSpinLockCreation(uint32_t nth);
 uint64_t liveMutexes();
 uint64_t liveSpinLocks();
 
+// ---- kernel threads
+// The Nth kernel thread created from now on is refused (1 = next); 0 disarms.
+void failThreadCreation(uint32_t nth);
+uint64_t liveThreads();
+// The name of every kernel thread created, in order.
+std::vector<std::string> createdThreadNames();
+
 // ---- single-use events
 // Makes the next (or current) interruptible wait of that thread return negative.
 void interruptThread(void* threadHandle);

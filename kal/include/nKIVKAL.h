@@ -68,6 +68,12 @@ void* nKIVKAL100_createDPC(void (*routine)(void* argument));
 void nKIVKAL100_destroyDPC(void* dpc);
 void nKIVKAL100_scheduleDPC(void* dpc, void* argument);
 
+// ---- kernel threads
+// A named kernel thread running entry(context); null when refused. Join
+// waits for the entry to return and frees the handle.
+void* nKIVKAL250_createNamedThread(const char* name, void (*entry)(void* context), void* context);
+void nKIVKAL200_joinThread(void* thread);
+
 // ---- user memory maps (handles handed to the mmap callback)
 uint64_t nKIVKAL220_tUserMemMap_getSize(void* userMemMap);
 void* nKIVKAL220_tUserMemMap_getVirtualAddress(void* userMemMap);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -72,7 +73,16 @@ struct Dpc {
   void (*routine)(void*);
   void* argument;
   bool queued;
+  bool running;
 };
+// Deferred calls never run concurrently with themselves: a runner skips a
+// call that is running elsewhere (that runner picks it up again), and
+// destroyDPC waits until a running one has returned.
+std::condition_variable gDpcIdle;
+// Interrupt routines run one at a time; relinquish waits for a running one.
+std::mutex gInterruptLine;
+std::vector<const nKIVKAL_tInterruptCallback*> gRunningHandlers;
+std::condition_variable gHandlerIdle;
 std::deque<Dpc*> gDpcQueue;
 std::atomic<uint64_t> gLiveDpcs{0};
 
@@ -191,18 +201,22 @@ uint32_t pendingDPCs() {
 uint32_t runPendingDPCs() {
   uint32_t ran = 0;
   for (;;) {
-    void (*routine)(void*) = nullptr;
-    void* argument = nullptr;
+    Dpc* dpc = nullptr;
     {
       std::lock_guard<std::mutex> lock(gPciMutex);
-      if (gDpcQueue.empty()) return ran;
-      Dpc* dpc = gDpcQueue.front();
-      gDpcQueue.pop_front();
+      auto next = std::find_if(gDpcQueue.begin(), gDpcQueue.end(), [](const Dpc* d) { return !d->running; });
+      if (next == gDpcQueue.end()) return ran;
+      dpc = *next;
+      gDpcQueue.erase(next);
       dpc->queued = false;
-      routine = dpc->routine;
-      argument = dpc->argument;
+      dpc->running = true;
     }
-    routine(argument);
+    dpc->routine(dpc->argument);
+    {
+      std::lock_guard<std::mutex> lock(gPciMutex);
+      dpc->running = false;
+    }
+    gDpcIdle.notify_all();
     ++ran;
   }
 }
@@ -211,18 +225,31 @@ uint64_t liveDPCs() { return gLiveDpcs.load(); }
 
 int32_t raiseInterrupt(uint32_t interrupt) {
   nKIVKAL_tInterruptCallback callback{nullptr, nullptr};
+  const nKIVKAL_tInterruptCallback* pair = nullptr;
   {
     std::lock_guard<std::mutex> lock(gPciMutex);
     for (const Reservation& r : gReservations) {
-      if (r.interrupt == interrupt) callback = r.callback;
+      if (r.interrupt == interrupt) {
+        callback = r.callback;
+        pair = r.pair;
+      }
     }
+    if (callback.function == nullptr) return -1;
+    gRunningHandlers.push_back(pair);
   }
-  if (callback.function == nullptr) return -1;
   int32_t answer = 0;
   std::thread line([&] {
-    tInInterrupt = true;
-    answer = callback.function(callback.context);
-    tInInterrupt = false;
+    {
+      std::lock_guard<std::mutex> serial(gInterruptLine);
+      tInInterrupt = true;
+      answer = callback.function(callback.context);
+      tInInterrupt = false;
+    }
+    {
+      std::lock_guard<std::mutex> lock(gPciMutex);
+      gRunningHandlers.erase(std::find(gRunningHandlers.begin(), gRunningHandlers.end(), pair));
+    }
+    gHandlerIdle.notify_all();
     runPendingDPCs();
   });
   line.join();
@@ -376,27 +403,34 @@ int32_t nKIVKAL1400_reserveInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallb
 }
 
 void nKIVKAL100_relinquishInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallback* callback) {
-  std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
+  std::unique_lock<std::mutex> lock(kalsim::gPciMutex);
   ++kalsim::gRelinquishCalls;
   auto& list = kalsim::gReservations;
   list.erase(std::remove_if(list.begin(), list.end(),
                             [&](const kalsim::Reservation& r) { return r.interrupt == interrupt && r.pair == callback; }),
              list.end());
+  // Like synchronising the line: a routine already running finishes first.
+  kalsim::gHandlerIdle.wait(lock, [&] {
+    auto& running = kalsim::gRunningHandlers;
+    return std::find(running.begin(), running.end(), callback) == running.end();
+  });
 }
 
 void* nKIVKAL100_createDPC(void (*routine)(void* argument)) {
   kalsim::HostAllocations hostAllocations;
   if (routine == nullptr) return nullptr;
   ++kalsim::gLiveDpcs;
-  return new kalsim::Dpc{routine, nullptr, false};
+  return new kalsim::Dpc{routine, nullptr, false, false};
 }
 
 void nKIVKAL100_destroyDPC(void* dpc) {
   if (dpc == nullptr) return;
   {
-    std::lock_guard<std::mutex> lock(kalsim::gPciMutex);
+    std::unique_lock<std::mutex> lock(kalsim::gPciMutex);
+    kalsim::Dpc* call = static_cast<kalsim::Dpc*>(dpc);
     auto& queue = kalsim::gDpcQueue;
-    queue.erase(std::remove(queue.begin(), queue.end(), static_cast<kalsim::Dpc*>(dpc)), queue.end());
+    queue.erase(std::remove(queue.begin(), queue.end(), call), queue.end());
+    kalsim::gDpcIdle.wait(lock, [call] { return !call->running; });
   }
   --kalsim::gLiveDpcs;
   delete static_cast<kalsim::Dpc*>(dpc);

@@ -9,6 +9,7 @@ void reset() {
   detail::resetPrint();
   detail::resetRegistration();
   detail::resetSyncLocks();
+  detail::resetThreads();
   detail::resetUserCopy();
   detail::resetSync();
   detail::resetTime();

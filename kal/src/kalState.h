@@ -24,6 +24,7 @@ void resetPrint();
 void resetRegistration();
 void resetSync();
 void resetSyncLocks();
+void resetThreads();
 void resetUserCopy();
 void resetTime();
 void resetDma();

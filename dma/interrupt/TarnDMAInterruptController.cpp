@@ -1,0 +1,146 @@
+#include "dma/interrupt/TarnDMAInterruptController.h"
+
+#include "kal/include/nKIVKAL.h"
+#include "platform/status/statusCodes.h"
+
+namespace tarntools {
+
+using vorlan_driver::nKIVAPAL000::tAutoLock;
+using vorlan_driver::nKIVAPAL000::tSemaphore;
+namespace statusCodes = vorlan_driver::statusCodes;
+
+namespace {
+constexpr uint32_t kTeardownMilliseconds = 100;
+constexpr int32_t kTeardownSleepMicroseconds = 1000;
+
+uint64_t nowMicroseconds() { return nKIVKAL110_getTimerCount() * nKIVKAL100_getTimerInterval(); }
+}  // namespace
+
+TarnDMAInterruptController::TarnDMAInterruptController(iInterruptNotifierRegistry& registry,
+                                                       nKIVAPALS100::tStatus& status)
+    : registry_(registry), waiterMutex_(status), statusMutex_(status), slots_(), constructionClean_(false) {
+  if (status.isNotFatal() && (!waiterMutex_.isCreated() || !statusMutex_.isCreated())) {
+    vorlanSetCode(status, statusCodes::kOutOfMemory);
+  }
+  constructionClean_ = status.isNotFatal();
+}
+
+TarnDMAInterruptController::~TarnDMAInterruptController() {
+  if (!constructionClean_) return;
+  signalAll(static_cast<int32_t>(statusCodes::kValueOutOfRange));
+  const uint64_t start = nowMicroseconds();
+  bool told = false;
+  // Nothing a waiter still uses may go away under it: past the 100 ms,
+  // keep waiting and say so once.
+  while (hasWaiters()) {
+    if (!told && nowMicroseconds() - start >= uint64_t{kTeardownMilliseconds} * 1000) {
+      nKIVKAL100_printToDebugger("DMA interrupt controller: a waiter outlives the teardown; waiting for it\n");
+      told = true;
+    }
+    nKIVKAL250_sleepTimeout(kTeardownSleepMicroseconds);
+  }
+  // The worker may still be inside signal() on a notifier just removed.
+  while (registry_.isRunningWork()) nKIVKAL250_sleepTimeout(kTeardownSleepMicroseconds);
+}
+
+bool TarnDMAInterruptController::hasWaiters() {
+  tAutoLock lock(waiterMutex_);
+  for (const tSlot& slot : slots_) {
+    if (slot.waiter != nullptr) return true;
+  }
+  return false;
+}
+
+bool TarnDMAInterruptController::registerWaiter(DMAStreamInterface& stream, uint32_t channel, uint64_t threshold,
+                                                tSemaphore& semaphore, nKIVAPALS100::tStatus& status) {
+  tAutoLock lock(waiterMutex_);
+  if (slots_[channel].waiter != nullptr) {
+    // The first wait keeps its registration untouched.
+    vorlanSetCode(status, kAlreadyWaiting);
+    return false;
+  }
+  slots_[channel].waiter = &semaphore;
+  stream.setThreshold(threshold, status);
+  if (status.isNotFatal()) stream.enableThresholdInterrupt();
+  registry_.addNotifier(this, channel, status);
+  return true;
+}
+
+void TarnDMAInterruptController::unregisterWaiter(DMAStreamInterface& stream, uint32_t channel) {
+  tAutoLock lock(waiterMutex_);
+  slots_[channel].waiter = nullptr;
+  stream.disableThresholdInterrupt();
+  {
+    tAutoLock statusLock(statusMutex_);
+    slots_[channel].posted = 0;
+  }
+  registry_.removeNotifier(channel);
+}
+
+int32_t TarnDMAInterruptController::takePosted(uint32_t channel) {
+  tAutoLock lock(statusMutex_);
+  const int32_t code = slots_[channel].posted;
+  slots_[channel].posted = 0;
+  return code;
+}
+
+void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t channel, uint64_t baseCount,
+                                            uint64_t byteCount, uint32_t timeout, bool& timedOut,
+                                            nKIVAPALS100::tStatus& status) {
+  timedOut = false;
+  if (status.isFatal()) return;
+  if (!constructionClean_ || channel >= kChannels) {
+    vorlanSetCode(status, statusCodes::kInvalidArgument);
+    return;
+  }
+  tSemaphore semaphore(0, status);
+  if (!registerWaiter(stream, channel, baseCount + byteCount, semaphore, status)) return;
+  const uint64_t start = nowMicroseconds();
+  uint64_t remaining = timeout;
+  while (status.isNotFatal()) {
+    const uint64_t count = stream.getTransferCount(status);
+    if (status.isFatal() || count - baseCount >= byteCount) break;
+    nKIVAPALS100::tStatus scratch;
+    semaphore.acquire(remaining, true, scratch);
+    const int32_t posted = takePosted(channel);
+    if (posted != 0) {
+      vorlanSetCode(status, posted);
+      break;
+    }
+    if (scratch.getCode() == statusCodes::kTimeout) {
+      timedOut = true;
+      break;
+    }
+    status.merge(scratch);
+    // A wake without a code may come from a stale notification: the count
+    // decides, and the wait goes on for what is left of its time.
+    if (timeout == tSemaphore::kWaitForever) continue;
+    const uint64_t elapsedMs = (nowMicroseconds() - start) / 1000;
+    remaining = elapsedMs >= timeout ? tSemaphore::kTryOnly : timeout - elapsedMs;
+    if (remaining == tSemaphore::kTryOnly) {
+      const uint64_t again = stream.getTransferCount(status);
+      timedOut = status.isNotFatal() && again - baseCount < byteCount;
+      break;
+    }
+  }
+  unregisterWaiter(stream, channel);
+}
+
+void TarnDMAInterruptController::signal(uint32_t channel, int32_t code) {
+  if (channel >= kChannels || !constructionClean_) return;
+  tAutoLock lock(waiterMutex_);
+  tSlot& slot = slots_[channel];
+  if (slot.waiter == nullptr) return;
+  {
+    tAutoLock statusLock(statusMutex_);
+    if (slot.posted == 0) slot.posted = code;
+  }
+  slot.waiter->release();
+}
+
+void TarnDMAInterruptController::signalAll(int32_t code) {
+  tAutoLock lock(waiterMutex_);
+  for (uint32_t channel = 0; channel < kChannels; ++channel) signal(channel, code);
+}
+
+}  // namespace tarntools

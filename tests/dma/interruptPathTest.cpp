@@ -1,0 +1,244 @@
+// The interrupt path from the bridge's queue to a DMA wait: the primary
+// routine, the deferred call that drains the queue, the work-queue thread, and
+// the waits it ends, in line and message-signalled modes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "dma/interrupt/DMAInterruptController.h"
+#include "dma/interrupt/InterruptController.h"
+#include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
+#include "simboard/SimBoard.h"
+#include "tests/platform/pciTestSupport.h"
+
+namespace {
+
+using simboard::Access;
+using simboard::Direction;
+using tarntools::InterruptController;
+using vorlan_driver::DMAInterruptController;
+using vorlan_driver::nKIVAPAL000::tPCIDescription;
+using vorlan_driver::nKIVAPAL000::tPCIDevice;
+using nKIVAPALS100::tStatus;
+
+constexpr uint32_t kLine = 17;
+constexpr int64_t kCancelled = static_cast<int32_t>(0xBFFA40E4u);
+constexpr int64_t kDeviceReset = static_cast<int32_t>(0xBFFA9179u);
+
+// A channel's transfer count and threshold, as a wait sees them.
+class FakeStream : public tarntools::DMAStreamInterface {
+ public:
+  void addCredit(uint32_t, tStatus&) override {}
+  void setThreshold(uint64_t threshold, tStatus&) override { threshold_ = threshold; }
+  uint64_t getTransferCount(tStatus&) override { return count.load(); }
+  void enableThresholdInterrupt() override { enabled = true; }
+  void disableThresholdInterrupt() override { enabled = false; }
+  std::atomic<uint64_t> count{0};
+  std::atomic<uint64_t> threshold_{0};
+  std::atomic<bool> enabled{false};
+};
+
+class InterruptPath : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kalsim::reset();
+    kalsim::PciFunctionSetup setup;
+    setup.lineInterrupt = kLine;
+    description_ = pcitest::describe(kalsim::addPciFunction(setup));
+    board_ = std::make_unique<simboard::SimBoard>();
+    bridge_ = static_cast<volatile uint8_t*>(board_->bar0());
+    board_->bridgeCore().interrupts().onDeliver([this] { kalsim::raiseInterrupt(irq_); });
+  }
+  void TearDown() override {
+    dma_.reset();
+    controller_.reset();
+    device_.reset();
+    kalsim::reset();
+  }
+
+  void build(bool msi) {
+    if (msi) {
+      description_.msiGranted = 1;
+      board_->bridgeCore().interrupts().setMessageSignalled(true);
+    }
+    tStatus status;
+    device_ = std::make_unique<tPCIDevice>(description_, status);
+    ASSERT_EQ(status.getCode(), 0);
+    controller_ = std::make_unique<InterruptController>(*device_, bridge_, status);
+    ASSERT_EQ(status.getCode(), 0);
+    ASSERT_EQ(kalsim::reservedInterrupts().size(), 1u);
+    irq_ = kalsim::reservedInterrupts()[0].interrupt;
+    dma_ = std::make_unique<DMAInterruptController>(*controller_, bridge_, status);
+    ASSERT_EQ(status.getCode(), 0);
+  }
+
+  // The 32-bit bridge interrupt accesses since the last clear.
+  std::vector<Access> bridgeTrace() const {
+    std::vector<Access> out;
+    for (const Access& a : board_->accessLog()) {
+      if (a.offset == 0x5C || a.offset == 0x60 || a.offset == 0x68) out.push_back(a);
+    }
+    return out;
+  }
+
+  // Waits on a thread of its own; the test steps the "engine".
+  struct Waiter {
+    std::thread thread;
+    std::atomic<bool> done{false};
+    bool timedOut = false;
+    tStatus status;
+  };
+  void startWait(Waiter& w, FakeStream& stream, uint32_t channel, uint64_t bytes, uint32_t timeout) {
+    w.thread = std::thread([&, channel, bytes, timeout] {
+      dma_->waitForDMA(stream, channel, 0, bytes, timeout, w.timedOut, w.status);
+      w.done = true;
+    });
+    while (!stream.enabled.load()) std::this_thread::yield();
+  }
+
+  tPCIDescription description_{};
+  std::unique_ptr<simboard::SimBoard> board_;
+  volatile uint8_t* bridge_ = nullptr;
+  uint32_t irq_ = kLine;
+  std::unique_ptr<tPCIDevice> device_;
+  std::unique_ptr<InterruptController> controller_;
+  std::unique_ptr<DMAInterruptController> dma_;
+};
+
+Access w(uint64_t offset, uint64_t value) { return {offset, 32, Direction::kWrite, value}; }
+Access r(uint64_t offset, uint64_t value) { return {offset, 32, Direction::kRead, value}; }
+
+TEST_F(InterruptPath, LineModeTraceFromBuildToTeardownWithTheQueueDrainedAndSkippedEntries) {
+  board_->clearAccessLog();
+  build(false);
+  EXPECT_EQ(kalsim::createdThreadNames(), std::vector<std::string>{"vorlan_driver"});
+  EXPECT_EQ(bridgeTrace(), (std::vector<Access>{w(0x5C, 0x54000500), w(0x5C, 0x94000500), w(0x5C, 0x80000000),
+                                                w(0x5C, 0x80000000), w(0x5C, 0x80000200)}));
+  FakeStream stream;
+  Waiter waiter;
+  startWait(waiter, stream, 5, 100, 0xFFFFFFFF);
+  board_->clearAccessLog();
+  simboard::BridgeInterruptQueue& irq = board_->bridgeCore().interrupts();
+  irq.push(0x00000123);  // not a notification: skipped
+  irq.post(9);           // nobody waits: a trace line
+  stream.count = 100;
+  irq.post(5);
+  EXPECT_EQ(irq.deliverInterrupts(), 1u);
+  EXPECT_EQ(bridgeTrace(), (std::vector<Access>{r(0x60, 0x80000000), w(0x5C, 0x40000000), r(0x68, 0x40000123),
+                                                r(0x68, 0x50000009), r(0x68, 0x10000005), w(0x5C, 0x80000000)}));
+  waiter.thread.join();
+  EXPECT_EQ(waiter.status.getCode(), 0);
+  EXPECT_FALSE(waiter.timedOut);
+  EXPECT_FALSE(stream.enabled.load());
+  EXPECT_EQ(stream.threshold_.load(), 100u);
+  const std::vector<std::string> lines = kalsim::printedLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Interrupt handled, but no work was done\n"), lines.end());
+
+  board_->clearAccessLog();
+  dma_.reset();
+  controller_.reset();
+  EXPECT_EQ(bridgeTrace(), (std::vector<Access>{w(0x5C, 0x00000200), w(0x5C, 0x00000000), w(0x5C, 0x40000000)}));
+  EXPECT_TRUE(kalsim::reservedInterrupts().empty());
+  EXPECT_EQ(kalsim::liveThreads(), 0u);
+  EXPECT_EQ(kalsim::liveDPCs(), 0u);
+}
+
+TEST_F(InterruptPath, MessageSignalledClaimsWithoutTouchingTheMaskAndTwoInterruptsGiveOneWake) {
+  build(true);
+  FakeStream stream;
+  Waiter waiter;
+  startWait(waiter, stream, 3, 64, 0xFFFFFFFF);
+  board_->clearAccessLog();
+  simboard::BridgeInterruptQueue& irq = board_->bridgeCore().interrupts();
+  // A stale notification below the target does not end the wait.
+  irq.post(3);
+  EXPECT_EQ(irq.deliverInterrupts(), 1u);
+  EXPECT_EQ(bridgeTrace(), (std::vector<Access>{r(0x68, 0x10000003)}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(waiter.done.load());
+  stream.count = 64;
+  irq.post(3);
+  irq.post(3);
+  EXPECT_EQ(irq.deliverInterrupts(), 2u);
+  waiter.thread.join();
+  EXPECT_EQ(waiter.status.getCode(), 0);
+  EXPECT_FALSE(waiter.timedOut);
+  for (const Access& a : bridgeTrace()) EXPECT_NE(a.offset, 0x5Cu);
+}
+
+TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
+  build(false);
+  FakeStream stream;
+  stream.count = 500;
+  bool timedOut = true;
+  tStatus reached;
+  dma_->waitForDMA(stream, 1, 400, 100, 0xFFFFFFFF, timedOut, reached);
+  EXPECT_EQ(reached.getCode(), 0);
+  EXPECT_FALSE(timedOut);
+
+  tStatus zero;
+  dma_->waitForDMA(stream, 1, 500, 1, 0, timedOut, zero);
+  EXPECT_EQ(zero.getCode(), 0);
+  EXPECT_TRUE(timedOut);
+
+  // Cancel with nobody waiting leaves nothing behind.
+  dma_->signal(2, static_cast<int32_t>(kCancelled));
+  Waiter first;
+  startWait(first, stream, 2, 1000, 0xFFFFFFFF);
+  tStatus second;
+  bool secondTimedOut = false;
+  dma_->waitForDMA(stream, 2, 0, 1000, 0xFFFFFFFF, secondTimedOut, second);
+  EXPECT_EQ(second.getCode(), tarntools::TarnDMAInterruptController::kAlreadyWaiting);
+  EXPECT_FALSE(first.done.load());
+  EXPECT_TRUE(stream.enabled.load());
+  // The first code posted stays.
+  dma_->signal(2, static_cast<int32_t>(kCancelled));
+  dma_->signalAll(static_cast<int32_t>(kDeviceReset));
+  first.thread.join();
+  EXPECT_EQ(first.status.getCode(), kCancelled);
+
+  Waiter reset;
+  startWait(reset, stream, 7, 1000, 0xFFFFFFFF);
+  dma_->signalAll(static_cast<int32_t>(kDeviceReset));
+  reset.thread.join();
+  EXPECT_EQ(reset.status.getCode(), kDeviceReset);
+
+  Waiter torn;
+  startWait(torn, stream, 8, 1000, 0xFFFFFFFF);
+  dma_.reset();
+  torn.thread.join();
+  EXPECT_EQ(torn.status.getCode(), -52003);
+}
+
+TEST_F(InterruptPath, InterruptedWaitAndRefusedThreadOrReservation) {
+  build(false);
+  FakeStream stream;
+  Waiter waiter;
+  void* handle = nullptr;
+  std::atomic<bool> ready{false};
+  waiter.thread = std::thread([&] {
+    handle = nKIVKAL100_getThreadHandle();
+    ready = true;
+    dma_->waitForDMA(stream, 4, 0, 10, 0xFFFFFFFF, waiter.timedOut, waiter.status);
+  });
+  while (!stream.enabled.load() || !ready.load()) std::this_thread::yield();
+  kalsim::interruptThread(handle);
+  waiter.thread.join();
+  EXPECT_EQ(waiter.status.getCode(), -52025);
+  dma_.reset();
+  controller_.reset();
+
+  kalsim::failThreadCreation(1);
+  tStatus noThread;
+  InterruptController refused(*device_, bridge_, noThread);
+  EXPECT_EQ(noThread.getCode(), -52008);
+  EXPECT_TRUE(kalsim::reservedInterrupts().empty());
+}
+
+}  // namespace
