@@ -36,7 +36,7 @@ class WispIsoPort {
   static constexpr uint32_t kVersionOffset = 0x1F0004u;
   static constexpr uint32_t kControlOffset = 0x1F0010u;
   static constexpr uint32_t kRouteLockBit = 1u << 2;
-  static constexpr uint32_t kPortPageOffset = 0x1F0000u;
+  static constexpr uint32_t kPortPageOffset = 0x1F1000u;
   static constexpr uint32_t kPortPageStride = 0x1000u;
   static constexpr uint32_t kBlockStride = 0x80u;
   // Registers of a channel block.
