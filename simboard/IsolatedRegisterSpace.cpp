@@ -131,6 +131,7 @@ void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t va
   writeView_[address] = value;
   if (b.kind == Kind::kPlain) readView_[address] = value & ~b.strobes;
   sequencerWrite(window, address, value);
+  if (observer_) observer_(address, value);
 }
 
 // What the sequencer's RAM and interrupt generator make of a write the

@@ -35,6 +35,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "simboard/AccessLog.h"
@@ -80,6 +81,11 @@ class IsolatedRegisterSpace {
   uint32_t read(uint32_t window, uint32_t address);
   void write(uint32_t window, uint32_t address, uint32_t value);
 
+  // Told of every write a register took (after both views were updated):
+  // how the blocks around the side learn what the driver asked of it.
+  using WriteObserver = std::function<void(uint32_t address, uint32_t value)>;
+  void observeWrites(WriteObserver observer) { observer_ = std::move(observer); }
+
   // The registers themselves, unlogged: poke sets both views, setReadView
   // the read view alone; peek answers what a read would.
   uint32_t peek(uint32_t address) const { return readView_[address & kAddressMask]; }
@@ -122,6 +128,7 @@ class IsolatedRegisterSpace {
   std::vector<uint32_t> writeView_;
   void note(uint32_t window, uint32_t address, Direction direction, uint32_t value);
 
+  WriteObserver observer_;
   AccessLog ownLog_;
   AccessLog* log_ = &ownLog_;
   LogPolicy policy_ = LogPolicy::kFull;

@@ -13,7 +13,10 @@ NisoFpgaBlock::NisoFpgaBlock() : RegisterBlock(kSize) {
 
 void NisoFpgaBlock::splitViews(uint64_t offset) {
   writeViews_[offset] = 0;
-  onWrite(offset, [this, offset](uint32_t, uint64_t value) { writeViews_[offset] = value; });
+  onWrite(offset, [this, offset](uint32_t, uint64_t value) {
+    writeViews_[offset] = value;
+    splitViewWritten(offset, value);
+  });
 }
 
 uint64_t NisoFpgaBlock::writeView(uint64_t offset) const {

@@ -42,6 +42,13 @@ class NisoFpgaBlock : public RegisterBlock {
   // before any write).
   uint64_t writeView(uint64_t offset) const;
 
+ protected:
+  // Called after a split word's write view took a write.
+  virtual void splitViewWritten(uint64_t offset, uint64_t value) {
+    (void)offset;
+    (void)value;
+  }
+
  private:
   void splitViews(uint64_t offset);
 

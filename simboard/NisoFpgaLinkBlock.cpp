@@ -19,6 +19,35 @@ NisoFpgaLinkBlock::NisoFpgaLinkBlock() {
   });
   onRead(kPowerMonitorReadOffset, [this](uint32_t) -> uint64_t { return powerMonitorReadBack(); });
   onWrite(kPowerMonitorReadOffset, [](uint32_t, uint64_t) {});
+
+  onWrite(IsolationSupply::kLinkConfigOffset, [this](uint32_t width, uint64_t value) {
+    poke(IsolationSupply::kLinkConfigOffset, width, value);
+    supply_.linkConfigWritten(static_cast<uint32_t>(value));
+  });
+  onRead(IsolationSupply::kLinkStatusOffset, [this](uint32_t) -> uint64_t { return supply_.linkStatus(); });
+  for (uint64_t offset : {IsolationSupply::kFrequencyOffset, IsolationSupply::kDutyCycleOffset}) {
+    onWrite(offset, [this, offset](uint32_t width, uint64_t value) {
+      poke(offset, width, value);
+      supply_.transformerWritten(offset, static_cast<uint32_t>(value));
+      if (offset == IsolationSupply::kFrequencyOffset || supply_.isRunning()) isolated_.setPowered(supply_.isRunning());
+    });
+  }
+  onRead(AnalogMonitor::kTemperatureOffset, [this](uint32_t) -> uint64_t { return analogMonitor_.temperatureRegister(); });
+  onRead(ErrorManager::kStatusOffset, [this](uint32_t) -> uint64_t { return errorManager_.status(); });
+  for (uint32_t i = 0; i < ErrorManager::kVectorWords; ++i) {
+    onRead(ErrorManager::kFirstVectorOffset + 4 * i, [this, i](uint32_t) -> uint64_t {
+      return errorManager_.vectorWord(i);
+    });
+  }
+  onRead(ErrorManager::kOverflowOffset, [this](uint32_t) -> uint64_t { return errorManager_.overflow(); });
+  isolated_.observeWrites([this](uint32_t address, uint32_t value) {
+    if (address == kClearChannelErrorAddress) errorManager_.clearChannels(value);
+    analogMonitor_.isolatedWrite(address, value, isolated_.writeView(AnalogMonitor::kWindowLimitsAddress));
+  });
+}
+
+void NisoFpgaLinkBlock::splitViewWritten(uint64_t offset, uint64_t value) {
+  if (offset == ErrorManager::kStatusOffset) errorManager_.controlWritten(static_cast<uint32_t>(value));
 }
 
 uint32_t NisoFpgaLinkBlock::windowStatus(uint32_t window) {

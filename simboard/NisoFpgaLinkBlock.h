@@ -9,12 +9,21 @@
 // "new read response" (bit 16 of the status) until the next access starts.
 // Status bit 17 is "ready for a new access", bit 31 the error bit, bits
 // 0-13 the address of the last access.
+//
+// The block also carries the isolated side's supply and link
+// (IsolationSupply: the transformer powers the side), the analog monitor's
+// temperature register (AnalogMonitor, fed by the side's sensor and window
+// writes) and the error manager with the FIFO-overflow flags (ErrorManager,
+// whose channel flags the side's channel-error clear resets).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "simboard/AnalogMonitor.h"
+#include "simboard/ErrorManager.h"
 #include "simboard/IsolatedRegisterSpace.h"
+#include "simboard/IsolationSupply.h"
 #include "simboard/NisoFpgaBlock.h"
 #include "simboard/PowerMonitorChip.h"
 
@@ -54,6 +63,15 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
     powerMonitor_.joinLog(log);
   }
   PowerMonitorChip& powerMonitor() { return powerMonitor_; }
+  IsolationSupply& supply() { return supply_; }
+  AnalogMonitor& analogMonitor() { return analogMonitor_; }
+  ErrorManager& errorManager() { return errorManager_; }
+
+  // ---- isolated error capture: status 0x166 bit 1 stays busy.
+  static constexpr uint32_t kIsoErrorStatusAddress = 0x166;
+  static constexpr uint32_t kClearChannelErrorAddress = 0x167;
+  static constexpr uint32_t kIsoErrorCaptureBusy = 1u << 1;
+  void setErrorCaptureBusy(bool busy) { isolated_.setReadView(kIsoErrorStatusAddress, busy ? kIsoErrorCaptureBusy : 0); }
 
   // ---- window knobs
   void setNeverReady(uint32_t window, bool never) { windows_.at(window).neverReady = never; }
@@ -69,6 +87,9 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
   // After a read command, this many reads of 0x94 go by before read done.
   void setPowerMonitorReadDoneDelayReads(uint32_t reads) { monitorReadDoneDelayReads_ = reads; }
   void setPowerMonitorNeverReadDone(bool never) { monitorNeverReadDone_ = never; }
+
+ protected:
+  void splitViewWritten(uint64_t offset, uint64_t value) override;
 
  private:
   struct Window {
@@ -88,6 +109,9 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
 
   IsolatedRegisterSpace isolated_;
   PowerMonitorChip powerMonitor_;
+  IsolationSupply supply_;
+  AnalogMonitor analogMonitor_;
+  ErrorManager errorManager_;
   std::array<Window, kWindowCount> windows_;
 
   bool monitorStuckBusy_ = false;

@@ -15,7 +15,9 @@ QuillBoard::QuillBoard()
       // One data window serves the capability walk and the flash.
       spi_(&ConfigPortSpiBlock::install(*this, digitalOutputs_)),
       geographicAddress_(&addBlock(GeographicAddressBlock::kBar0Offset, std::make_unique<GeographicAddressBlock>())),
-      nisoFpga_(&addBlock(NisoFpgaDmaBlock::kBar0Offset, std::make_unique<NisoFpgaDmaBlock>())) {
+      nisoFpga_(&addBlock(NisoFpgaDmaBlock::kBar0Offset, std::make_unique<NisoFpgaDmaBlock>())),
+      isolatedPortSwitch_(
+          &addBlock(IsolatedPortSwitchBlock::kBar0Offset, std::make_unique<IsolatedPortSwitchBlock>())) {
   geographicAddress_->setGeographicAddress(kDefaultSlot);
   // Firmware images are counted and checked as they arrive, never logged.
   bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset)->setLogPolicy(LogPolicy::kCount);

@@ -7,6 +7,7 @@
 #include "simboard/ConfigPortSpiBlock.h"
 #include "simboard/ConfigPortWindowBlock.h"
 #include "simboard/GeographicAddressBlock.h"
+#include "simboard/IsolatedPortSwitchBlock.h"
 #include "simboard/NisoFpgaDmaBlock.h"
 #include "simboard/SimBoard.h"
 #include "simboard/TimingDigitalOutputBlock.h"
@@ -30,6 +31,7 @@ class QuillBoard : public SimBoard {
   SerialFlash& flash() { return spi_->flash(); }
   GeographicAddressBlock& geographicAddress() { return *geographicAddress_; }
   NisoFpgaDmaBlock& nisoFpga() { return *nisoFpga_; }
+  IsolatedPortSwitchBlock& isolatedPortSwitch() { return *isolatedPortSwitch_; }
 
   // ---- knobs on the factory image in the flash
   // A board of another revision: the Manufacturing record says so and its
@@ -46,6 +48,7 @@ class QuillBoard : public SimBoard {
   ConfigPortSpiBlock* spi_;
   GeographicAddressBlock* geographicAddress_;
   NisoFpgaDmaBlock* nisoFpga_;
+  IsolatedPortSwitchBlock* isolatedPortSwitch_;
 };
 
 }  // namespace simboard

@@ -18,11 +18,13 @@ allowed_compiler=(
   memcpy memset memmove memcmp   # block copies, clears and compares of aggregates
   __cxa_pure_virtual             # defined by the driver; listed for older layouts
 )
-# Our own hooks: plain 64-bit BAR accesses go through them to the stand-in
+# Our own hooks: plain BAR accesses go through them to the stand-in
 # layer, so the simulated board sees every access.
 allowed_hooks=(
   kalHook_memoryRead64
   kalHook_memoryWrite64
+  kalHook_memoryRead32
+  kalHook_memoryWrite32
 )
 
 status=0

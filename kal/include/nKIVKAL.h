@@ -91,11 +91,14 @@ void nKIVKAL100_memoryWrite8(volatile void* address, uint8_t value);
 void nKIVKAL100_memoryWrite16(volatile void* address, uint16_t value);
 void nKIVKAL100_memoryWrite32(volatile void* address, uint32_t value);
 
-// Plain 64-bit register loads and stores on a mapped BAR. Not the layer's:
-// hooks of ours, so that in this build every 64-bit access reaches whatever
-// owns the address, as the 8-, 16- and 32-bit ones do.
+// Plain register loads and stores on a mapped BAR (64-bit registers, and
+// the components that drive a BAR window without the layer). Not the
+// layer's: hooks of ours, so that in this build every such access reaches
+// whatever owns the address, as the layer's own accesses do.
 uint64_t kalHook_memoryRead64(const volatile void* address);
 void kalHook_memoryWrite64(volatile void* address, uint64_t value);
+uint32_t kalHook_memoryRead32(const volatile void* address);
+void kalHook_memoryWrite32(volatile void* address, uint32_t value);
 
 // ---- memory
 void* nKIVKAL100_malloc(uint64_t size);

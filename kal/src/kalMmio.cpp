@@ -104,9 +104,11 @@ void nKIVKAL100_memoryWrite8(volatile void* address, uint8_t value) { kalsim::wr
 void nKIVKAL100_memoryWrite16(volatile void* address, uint16_t value) { kalsim::writeAt(address, 16, value); }
 void nKIVKAL100_memoryWrite32(volatile void* address, uint32_t value) { kalsim::writeAt(address, 32, value); }
 
-// The driver's plain 64-bit BAR loads and stores, routed here so that the
+// The driver's plain BAR loads and stores, routed here so that the
 // simulated board sees them too.
 uint64_t kalHook_memoryRead64(const volatile void* address) { return kalsim::readAt<uint64_t>(address, 64); }
 void kalHook_memoryWrite64(volatile void* address, uint64_t value) { kalsim::writeAt(address, 64, value); }
+uint32_t kalHook_memoryRead32(const volatile void* address) { return kalsim::readAt<uint32_t>(address, 32); }
+void kalHook_memoryWrite32(volatile void* address, uint32_t value) { kalsim::writeAt(address, 32, value); }
 
 }  // extern "C"
