@@ -125,7 +125,7 @@ class WispIsoPort {
   Connection connection_;
   uint8_t* windowBase_;
   uint8_t* bar_;
-  uint32_t windowOffset_;
+  [[maybe_unused]] uint32_t windowOffset_;
 };
 
 }  // namespace wispddk
