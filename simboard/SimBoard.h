@@ -27,7 +27,7 @@ class SimBoard : private kalsim::MmioTarget {
   static constexpr uint64_t kBar0Size = 1u << 20;
 
   SimBoard();
-  ~SimBoard();
+  virtual ~SimBoard();
   SimBoard(const SimBoard&) = delete;
   SimBoard& operator=(const SimBoard&) = delete;
 
