@@ -35,6 +35,7 @@ QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAP
                           static_cast<int32_t>(kdut::codes::kResourceOutOfRange), status),
       hardwareOwner_(nullptr),
       connectedAccessory_(0),
+      coolingMode_{kInitialCoolingMode, 0},
       pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {
   appendDeviceInterface(&instrumentInterface_, status);
   appendDeviceInterface(&coolingInterface_, status);
@@ -45,7 +46,7 @@ QuillDevice::~QuillDevice() {
   delete hardwareOwner_;
 }
 
-void QuillDevice::setup(const tEventDescriptor&, const vorlan_driver_codegen::CustomResetParameters* parameters,
+void QuillDevice::setup(const tEventDescriptor& descriptor, const vorlan_driver_codegen::CustomResetParameters* parameters,
                         kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) {
   nKIVAPALS100::tStatus& status = tracker.getSetupStatus();
   if (parameters != nullptr) {
@@ -54,7 +55,7 @@ void QuillDevice::setup(const tEventDescriptor&, const vorlan_driver_codegen::Cu
     atutSafeCast(parameters->packageWordCount, status);
     atutSafeCast(parameters->packageIdCount, status);
   }
-  hardwareOwner_ = kivNew(status) QuillHelper(*this, parameters, tracker);
+  hardwareOwner_ = kivNew(status) QuillHelper(*this, &descriptor, parameters, &coolingMode_, tracker);
 }
 
 bool QuillDevice::canRoute() const {

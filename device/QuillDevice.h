@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "controllers/CoolingModeController.h"
 #include "device/CustomResetParameters.h"
 #include "device/SetupLevel.h"
 #include "framework/kdut/Device.h"
@@ -28,6 +29,8 @@ class QuillDevice : public tQuillDeviceBase {
   static constexpr uint64_t kSessionCleanupCapacity = 480;
   // The notifier a session's routing session announces withdrawals through.
   static constexpr uint32_t kRoutingNotifierSelector = 0x80000000u;
+  // The chassis cooling mode a device assumes until user mode says otherwise.
+  static constexpr uint32_t kInitialCoolingMode = 16;
 
   QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status);
   ~QuillDevice() override;
@@ -37,6 +40,8 @@ class QuillDevice : public tQuillDeviceBase {
   void destroyIONotifier(const tEventDescriptor& descriptor, uint32_t selector) override;
 
   QuillHelper* getHardwareOwner() const { return hardwareOwner_; }
+  // Kept here, not in the owner, so that a reset keeps the mode user mode chose.
+  CoolingModeWord& getCoolingMode() { return coolingMode_; }
 
   // ---- the request methods, one per request of the two interfaces
 #include "device/QuillDeviceRequestMethods.inc"
@@ -68,6 +73,7 @@ class QuillDevice : public tQuillDeviceBase {
   // User mode's word for what is plugged into the board; never interpreted,
   // kept across resets.
   uint32_t connectedAccessory_;
+  CoolingModeWord coolingMode_;
   // The layer reads the value through the record for as long as it is
   // registered, so the record lives with the device.
   nKIVAPAL000::tProperty pxiGeographicAddressProperty_;

@@ -2,6 +2,8 @@
 
 #include "device/QuillDevice.h"
 #include "device/caps/CapsDefinitions.h"
+#include "device/firmware/AutoFirmware.h"
+#include "device/firmware/AutoFirmwareDownloader.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
@@ -28,9 +30,9 @@ bool keepIfBuilt(T*& object, tStatus& status) {
 // Start-up in level order. A level whose subsystem is not built yet names it
 // here; the climb stops at the first such level.
 const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
-    {2, {&QuillHelper::createCoreObjects, nullptr}, nullptr},
-    {3, {&QuillHelper::checkBoardRevision, nullptr}, "the isolated-port controller (WispController)"},
-    {4, {nullptr, nullptr}, "the firmware download of the non-isolated FPGA image"},
+    {2, {&QuillHelper::createCoreObjects}, nullptr},
+    {3, {&QuillHelper::checkBoardRevision, &QuillHelper::createWispController}, nullptr},
+    {4, {&QuillHelper::downloadNonIsolatedFirmware}, nullptr},
     {5, {nullptr, nullptr}, "the non-isolated side (its register-map aggregate, DMA addressing, its controllers)"},
     {6, {nullptr, nullptr}, "the power controller and the isolated FPGA bring-up"},
     {7, {nullptr, nullptr}, "the isolated side (its register-map aggregate, controllers, DMA and interrupt objects)"},
@@ -49,9 +51,13 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {20, {nullptr, nullptr}, "the register defaults and calibration"},
 };
 
-QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::CustomResetParameters*,
+QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescriptor* descriptor,
+                         const vorlan_driver_codegen::CustomResetParameters* parameters, CoolingModeWord* coolingMode,
                          kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker)
     : device_(device),
+      descriptor_(descriptor),
+      parameters_(parameters != nullptr ? *parameters : vorlan_driver_codegen::CustomResetParameters()),
+      coolingMode_(coolingMode),
       pciSubsystemId_(device.getDescription().subsystemID),
       boardRevision_(kUnreadBoardRevision),
       caps_(basalt_caps::findCaps(device.getDescription().subsystemID)),
@@ -69,6 +75,8 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
       storageMapVersionChecker_(nullptr),
       routingManager_(ownStatus_),
       routingResources_(nullptr),
+      wispController_(nullptr),
+      isolatedRegMaps_(nullptr),
       checkerComposite_(ownStatus_),
       cleanupComposite_(kdut::CleanupOperationComposite::kOwnerCapacity, ownStatus_) {
   tStatus& status = tracker.getSetupStatus();
@@ -81,9 +89,12 @@ QuillHelper::QuillHelper(QuillDevice& device, const vorlan_driver_codegen::Custo
       !nKIVAPAL000::isSupportedIdentity(description.vendorID, description.deviceID, description.subsystemVendorID,
                                         description.subsystemID)) {
     vorlanSetCode(status, kUnsupportedSubsystem);
+    descriptor_ = nullptr;
     return;
   }
   startup(tracker);
+  // The caller's user memory is not ours after this call.
+  descriptor_ = nullptr;
 }
 
 QuillHelper::~QuillHelper() { teardown(); }
@@ -94,8 +105,8 @@ void QuillHelper::teardown() {
     tStatus dropped;
     cleanupComposite_.cleanup(dropped);
   }
-  // Nothing above the core objects is ever built yet, so nothing above them
-  // is torn down.
+  delete wispController_;
+  wispController_ = nullptr;
   destroyCoreObjects();
 }
 
@@ -140,6 +151,25 @@ void QuillHelper::checkBoardRevision(tStatus& status) {
   boardRevision_ = readManufacturingField<uint8_t>(
       &vorlan_storagemaps::ManufacturingStorageMap::getOldestCompatibleBoardRevision, kUnreadBoardRevision, status);
   checkManufacturingRevision(boardRevision_, status);
+}
+
+void QuillHelper::createWispController(tStatus& status) {
+  if (status.isFatal()) return;
+  wispController_ = kivNew(status) WispController(static_cast<uint8_t*>(bar0_), status);
+  keepIfBuilt(wispController_, status);
+}
+
+void QuillHelper::downloadFirmware(uint64_t userPointer, uint64_t size, FirmwareDownloadTarget target,
+                                   tStatus& status) {
+  if (status.isFatal()) return;
+  AutoFirmware image(descriptor_, userPointer, size, target, status);
+  if (status.isFatal()) return;
+  AutoFirmwareDownloader downloader(keltRegMaps_, isolatedRegMaps_);
+  downloader.download(*image.get(), status);
+}
+
+void QuillHelper::downloadNonIsolatedFirmware(tStatus& status) {
+  downloadFirmware(parameters_.nisoFpgaImage, parameters_.nisoFpgaImageSize, kNonIsolatedFpga, status);
 }
 
 void QuillHelper::createCoreObjects(tStatus& status) {

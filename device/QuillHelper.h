@@ -12,11 +12,14 @@
 
 #include <stdint.h>
 
+#include "controllers/CoolingModeController.h"
+#include "controllers/WispController.h"
 #include "device/CustomResetParameters.h"
 #include "device/KeltControllers.h"
 #include "device/KeltRegMaps.h"
 #include "device/caps/Caps.h"
 #include "device/SetupLevel.h"
+#include "device/firmware/builtInFirmwareImages.h"
 #include "device/hardwareStateCheckers/StorageMapChecksumChecker.h"
 #include "device/hardwareStateCheckers/StorageMapVersionChecker.h"
 #include "framework/armki/ARMDispatcher.h"
@@ -24,6 +27,7 @@
 #include "framework/kdut/HardwareStateCheckerComposite.h"
 #include "framework/kdut/SetupTracker.h"
 #include "framework/kdut/SimpleSignatureVerifierTemplate.h"
+#include "platform/device/tEventDescriptor.h"
 #include "platform/status/statusCodes.h"
 #include "routing/RoutingResourcesManager.h"
 #include "routing/routing-resources/RoutingResourcesInterface.h"
@@ -35,6 +39,7 @@
 namespace vorlan_driver {
 
 class QuillDevice;
+class IsolatedRegMaps;
 
 class QuillHelper {
  public:
@@ -59,7 +64,12 @@ class QuillHelper {
                                                 static_cast<int32_t>(kBridgeSignatureMismatch)>
       tBridgeSignatureVerifier;
 
-  QuillHelper(QuillDevice& device, const vorlan_driver_codegen::CustomResetParameters* parameters,
+  // `descriptor` is the caller of the start or reset (its user memory holds
+  // the record's images and tables); it and `parameters` are used only
+  // while the constructor runs. The cooling-mode word is the device's and
+  // outlives the owner.
+  QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescriptor* descriptor,
+              const vorlan_driver_codegen::CustomResetParameters* parameters, CoolingModeWord* coolingMode,
               kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker);
   virtual ~QuillHelper();
   QuillHelper(const QuillHelper&) = delete;
@@ -81,6 +91,7 @@ class QuillHelper {
   vorlan_storagemaps::QuillStorageMaps* getStorageMaps() { return storageMaps_; }
   StorageMapChecksumChecker* getStorageMapChecksumChecker() { return storageMapChecksumChecker_; }
   StorageMapVersionChecker* getStorageMapVersionChecker() { return storageMapVersionChecker_; }
+  WispController* getWispController() { return wispController_; }
 
   // A field of the Manufacturing record, or `defaultValue` when the record
   // fails its checksum (0xBFFA4088) or carries a layout outside the
@@ -112,7 +123,7 @@ class QuillHelper {
   // be built, what is missing.
   struct LevelRow {
     uint32_t level;
-    tStep steps[2];
+    tStep steps[3];
     const char* missing;
   };
   static const LevelRow kLevelTable[];
@@ -122,6 +133,12 @@ class QuillHelper {
 
   void createCoreObjects(nKIVAPALS100::tStatus& status);
   void checkBoardRevision(nKIVAPALS100::tStatus& status);
+  void createWispController(nKIVAPALS100::tStatus& status);
+  // Builds the image for `target` (the caller's when pointer and size are
+  // both given, the built-in one otherwise) and sends it.
+  void downloadFirmware(uint64_t userPointer, uint64_t size, FirmwareDownloadTarget target,
+                        nKIVAPALS100::tStatus& status);
+  void downloadNonIsolatedFirmware(nKIVAPALS100::tStatus& status);
   // Records kSubsystemNotBuilt with a debug line naming what is missing.
   static void stopAtUnbuiltStep(const LevelRow& row, nKIVAPALS100::tStatus& status);
 
@@ -134,6 +151,11 @@ class QuillHelper {
   void removeChecker(Checker*& checker);
   bool isManufacturingRecordUsable(nKIVAPALS100::tStatus& status);
   QuillDevice& device_;
+  // Only while the constructor runs.
+  const nKIVAPAL000::tEventDescriptor* descriptor_;
+  // The reset record's values, all zero when there was none.
+  vorlan_driver_codegen::CustomResetParameters parameters_;
+  CoolingModeWord* coolingMode_;
   uint32_t pciSubsystemId_;
   // Read at level 3; the register defaults of level 20 depend on it.
   uint8_t boardRevision_;
@@ -154,6 +176,10 @@ class QuillHelper {
   kivark::RoutingResourcesManager routingManager_;
   // Made by the routing set-up of level 18 to 19; none until then.
   kivark::RoutingResourcesInterface* routingResources_;
+  WispController* wispController_;
+  // Built by the isolated side's step; the downloads of levels 6 and 9
+  // reach the isolated FPGA through it.
+  IsolatedRegMaps* isolatedRegMaps_;
   kdut::HardwareStateCheckerComposite checkerComposite_;
   kdut::CleanupOperationComposite cleanupComposite_;
 };

@@ -19,6 +19,10 @@ QuillBoard::QuillBoard()
       isolatedPortSwitch_(
           &addBlock(IsolatedPortSwitchBlock::kBar0Offset, std::make_unique<IsolatedPortSwitchBlock>())) {
   geographicAddress_->setGeographicAddress(kDefaultSlot);
+  // The FPGAs hold no configuration at power-on: each answers once the
+  // bridge's loader has taken a good image for it.
+  nisoFpga_->setConfigured(false);
+  bridgeCore().loader().setListener([this](uint32_t portSelect) { fpgaLoaded(portSelect); });
   // Firmware images are counted and checked as they arrive, never logged.
   bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset)->setLogPolicy(LogPolicy::kCount);
   // A channel's threshold notification reaches the driver through the
@@ -27,6 +31,10 @@ QuillBoard::QuillBoard()
     nisoFpga_->dmaChannel(c).onNotification([this](uint32_t channel) { bridgeCore().interrupts().post(channel); });
   }
   clearAccessLog();
+}
+
+void QuillBoard::fpgaLoaded(uint32_t portSelect) {
+  if (portSelect == FpgaLoader::kNisoPortSelect) nisoFpga_->setConfigured(true);
 }
 
 namespace {

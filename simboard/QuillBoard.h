@@ -1,5 +1,7 @@
 // The whole simulated board as the driver meets it after power-on: every
-// block placed at its BAR 0 offset, the flash holding the factory image.
+// block placed at its BAR 0 offset, the flash holding the factory image, the
+// non-isolated FPGA unconfigured (its signature reads all ones) until the
+// bridge's loader has taken its image.
 // Tests of single blocks build a bare SimBoard and place what they need.
 #pragma once
 
@@ -41,6 +43,9 @@ class QuillBoard : public SimBoard {
   void corruptManufacturingRecord();
 
  private:
+  // The loader took a good image for the FPGA behind `portSelect`.
+  void fpgaLoaded(uint32_t portSelect);
+
   BusInterfaceBlock* busInterface_;
   TimingDigitalOutputBlock* digitalOutputs_;
   TimingOutputTimerBlock* outputTimer_;

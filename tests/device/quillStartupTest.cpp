@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "controllers/wispddk/WispIsoPort.h"
+#include "device/firmware/builtInFirmwareImages.h"
+#include "simboard/FirmwareImageFormat.h"
 #include "simboard/GoldenFlashImage.h"
 #include "tests/framework/QuillDeviceFixture.h"
 
@@ -50,46 +53,86 @@ class QuillStartupTest : public QuillDeviceTest {
   }
 };
 
-TEST_F(QuillStartupTest, EachBoardFaultStopsStartUpAtItsLevelWithItsCode) {
-  kalsim::PciFunctionSetup foreign;
-  foreign.subsystemID = 0x7A03;
-  struct Case {
-    const char* what;
-    std::function<void(simboard::QuillBoard&)> knob;
-    kalsim::PciFunctionSetup setup;
-    uint32_t level;
-    int64_t code;
-    bool storageMaps;
-  } cases[] = {
-      {"healthy board", [](simboard::QuillBoard&) {}, {}, kTopLevel, kFullStartCode, true},
-      {"subsystem not served", [](simboard::QuillBoard&) {}, foreign, 1, fromWord(0xBFFA4304u), false},
-      {"not our bridge", [](simboard::QuillBoard& b) { b.bridgeCore().setSignature(0xC0107AD1u); }, {}, 1,
-       fromWord(0xBFFA8078u), false},
-      {"Manufacturing record fails its checksum", [](simboard::QuillBoard& b) { b.corruptManufacturingRecord(); },
-       {}, 2, fromWord(0xBFFA4088u), true},
-      {"board revision 7", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(7); }, {}, 2,
-       fromWord(0xBFFA902Cu), true},
-      {"board revision 9", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(9); }, {}, 2,
-       fromWord(0xBFFA902Du), true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    kalsim::reset();
-    board.bridgeCore().setSignature(simboard::BridgeCoreBlock::kSignature);
-    board.flash().loadImage(simboard::buildGoldenFlashImage());
+// One start-up per case on a fresh board: a board switch or a caller's
+// image, the level start-up reaches and the code it stops with.
+struct StartupCase {
+  const char* name;
+  std::function<void(simboard::QuillBoard&)> knob;
+  uint16_t subsystemId;  // 0: the stand-in's default
+  // A caller's non-isolated image of this size (0: none), filled as the
+  // stand-in image of `imageTarget`, sent by a reset to the top.
+  uint64_t nisoImageSize;
+  uint32_t imageTarget;
+  uint32_t level;  // kHealthy: wherever a healthy board gets
+  int64_t code;
+};
+void PrintTo(const StartupCase& c, std::ostream* os) { *os << c.name; }
+constexpr uint32_t kHealthy = 0xFFFFFFFFu;
+constexpr uint64_t kNisoImage = inlay_QuillNisoFpgaTop_bin_original_size;
+
+void noKnob(simboard::QuillBoard&) {}
+
+const StartupCase kStartupCases[] = {
+    {"HealthyBoard", noKnob, 0, 0, 0, kHealthy, 0},
+    {"SubsystemNotServed", noKnob, 0x7A03, 0, 0, 1, fromWord(0xBFFA4304u)},
+    {"NotOurBridge", [](simboard::QuillBoard& b) { b.bridgeCore().setSignature(0xC0107AD1u); }, 0, 0, 0, 1,
+     fromWord(0xBFFA8078u)},
+    {"ManufacturingRecordFailsItsChecksum", [](simboard::QuillBoard& b) { b.corruptManufacturingRecord(); }, 0, 0, 0,
+     2, fromWord(0xBFFA4088u)},
+    {"BoardRevision7", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(7); }, 0, 0, 0, 2,
+     fromWord(0xBFFA902Cu)},
+    {"BoardRevision9", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(9); }, 0, 0, 0, 2,
+     fromWord(0xBFFA902Du)},
+    {"NoIsolatedPortSwitch", [](simboard::QuillBoard& b) { b.isolatedPortSwitch().setSignature(0); }, 0, 0, 0, 2,
+     wispddk::WispIsoPort::kSignatureMismatch},
+    {"NisoLoaderNeverReady", [](simboard::QuillBoard& b) { b.bridgeCore().setNeverReady(true); }, 0, 0, 0, 3,
+     fromWord(0xBFFA807Fu)},
+    {"NisoLoaderNeverDone", [](simboard::QuillBoard& b) { b.bridgeCore().setNeverDone(true); }, 0, 0, 0, 3,
+     fromWord(0xBFFA807Fu)},
+    {"Port2PllNeverLocks", [](simboard::QuillBoard& b) { b.busInterface().ports().setNeverLocks(true); }, 0, 0, 0, 3,
+     fromWord(0xBFFA807Au)},
+    {"CallersNisoImage", noKnob, 0, kNisoImage, 0, kHealthy, 0},
+    {"CallersNisoImageOneByteShort", noKnob, 0, kNisoImage - 1, 0, 3, fromWord(0xBFFA806Bu)},
+    {"CallersNisoImageForAnotherFpga", noKnob, 0, kNisoImage, 1, 3, fromWord(0xBFFA807Fu)},
+};
+
+class StartupFaults : public QuillStartupTest, public ::testing::WithParamInterface<StartupCase> {};
+
+TEST_P(StartupFaults, StopAtTheirLevelWithTheirCode) {
+  const StartupCase& c = GetParam();
+  kalsim::PciFunctionSetup setup;
+  if (c.subsystemId != 0) setup.subsystemID = c.subsystemId;
+  std::vector<uint8_t> image;
+  if (c.nisoImageSize == 0) c.knob(board);
+  startDevice(setup);
+  if (c.nisoImageSize != 0) {
+    // Sent by a reset: a start has no record.
+    image.resize(c.nisoImageSize);
+    simboard::firmwareImage::fill(image.data(), c.imageTarget, static_cast<uint32_t>(image.size()));
+    vorlan_driver_codegen::CustomResetParameters record{};
+    record.nisoFpgaImage = reinterpret_cast<uintptr_t>(image.data());
+    record.nisoFpgaImageSize = image.size();
     c.knob(board);
-    startDevice(c.setup);
-    EXPECT_EQ(level(), c.level);
-    EXPECT_EQ(setupCode(), c.code);
-    ASSERT_NE(device->getHardwareOwner(), nullptr) << "a stopped start-up keeps its owner";
-    EXPECT_EQ(owner().getStorageMaps() != nullptr, c.storageMaps);
-    EXPECT_EQ(namesOf(owner().getStorageMapDispatcher()).size(), c.storageMaps ? kStorageMaps.size() : 0u);
-    removeDevice();
-    delete device;
-    device = nullptr;
-    EXPECT_EQ(kalsim::liveKernelMappings(), 0u) << "BAR 0 unmapped at teardown";
+    KernelSession* session = open();
+    reset(session, vorlan_shared::SetupLevel::kFull, &record);
+    close(session);
   }
+  const uint32_t expectedLevel = c.level == kHealthy ? kTopLevel : c.level;
+  EXPECT_EQ(level(), expectedLevel);
+  EXPECT_EQ(setupCode(), c.level == kHealthy ? kFullStartCode : c.code);
+  ASSERT_NE(device->getHardwareOwner(), nullptr) << "a stopped start-up keeps its owner";
+  const bool storageMaps = expectedLevel >= QuillHelper::kCoreObjectsLevel;
+  EXPECT_EQ(owner().getStorageMaps() != nullptr, storageMaps);
+  EXPECT_EQ(namesOf(owner().getStorageMapDispatcher()).size(), storageMaps ? kStorageMaps.size() : 0u);
+  EXPECT_EQ(owner().getWispController() != nullptr, expectedLevel >= 3);
+  removeDevice();
+  delete device;
+  device = nullptr;
+  EXPECT_EQ(kalsim::liveKernelMappings(), 0u) << "BAR 0 unmapped at teardown";
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, StartupFaults, ::testing::ValuesIn(kStartupCases),
+                         [](const ::testing::TestParamInfo<StartupCase>& info) { return info.param.name; });
 
 TEST_F(QuillStartupTest, AHealthyBoardStopsAtTheFirstUnbuiltLevelAndNamesWhatIsMissing) {
   startDevice();
@@ -239,7 +282,7 @@ TEST_F(QuillStartupTest, ALockThatCannotBeMadeStopsStartUpAndTeardownLeavesNothi
   // anything is counted.
   {
     kdut::SetupTracker<vorlan_shared::SetupLevel> tracker;
-    delete new QuillHelper(*device, nullptr, tracker);
+    delete new QuillHelper(*device, nullptr, nullptr, &device->getCoolingMode(), tracker);
   }
   // The stand-in keeps the debug lines it is given, on the same heap.
   kalsim::clearPrintedLines();
@@ -250,13 +293,13 @@ TEST_F(QuillStartupTest, ALockThatCannotBeMadeStopsStartUpAndTeardownLeavesNothi
   for (uint32_t nth = 1; nth < 100 && !reachedTheEnd; ++nth) {
     kdut::SetupTracker<vorlan_shared::SetupLevel> tracker;
     kalsim::failMutexCreation(nth);
-    QuillHelper* built = new QuillHelper(*device, nullptr, tracker);
+    QuillHelper* built = new QuillHelper(*device, nullptr, nullptr, &device->getCoolingMode(), tracker);
     kalsim::failMutexCreation(0);
     const int64_t code = tracker.getSetupStatus().getCode();
     reachedTheEnd = code == kFullStartCode;
     if (!reachedTheEnd) {
       EXPECT_EQ(code, vorlan_driver::statusCodes::kOutOfMemory) << "lock " << nth;
-      EXPECT_LT(tracker.getCurrentLevel(), QuillHelper::kBoardRevisionLevel) << "lock " << nth;
+      EXPECT_LT(tracker.getCurrentLevel(), kTopLevel) << "lock " << nth;
     }
     delete built;
     kalsim::clearPrintedLines();
