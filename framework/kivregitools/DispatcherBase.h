@@ -164,13 +164,14 @@ class DispatcherBase {
   static uint64_t hashOf(const char* name, uint64_t length) {
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(name);
     uint64_t hash = length * 0x9E3779B97F4A7C15ull;
-    uint64_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-      uint64_t word;
-      __builtin_memcpy(&word, bytes + i, sizeof(word));  // one unaligned load
-      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    const uint64_t whole = length & ~uint64_t{7};
+    for (const uint8_t* word = bytes; word != bytes + whole; word += 8) {
+      uint64_t value;
+      __builtin_memcpy(&value, word, sizeof(value));  // one unaligned load
+      hash = (hash ^ value) * 0xFF51AFD7ED558CCDull;
       hash ^= hash >> 32;
     }
+    uint64_t i = whole;
     uint64_t tail = 0;
     for (uint32_t k = 0; i + k < length; ++k) tail |= static_cast<uint64_t>(bytes[i + k]) << (8 * k);
     hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;

@@ -102,8 +102,12 @@ constexpr uint32_t kTickMicroseconds = 4000;
 constexpr uint64_t kReadQuantumNanoseconds = 1000;
 uint64_t virtualNanoseconds();
 void advanceVirtualClock(uint64_t nanoseconds);
-// Every nKIVKAL250_sleepTimeout argument, in order.
+// The first kSleepRecordCapacity nKIVKAL250_sleepTimeout arguments since the
+// last clear, in order. A start-up polls thousands of times, so the record is
+// bounded; sleepCount() still counts every call.
+constexpr size_t kSleepRecordCapacity = 4096;
 std::vector<int32_t> sleepCalls();
+uint64_t sleepCount();
 void clearSleepCalls();
 
 }  // namespace kalsim

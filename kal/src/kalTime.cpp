@@ -22,7 +22,9 @@ std::atomic<bool> gVirtual{true};
 std::atomic<uint64_t> gVirtualNanoseconds{0};
 
 std::mutex gSleepMutex;
-std::vector<int32_t> gSleepCalls;
+// A fixed record: a sleep never allocates, and a long run cannot grow it.
+int32_t gSleepRecord[kSleepRecordCapacity];
+uint64_t gSleepCount = 0;
 
 std::chrono::steady_clock::time_point realOrigin() {
   // The steady clock's own origin is arbitrary; counting from the first use
@@ -55,12 +57,18 @@ void advanceVirtualClock(uint64_t nanoseconds) { gVirtualNanoseconds.fetch_add(n
 
 std::vector<int32_t> sleepCalls() {
   std::lock_guard<std::mutex> lock(gSleepMutex);
-  return gSleepCalls;
+  const size_t recorded = gSleepCount < kSleepRecordCapacity ? static_cast<size_t>(gSleepCount) : kSleepRecordCapacity;
+  return std::vector<int32_t>(gSleepRecord, gSleepRecord + recorded);
+}
+
+uint64_t sleepCount() {
+  std::lock_guard<std::mutex> lock(gSleepMutex);
+  return gSleepCount;
 }
 
 void clearSleepCalls() {
   std::lock_guard<std::mutex> lock(gSleepMutex);
-  gSleepCalls.clear();
+  gSleepCount = 0;
 }
 
 namespace detail {
@@ -96,10 +104,10 @@ void nKIVKAL100_getTimeOfDay(uint32_t* seconds, uint32_t* microseconds) {
 }
 
 void nKIVKAL250_sleepTimeout(int32_t microseconds) {
-  kalsim::HostAllocations hostAllocations;
   {
     std::lock_guard<std::mutex> lock(kalsim::gSleepMutex);
-    kalsim::gSleepCalls.push_back(microseconds);
+    if (kalsim::gSleepCount < kalsim::kSleepRecordCapacity) kalsim::gSleepRecord[kalsim::gSleepCount] = microseconds;
+    ++kalsim::gSleepCount;
   }
   const uint64_t length = microseconds > 0 ? static_cast<uint64_t>(microseconds) : 0;
   if (kalsim::isVirtualClock()) {

@@ -47,6 +47,23 @@ TEST_F(KalClock, VirtualReadsAndSleepsMoveTimeOnAndSleepsAreLogged) {
   EXPECT_TRUE(kalsim::sleepCalls().empty());
 }
 
+TEST_F(KalClock, TheSleepRecordKeepsTheFirstSleepsButCountsEveryOne) {
+  // A start-up polls far more often than any test reads back; the record
+  // must not grow with it, yet the count stays exact.
+  const size_t total = kalsim::kSleepRecordCapacity * 3 + 7;
+  for (size_t i = 0; i < total; ++i) nKIVKAL250_sleepTimeout(static_cast<int32_t>(i));
+  const std::vector<int32_t> sleeps = kalsim::sleepCalls();
+  ASSERT_EQ(sleeps.size(), kalsim::kSleepRecordCapacity);
+  EXPECT_EQ(sleeps.front(), 0);
+  EXPECT_EQ(sleeps.back(), static_cast<int32_t>(kalsim::kSleepRecordCapacity - 1));
+  EXPECT_EQ(kalsim::sleepCount(), total);
+
+  kalsim::clearSleepCalls();
+  nKIVKAL250_sleepTimeout(9);
+  EXPECT_EQ(kalsim::sleepCalls(), (std::vector<int32_t>{9}));
+  EXPECT_EQ(kalsim::sleepCount(), 1u);
+}
+
 TEST_F(KalClock, RealClockFollowsTheMachine) {
   kalsim::useRealClock();
   const uint64_t virtualBefore = kalsim::virtualNanoseconds();
