@@ -1,9 +1,10 @@
 // The per-channel measure-FIFO overflow flags the non-isolated FPGA
-// latches.
+// latches: what the measure units' reset waits on.
 #pragma once
 
 #include <stdint.h>
 
+#include "controllers/channel/MeasureOverflowQueryInterface.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
 #include "platform/synchronization/tMutex.h"
@@ -11,7 +12,7 @@
 
 namespace vorlan_driver {
 
-class MeasureFIFOOverflowStatusController {
+class MeasureFIFOOverflowStatusController : public MeasureOverflowQueryInterface {
  public:
   using tOverflowReg = vorlan_regmaps::tTheQuillNisoFpgaRegMap::tMeasureFifoOverflowStatusReg;
   static constexpr int64_t kOverflowed = statusCodes::fromWord(0xBFFA4037u);
@@ -20,11 +21,11 @@ class MeasureFIFOOverflowStatusController {
   // The register is not owned and must outlive the controller.
   MeasureFIFOOverflowStatusController(tOverflowReg& overflow, nKIVAPALS100::tStatus& status)
       : overflow_(&overflow), mutex_(status) {}
-  virtual ~MeasureFIFOOverflowStatusController() {}
+  ~MeasureFIFOOverflowStatusController() override {}
   MeasureFIFOOverflowStatusController(const MeasureFIFOOverflowStatusController&) = delete;
   MeasureFIFOOverflowStatusController& operator=(const MeasureFIFOOverflowStatusController&) = delete;
 
-  virtual bool isOverflowed(uint8_t channel, nKIVAPALS100::tStatus& status);
+  bool isOverflowed(uint8_t channel, nKIVAPALS100::tStatus& status) override;
   // Sets 0xBFFA4037 when a channel of the mask overflowed.
   virtual void checkOverflow(uint64_t channelMask, nKIVAPALS100::tStatus& status);
 

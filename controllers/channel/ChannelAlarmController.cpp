@@ -23,10 +23,8 @@ ChannelAlarmController::ChannelAlarmController(vorlan_regmaps::tTheQuillIsoChann
 
 void ChannelAlarmController::configureAlarmResponse(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso,
                                                     nKIVAPALS100::tStatus& status) {
+  writeAlarmMacro(iso, false, status);
   if (status.isFatal()) return;
-  const uint32_t address = registrar_.getSubroutineAddress(responseId_, status);
-  if (status.isFatal()) return;
-  iso.SeqMasterMacroAddress.writeAddress(address, status);
   tAlarmControl& control = map_.AlarmControlRegT;
   control.writeRegister(control.getRegister() | kArmBits, status);
   for (uint8_t step : kMaskSteps) control.writeMask(step, status);
@@ -34,6 +32,14 @@ void ChannelAlarmController::configureAlarmResponse(vorlan_regmaps::tTheQuillIso
   map_.OutputEnabledReg.writeOutputEnabled(false, status);
   for (uint8_t step : kResponseSteps) control.writeResponseStep(step, status);
   control.writeClearAlarm(true, status);
+}
+
+void ChannelAlarmController::writeAlarmMacro(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, bool force,
+                                             nKIVAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  const uint32_t address = registrar_.getSubroutineAddress(responseId_, status);
+  if (status.isFatal()) return;
+  iso.SeqMasterMacroAddress.writeAddress(address, status, force);
 }
 
 void ChannelAlarmController::resetAlarmResponse(nKIVAPALS100::tStatus& status) {

@@ -29,6 +29,10 @@ class ChannelAlarmController {
   // Loads the response's address (written once while it stays the same)
   // and arms the channel's response in seven control writes.
   void configureAlarmResponse(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, nKIVAPALS100::tStatus& status);
+  // Loads the response's address into the board-wide macro register (which
+  // all channels share); `force` writes it even when the shadow agrees.
+  // 0xBFFA4309 with nothing written when the package lacks the response.
+  void writeAlarmMacro(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, bool force, nKIVAPALS100::tStatus& status);
   // Re-arms the response after the channel's sequence engine was reset.
   void resetAlarmResponse(nKIVAPALS100::tStatus& status);
   bool getAlarmRaised(nKIVAPALS100::tStatus& status);

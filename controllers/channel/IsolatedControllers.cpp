@@ -20,10 +20,9 @@ void fillTable(T* (&table)[IsolatedControllers::kChannelCount], ChannelArray<T>&
 
 IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, tChannelMap* const* channels,
                                          vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso,
-                                         MeasureOverflowQueryInterface& overflow,
-                                         kdut::HardwareStateCheckerInterface* const* channelCheckers,
-                                         SubroutineRegistrar& registrar, uint32_t pciSubsystemID,
-                                         nKIVAPALS100::tStatus& status)
+                                         MeasureOverflowQueryInterface& overflow, ErrorCheckerInterface& nisoErrors,
+                                         HardwareErrorRegisterCheckers& checkers, SubroutineRegistrar& registrar,
+                                         uint32_t pciSubsystemID, nKIVAPALS100::tStatus& status)
     : miscStrobes([&](void* where, uint32_t i) {
         miscStrobeTable[i] = new (where, kPlacement) MiscControlStrobe(channels[i]->MiscChannelControlReg, status);
       }),
@@ -32,26 +31,33 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
       measureUnits([&](void* where, uint32_t i) {
         new (where, kPlacement) MeasureUnitController(static_cast<uint8_t>(i), *channels[i], *miscStrobeTable[i],
                                                       niso.NisoMeasureUnitConfigRegType[i], overflow,
-                                                      *channelCheckers[i], status);
+                                                      checkers.channel(i), status);
       }),
       abstractedEvents([&](void* where, uint32_t i) { new (where, kPlacement) AbstractedEventController(*channels[i]); }),
       eventLatches(
           [&](void* where, uint32_t i) { new (where, kPlacement) EventsGeneratedLatchController(*channels[i]); }),
       sequenceEngines([&](void* where, uint32_t i) {
         new (where, kPlacement)
-            SequenceEngineController(*channels[i], *miscStrobeTable[i], interruptGenerator, static_cast<uint8_t>(i), *channelCheckers[i], status);
+            SequenceEngineController(*channels[i], *miscStrobeTable[i], interruptGenerator, static_cast<uint8_t>(i), checkers.channel(i), status);
       }),
       isoChannels([&](void* where, uint32_t i) { new (where, kPlacement) IsoChannelController(*channels[i], *miscStrobeTable[i]); }),
       alarms([&](void* where, uint32_t i) {
         new (where, kPlacement) ChannelAlarmController(*channels[i], registrar, pciSubsystemID);
       }),
+      xadcLimits(iso),
+      channelErrors(iso, nisoErrors, status),
       busEvents(iso, status),
       triggerOverride(iso, channels, miscStrobeTable, status),
       chargeBalanceOffsets(channels, iso, status),
       calibrationBus(iso.CalBusControlReg, status),
       sharedLoSense(iso, status),
+      temperatureSensor(niso, iso, checkers.allChannels()),
       localRam(iso.SeqLocalCommandHighReg, iso.SeqLocalCommandLowReg, iso.SeqLocalRamWriteAddressReg,
-               iso.SeqLocalRamReadAddressReg, kLocalRamWords, status) {
+               iso.SeqLocalRamReadAddressReg, kLocalRamWords, status),
+      iso_(iso) {
+  // A fresh map's shadow is 0 and clean, so an alarm response at address 0
+  // would never reach the register: the first load must go out.
+  iso.SeqMasterMacroAddress.markDirty();
   fillTable(measureUnitTable, measureUnits);
   fillTable(abstractedEventTable, abstractedEvents);
   fillTable(eventLatchTable, eventLatches);
@@ -64,6 +70,10 @@ IsolatedControllers::~IsolatedControllers() {
   clearTable(sequenceEngineTable);
   clearTable(abstractedEventTable);
   clearTable(measureUnitTable);
+}
+
+void IsolatedControllers::reloadAlarmMacro(nKIVAPALS100::tStatus& status) {
+  alarms[0].writeAlarmMacro(iso_, true, status);
 }
 
 }  // namespace vorlan_driver

@@ -1,8 +1,9 @@
 // The controllers behind the isolation barrier, owned by value and built in
 // a fixed order: each channel's miscellaneous-control strobe (shared by the
 // channel's controllers), the interrupt generator and error responses, the six
-// per-channel controllers (24 each), the board-wide ones, and the local-RAM
-// controller last. Every constructor gets the same status; after a failure
+// per-channel controllers (24 each), the board-wide ones (analog-monitor
+// limits, channel errors, bus events, trigger override, charge balance,
+// calibration bus, LO sense, temperature), and the local-RAM controller last. Every constructor gets the same status; after a failure
 // the later ones still run, but make no mutex. Six per-channel tables,
 // filled last, lead the owner and the requests to channel i's controller.
 // Destruction clears the tables, then runs in reverse.
@@ -10,6 +11,11 @@
 
 #include <stdint.h>
 
+#include "controllers/ChannelErrorController.h"
+#include "controllers/ErrorCheckerInterface.h"
+#include "controllers/HardwareErrorRegisterCheckers.h"
+#include "controllers/TemperatureSensorController.h"
+#include "controllers/XAdcLimitsController.h"
 #include "controllers/channel/AbstractedEventController.h"
 #include "controllers/channel/BusEventController.h"
 #include "controllers/channel/CalibrationBusController.h"
@@ -28,7 +34,6 @@
 #include "controllers/sequencer/ErrorResponseSubroutineController.h"
 #include "controllers/sequencer/IsoInterruptGeneratorController.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
-#include "framework/kdut/HardwareStateCheckerInterface.h"
 #include "platform/status/tStatus.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
@@ -43,12 +48,13 @@ class IsolatedControllers {
   using tChannelMap = vorlan_regmaps::tTheQuillIsoChannelRegMap;
   using tLocalRAMController = harrowtools::LocalRAMController<vorlan_regmaps::tTheQuillIsoFpgaRegMap>;
 
-  // Nothing is owned: the maps, the 24 channel maps and checkers, the
-  // overflow query and the registrar must outlive the aggregate.
+  // Nothing is owned: the maps, the 24 channel maps, the non-isolated
+  // side's overflow query and error controller, the checkers and the
+  // registrar must outlive the aggregate.
   IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, tChannelMap* const* channels,
                       vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso, MeasureOverflowQueryInterface& overflow,
-                      kdut::HardwareStateCheckerInterface* const* channelCheckers, SubroutineRegistrar& registrar,
-                      uint32_t pciSubsystemID, nKIVAPALS100::tStatus& status);
+                      ErrorCheckerInterface& nisoErrors, HardwareErrorRegisterCheckers& checkers,
+                      SubroutineRegistrar& registrar, uint32_t pciSubsystemID, nKIVAPALS100::tStatus& status);
   virtual ~IsolatedControllers();
   IsolatedControllers(const IsolatedControllers&) = delete;
   IsolatedControllers& operator=(const IsolatedControllers&) = delete;
@@ -64,11 +70,16 @@ class IsolatedControllers {
   ChannelArray<SequenceEngineController> sequenceEngines;
   ChannelArray<IsoChannelController> isoChannels;
   ChannelArray<ChannelAlarmController> alarms;
+  // The CPLD interface controller comes here, between the alarms and the
+  // analog-monitor limits.
+  XAdcLimitsController xadcLimits;
+  ChannelErrorController channelErrors;
   BusEventController busEvents;
   MeasureTriggerOverrideController triggerOverride;
   ChargeBalanceOffsetController chargeBalanceOffsets;
   CalibrationBusController calibrationBus;
   SharedLoSenseController sharedLoSense;
+  TemperatureSensorController temperatureSensor;
   tLocalRAMController localRam;
 
   MeasureUnitController* measureUnitTable[kChannelCount];
@@ -77,6 +88,15 @@ class IsolatedControllers {
   SequenceEngineController* sequenceEngineTable[kChannelCount];
   IsoChannelController* isoChannelTable[kChannelCount];
   ChannelAlarmController* alarmTable[kChannelCount];
+
+  // Loads the variant's alarm response address into the board-wide macro
+  // register, written even when it seems unchanged: after a new package is
+  // installed the response may have moved. 0xBFFA4309 with nothing written
+  // when the package lacks the response.
+  void reloadAlarmMacro(nKIVAPALS100::tStatus& status);
+
+ private:
+  vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso_;
 };
 
 }  // namespace vorlan_driver

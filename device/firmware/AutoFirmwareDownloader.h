@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "device/IsolatedRegMaps.h"
 #include "device/firmware/builtInFirmwareImages.h"
 #include "framework/kdut/FirmwareInterface.h"
 #include "platform/status/tStatus.h"
@@ -13,7 +14,6 @@
 namespace vorlan_driver {
 
 class KeltRegMaps;
-class IsolatedRegMaps;
 
 class AutoFirmwareDownloader {
  public:

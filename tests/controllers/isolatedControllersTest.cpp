@@ -10,6 +10,7 @@
 #include "controllers/channel/FlagTriple.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/channel/channelMasks.h"
+#include "controllers/subroutine/SubroutinePackageInterface.h"
 #include "kal/include/kalStandIn.h"
 #include "tests/controllers/sequencerBoard.h"
 
@@ -24,18 +25,22 @@ class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
   bool isOverflowed(uint8_t, tStatus&) override { return false; }
 };
 
+class NoErrors : public vorlan_driver::ErrorCheckerInterface {
+ public:
+  bool hasError(uint64_t, tStatus&) override { return false; }
+  void checkForErrors(uint64_t, tStatus&) override {}
+};
+
 class AggregateBoard : public SequencerBoard {
  protected:
-  AggregateBoard() {
-    for (auto& c : checkers) checkerPointers.push_back(&c);
-  }
+  AggregateBoard() : checkers(errors) {}
   std::unique_ptr<IsolatedControllers> build(tStatus& status) {
-    return std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, overflow, checkerPointers.data(),
+    return std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, overflow, errors, checkers,
                                                  *registrar, kWrenSubsystem, status);
   }
   NeverOverflowed overflow;
-  frontendtest::FakeChecker checkers[kChannels];
-  std::vector<kdut::HardwareStateCheckerInterface*> checkerPointers;
+  NoErrors errors;
+  vorlan_driver::HardwareErrorRegisterCheckers checkers;
 };
 
 TEST_F(AggregateBoard, EachTableEntryLeadsToItsChannel) {
@@ -61,9 +66,9 @@ TEST_F(AggregateBoard, EachTableEntryLeadsToItsChannel) {
 }
 
 // Mutexes are made in member order: 24 channel strobes', the generator's, 24
-// measure units', 24
-// sequence engines', then the bus-event, override, charge-balance,
-// calibration-bus, LO-sense and local-RAM controllers'. A failure leaves the ones before it made, makes no
+// measure units', 24 sequence engines', then the channel-error, bus-event,
+// override, charge-balance, calibration-bus, LO-sense and local-RAM
+// controllers'. A failure leaves the ones before it made, makes no
 // later one, and destruction gives every one back.
 TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing) {
   const uint64_t before = kalsim::liveMutexes();
@@ -73,9 +78,9 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
   };
   const Case cases[] = {{1, "strobe 0"},        {25, "generator"},      {26, "measure unit 0"},
                         {49, "measure unit 23"}, {50, "engine 0"},       {73, "engine 23"},
-                        {74, "bus events"},      {75, "override"},       {76, "charge balance"},
-                        {77, "calibration bus"}, {78, "LO sense"},       {79, "local RAM"},
-                        {80, nullptr}};
+                        {74, "channel errors"},  {75, "bus events"},     {76, "override"},
+                        {77, "charge balance"},  {78, "calibration bus"}, {79, "LO sense"},
+                        {80, "local RAM"},       {81, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nth);
     kalsim::failMutexCreation(c.nth);
@@ -84,7 +89,7 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
       std::unique_ptr<IsolatedControllers> all = build(status);
       kalsim::failMutexCreation(0);
       EXPECT_EQ(status.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
-      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 79u : c.nth - 1);
+      EXPECT_EQ(kalsim::liveMutexes() - before, c.firstRefusing == nullptr ? 80u : c.nth - 1);
       // The member just before the failed one works; the failed one refuses.
       tStatus previous;
       tStatus failed;
@@ -97,13 +102,19 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
       } else if (c.nth == 50) {
         all->measureUnits[23].reset(previous);
         all->sequenceEngines[0].reset(failed);
+      } else if (c.nth == 74) {
+        all->sequenceEngines[23].isRunning(previous);
+        all->channelErrors.enableErrorCapture(failed);
       } else if (c.nth == 75) {
+        all->channelErrors.enableErrorCapture(previous);
+        all->busEvents.generateBusEvent(5, failed);
+      } else if (c.nth == 76) {
         all->busEvents.generateBusEvent(5, previous);
         all->triggerOverride.overrideTrigger(1, failed);
-      } else if (c.nth == 76) {
+      } else if (c.nth == 77) {
         all->triggerOverride.overrideTrigger(0, previous);
         all->chargeBalanceOffsets.startAccumulation(0, failed);
-      } else if (c.nth == 78) {
+      } else if (c.nth == 79) {
         all->calibrationBus.connectExternalCalibrationPin(previous);
         all->sharedLoSense.setEndpoint(0, 0, failed);
       } else if (c.firstRefusing != nullptr) {
@@ -113,6 +124,65 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
       EXPECT_EQ(failed.getCode(), c.firstRefusing == nullptr ? 0 : codes::kOutOfMemory);
     }
     EXPECT_EQ(kalsim::liveMutexes(), before);
+  }
+}
+
+// A package of one subroutine and no image: all the registrar takes.
+class OneSubroutine : public vorlan_driver::SubroutinePackageInterface {
+ public:
+  OneSubroutine(uint32_t id, uint32_t address) : id_(id), address_(address) {}
+  void getImage(vorlan_driver::nKIVAPAL000::tVector<uint64_t>&, tStatus&) override {}
+  void getSubroutineIds(vorlan_driver::nKIVAPAL000::tVector<uint32_t>& ids, tStatus& status) override {
+    ids.clear();
+    ids.pushBack(id_, status);
+  }
+  void getAddresses(vorlan_driver::nKIVAPAL000::tVector<uint32_t>& addresses, tStatus& status) override {
+    addresses.clear();
+    addresses.pushBack(address_, status);
+  }
+
+ private:
+  uint32_t id_;
+  uint32_t address_;
+};
+
+// After a new package the alarm response may sit elsewhere: the macro
+// register is loaded again even where its shadow agrees, and a package
+// without the response leaves it as it was.
+TEST_F(AggregateBoard, TheAlarmMacroIsReloadedForEachNewPackage) {
+  installBuiltInPackage();
+  tStatus status;
+  std::unique_ptr<IsolatedControllers> all = build(status);
+  const uint32_t alarmId = all->alarms[0].getResponseId();
+  const uint32_t builtIn = registrar->getSubroutineAddress(alarmId, status);
+  for (uint32_t c = 0; c < kChannels; ++c) all->alarms[c].configureAlarmResponse(*iso, status);
+  ASSERT_EQ(status.getCode(), 0);
+  std::vector<Write> macroWrites;
+  for (const Write& w : takeWrites()) {
+    if (w.window == kIsoWindow) macroWrites.push_back(w);
+  }
+  EXPECT_EQ(macroWrites, (std::vector<Write>{{kIsoWindow, 0x5C, builtIn}}));
+
+  struct Case {
+    uint32_t id;
+    uint32_t address;
+    int64_t code;
+    std::vector<Write> writes;
+  };
+  const Case cases[] = {{alarmId, builtIn, 0, {{kIsoWindow, 0x5C, builtIn}}},
+                        {alarmId, 0x1234, 0, {{kIsoWindow, 0x5C, 0x1234}}},
+                        {alarmId + 1, 0x40, code(0xBFFA4309u), {}},
+                        {alarmId, 0, 0, {{kIsoWindow, 0x5C, 0}}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    OneSubroutine package(c.id, c.address);
+    tStatus installed;
+    registrar->registerPackage(package, installed);
+    ASSERT_EQ(installed.getCode(), 0);
+    tStatus reloaded;
+    all->reloadAlarmMacro(reloaded);
+    EXPECT_EQ(reloaded.getCode(), c.code);
+    EXPECT_EQ(takeWrites(), c.writes);
   }
 }
 

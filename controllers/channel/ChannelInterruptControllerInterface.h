@@ -1,0 +1,12 @@
+// The interrupt controller of one channel as a per-channel controller list
+// holds it: shared, and deleted with its last reference.
+#pragma once
+
+namespace basalt_shared {
+
+class ChannelInterruptControllerInterface {
+ public:
+  virtual ~ChannelInterruptControllerInterface() {}
+};
+
+}  // namespace basalt_shared
