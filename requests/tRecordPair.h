@@ -17,11 +17,15 @@ class tRecordPair {
 
   bool receive(uint64_t inboundPointer, uint32_t inboundSize, uint32_t outboundSize, nKIVAPALS100::tStatus& status,
                nKIVAPALS100::tStatus& dispatchStatus) {
-    if (!tRecordTransfer::receive(inboundPointer, inboundSize, &in, sizeof(in), outboundSize, &out, sizeof(out),
+    if (!tRecordTransfer::receive(inboundPointer, inboundSize, &in, sizeof(in), outboundSize, sizeof(out),
                                   dispatchStatus)) {
       return false;
     }
-    tRecordTransfer::seed(in.status, status);
+    // Zeroed here, where its size is known, the record takes a few stores
+    // instead of a call into the layer.
+    out = typename Request::Out();
+    // A clean word leaves the fresh status as it is.
+    if (in.status != 0) tRecordTransfer::seed(in.status, status);
     return true;
   }
 

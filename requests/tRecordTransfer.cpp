@@ -9,8 +9,8 @@ namespace vorlan_driver {
 namespace requests {
 
 bool tRecordTransfer::receive(uint64_t inboundPointer, uint32_t inboundSize, void* inbound,
-                              uint32_t inboundRecordSize, uint32_t outboundSize, void* outbound,
-                              uint32_t outboundRecordSize, nKIVAPALS100::tStatus& dispatchStatus) {
+                              uint32_t inboundRecordSize, uint32_t outboundSize, uint32_t outboundRecordSize,
+                              nKIVAPALS100::tStatus& dispatchStatus) {
   // Exact sizes only: a larger buffer is as wrong as a smaller one, since no
   // record carries a size of its own.
   if (inboundSize != inboundRecordSize) {
@@ -27,7 +27,6 @@ bool tRecordTransfer::receive(uint64_t inboundPointer, uint32_t inboundSize, voi
     kivTranslateKalStatus(copied, dispatchStatus);
     return false;
   }
-  nKIVAPAL000::fillBytes(outbound, 0, outboundRecordSize);
   return true;
 }
 

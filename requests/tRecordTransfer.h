@@ -18,9 +18,9 @@ constexpr uint32_t kNotSupportedOnThisDeviceWord = 0xBFFA4308u;
 class tRecordTransfer {
  public:
   // False, with the dispatch status set, when the request goes no further.
+  // The caller zeroes its outbound record once this succeeds.
   static bool receive(uint64_t inboundPointer, uint32_t inboundSize, void* inbound, uint32_t inboundRecordSize,
-                      uint32_t outboundSize, void* outbound, uint32_t outboundRecordSize,
-                      nKIVAPALS100::tStatus& dispatchStatus);
+                      uint32_t outboundSize, uint32_t outboundRecordSize, nKIVAPALS100::tStatus& dispatchStatus);
   // The request status starts as the caller's status word.
   static void seed(int32_t statusWord, nKIVAPALS100::tStatus& status);
   // Stores the status word and copies the record out; returns the record

@@ -2,11 +2,6 @@
 
 namespace kdut {
 
-void IOGate::addSentry(IOGateSentryInterface* sentry, nKIVAPALS100::tStatus& status) {
-  if (status.isFatal()) return;
-  sentries_.pushBack(sentry, status);
-}
-
 void IOGate::enter(nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
   if (!device_->acquireIOReference(session_, status, vorlan_driver::nKIVAPAL000::tDeviceCore::kWaitForever)) return;

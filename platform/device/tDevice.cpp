@@ -175,8 +175,7 @@ int32_t tDevice::kalIOControl(void* session, uint32_t code, uint64_t argument) {
     return toKalStatus(status.getCode());
   }
 
-  tIOControlEnvelope envelope;
-  fillBytes(&envelope, 0, sizeof(envelope));
+  tIOControlEnvelope envelope{};
   void* userEnvelope = reinterpret_cast<void*>(static_cast<uintptr_t>(argument));
   const int32_t copied = nKIVKAL100_replicateInboundIOControlBuffer(&envelope, userEnvelope, sizeof(envelope));
   // The layer's own code, untranslated: nothing of the driver ran.

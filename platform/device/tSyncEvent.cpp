@@ -38,18 +38,27 @@ void tSyncEvent::unlock() { nKIVKAL110_releaseSpinLockInterrupt(spinLock_, saved
 
 void tSyncEvent::signal() {
   static_assert(offsetof(tWaiter, link) == 0, "a list link is read as its waiter");
+  // Signalling a signalled event changes nothing, and it is the common case:
+  // every request that ends the device's or a session's last one signals a
+  // drain nobody waits for. The count only changes under the lock, one
+  // write per locked section, and never reads 1 while a waiter is queued, so
+  // a 1 read here is a state the locked path would also have left alone.
+  // Both sides are sequentially consistent, so a waiter that takes the
+  // signal after this read re-checks what it waits for and sees the change
+  // the signaller made before signalling.
+  if (__atomic_load_n(&count_, __ATOMIC_SEQ_CST) != 0) return;
   lock();
-  if (count_ == 0) {
+  if (count() == 0) {
     if (autoReset_) {
       if (waiters_.isEmpty()) {
-        count_ = 1;
+        setCount(1);
       } else {
         tWaiter* first = reinterpret_cast<tWaiter*>(waiters_.next);
         first->link.unlink();
         nKIVKAL100_releaseSingleUseEvent(&first->event);
       }
     } else {
-      count_ = 1;
+      setCount(1);
       while (!waiters_.isEmpty()) {
         tWaiter* waiter = reinterpret_cast<tWaiter*>(waiters_.next);
         waiter->link.unlink();
@@ -75,8 +84,8 @@ void tSyncEvent::expireWaiter(void* context) {
 void tSyncEvent::wait(bool interruptible, uint32_t timeout, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
   lock();
-  if (count_ != 0) {
-    if (autoReset_) count_ = 0;
+  if (count() != 0) {
+    if (autoReset_) setCount(0);
     unlock();
     return;
   }

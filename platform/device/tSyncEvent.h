@@ -31,6 +31,9 @@ class tSyncEvent {
   static void expireWaiter(void* waiter);
   void lock();
   void unlock();
+  // Read and written under the lock, and read without it by signal().
+  uint32_t count() const { return __atomic_load_n(&count_, __ATOMIC_SEQ_CST); }
+  void setCount(uint32_t value) { __atomic_store_n(&count_, value, __ATOMIC_SEQ_CST); }
 
   bool autoReset_;
   uint32_t count_;
