@@ -28,18 +28,13 @@ kivark::KernelRoutingSession* routingSessionOf(const nKIVAPAL000::tEventDescript
 
 QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status)
     : tQuillDeviceBase(description, kResetDrainCode, status),
-      instrumentInterface_(this),
-      coolingInterface_(this),
       reservationManager_(static_cast<int32_t>(kdut::codes::kResourceAlreadyReserved),
                           static_cast<int32_t>(kdut::codes::kResourceNotReserved), kChannelMask,
                           static_cast<int32_t>(kdut::codes::kResourceOutOfRange), status),
       hardwareOwner_(nullptr),
       connectedAccessory_(0),
       coolingMode_{kInitialCoolingMode, 0},
-      pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {
-  appendDeviceInterface(&instrumentInterface_, status);
-  appendDeviceInterface(&coolingInterface_, status);
-}
+      pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {}
 
 QuillDevice::~QuillDevice() {
   // Stop has deleted the owner; a device that never started has none.

@@ -1,6 +1,8 @@
-// The driver's object for one board: the two device interfaces, the device
-// properties, the channel reservations of its sessions and the hardware
-// owner that start-up and reset build.
+// The driver's object for one board: the request methods behind the two
+// device interfaces (the request layer, which generates the interfaces,
+// adds them: requests/QuillRequestDevice), the device properties, the
+// channel reservations of its sessions and the hardware owner that start-up
+// and reset build.
 #pragma once
 
 #include <stdint.h>
@@ -12,8 +14,6 @@
 #include "framework/kdut/ResourceReservationManager.h"
 #include "device/KernelSession.h"
 #include "platform/pci/tPCIDevice.h"
-#include "requests/tInterfaceTemplate_pxiCooling.h"
-#include "requests/tInterfaceTemplate_vorlan.h"
 
 namespace vorlan_driver {
 
@@ -66,8 +66,6 @@ class QuillDevice : public tQuillDeviceBase {
   // owner could not build its locks.
   kdut::CleanupOperationComposite* getOwnerComposite();
 
-  tInterfaceTemplate_vorlan<QuillDevice> instrumentInterface_;
-  tInterfaceTemplate_pxiCooling<QuillDevice> coolingInterface_;
   kdut::ResourceReservationManager reservationManager_;
   QuillHelper* hardwareOwner_;
   // User mode's word for what is plugged into the board; never interpreted,

@@ -427,6 +427,7 @@ def emit_pending(requests, pending, source):
            "// the requests this device does not support.\n",
            "#include \"device/QuillDevice.h\"",
            "#include \"requests/RequestRecords.h\"",
+           "#include \"requests/tRecordTransfer.h\"",
            "#include \"requests/tRequestGate.h\"\n",
            "namespace vorlan_driver {\n"]
     for r in requests:

@@ -1,12 +1,12 @@
 #include "platform/driver/createDevice.h"
 
-#include "device/QuillDevice.h"
 #include "platform/cppRuntime/cppNewDelete.h"
+#include "requests/QuillRequestDevice.h"
 
 namespace vorlan_driver {
 
 nKIVAPAL000::tDevice* createDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status) {
-  QuillDevice* device = kivNew(status) QuillDevice(description, status);
+  QuillDevice* device = kivNew(status) QuillRequestDevice(description, status);
   if (device == nullptr) return nullptr;
   device->refreshBusInformation(status);
   if (status.isNotFatal()) return device;
