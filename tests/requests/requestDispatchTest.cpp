@@ -60,6 +60,11 @@ TEST_F(RequestDispatchTest, EveryRecordIsTakenAtExactlyItsSize) {
       EXPECT_EQ(exact.get<uint32_t>(0), 1u);
       continue;
     }
+    // The firmware revision has no revision to give after any failure.
+    if (std::string(row.name) == "vorlan_getFirmwareRevision") {
+      EXPECT_EQ(exact.get<uint32_t>(0), 0xFFFFFFFFu);
+      continue;
+    }
     for (uint32_t i = 0; i < row.outboundSize; ++i) {
       const bool preset = row.presetSize != 0 && i >= row.presetOutbound && i < row.presetOutbound + row.presetSize;
       if (i >= row.outboundStatusOffset && i < row.outboundStatusOffset + 4) continue;
