@@ -75,6 +75,7 @@ void ChannelRequests::downloadSubroutines(uint64_t imagePointer, uint32_t imageW
   download.download(package, status);
   registrar->registerPackage(package, status);
   controllers->errorResponses.configureDefaultResponses(status);
+  controllers->reloadAlarmMacro(status);
 }
 
 void ChannelRequests::getSubroutines(uint64_t idsPointer, uint64_t addressesPointer, uint32_t capacity,

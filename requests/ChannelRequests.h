@@ -32,8 +32,8 @@ class ChannelRequests : public InstrumentRequest {
   bool isSequenceEngineRunning(uint64_t channelMask, nKIVAPALS100::tStatus& status);
 
   // No channel or reservation step: any session may replace the package.
-  // Installing it re-issues the default error responses, which the board
-  // reaches by address.
+  // Installing it re-issues the default error responses and reloads the
+  // alarm macro, which the board reaches by address.
   void downloadSubroutines(uint64_t imagePointer, uint32_t imageWordCount, uint64_t idsPointer,
                            uint64_t addressesPointer, uint32_t idCount, nKIVAPALS100::tStatus& status);
   // The registrar's tables are taken in one snapshot, so a download in

@@ -20,9 +20,9 @@ uint32_t ControllerRequests::getNumSubroutines(tStatus& status) {
 }
 
 uint16_t ControllerRequests::readTemperatureSensor(tStatus& status) {
-  TemperatureSensorController* sensor = built(objects_.temperature, status);
-  if (sensor == nullptr) return 0;
-  const uint32_t reading = sensor->readTemperature(status);
+  IsolatedControllers* controllers = isolated(status);
+  if (controllers == nullptr) return 0;
+  const uint32_t reading = controllers->temperatureSensor.readTemperature(status);
   return status.isNotFatal() ? static_cast<uint16_t>(reading) : 0;
 }
 

@@ -157,13 +157,12 @@ void EventRequests::checkMeasureFifoOverflowStatus(uint64_t channelMask, tStatus
 void EventRequests::clearChannelBasedHardwareErrors(uint64_t channelMask, tStatus& status) {
   checkHeld(channelMask, status);
   IsolatedControllers* controllers = isolated(status);
-  ChannelErrorController* channelErrors = built(objects_.channelErrors, status);
-  if (channelErrors == nullptr) return;
+  if (controllers == nullptr) return;
   forEachChannel(channelMask, status, [&](uint32_t channel) {
     controllers->isoChannelTable[channel]->strobeErrorResetBit26(status);
     controllers->isoChannelTable[channel]->strobeErrorResetBit27(status);
   });
-  channelErrors->clearChannelErrors(channelMask, status);
+  controllers->channelErrors.clearChannelErrors(channelMask, status);
 }
 
 }  // namespace requests

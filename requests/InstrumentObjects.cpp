@@ -7,8 +7,8 @@ namespace requests {
 
 InstrumentObjects instrumentObjectsOf(QuillHelper* owner) {
   InstrumentObjects objects = {};
-  // Start-up builds none of the instrument controllers yet.
-  (void)owner;
+  if (owner == nullptr) return objects;
+  objects.wisp = owner->getWispController();
   return objects;
 }
 

@@ -3,11 +3,9 @@
 // request that passed its gate finds the ones its level needs.
 #pragma once
 
-#include "controllers/ChannelErrorController.h"
 #include "controllers/CoolingModeController.h"
 #include "controllers/MeasureFIFOOverflowStatusController.h"
 #include "controllers/NisoErrorController.h"
-#include "controllers/TemperatureSensorController.h"
 #include "controllers/WispController.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
@@ -27,9 +25,7 @@ struct InstrumentObjects {
   vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoFpga;
   NisoErrorController* nisoErrors;
   MeasureFIFOOverflowStatusController* fifoOverflow;
-  ChannelErrorController* channelErrors;
   CoolingModeController* coolingMode;
-  TemperatureSensorController* temperature;
   WispController* wisp;
 };
 

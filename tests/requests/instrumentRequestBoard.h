@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "controllers/HardwareErrorRegisterCheckers.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "device/KernelSession.h"
 #include "framework/kdut/ResourceReservationManager.h"
@@ -30,10 +31,6 @@ constexpr int64_t kNotHeld = code(0xBFFA431Au);
 constexpr int64_t kOutOfRange = code(0xBFFA4300u);
 constexpr uint64_t kAllChannels = 0xFFFFFF;
 
-class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
- public:
-  bool isOverflowed(uint8_t, tStatus&) override { return false; }
-};
 
 // Applies every cooling mode but the refused one.
 class FakePower : public vorlan_driver::CoolingModeInterface {
@@ -58,21 +55,20 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
                 static_cast<int32_t>(kdut::codes::kResourceNotReserved), kAllChannels,
                 static_cast<int32_t>(kdut::codes::kResourceOutOfRange), built) {
     installBuiltInPackage();
-    for (auto& c : checkers) checkerPointers.push_back(&c);
-    controllers = std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, overflow,
-                                                        checkerPointers.data(), *registrar,
-                                                        sequencertest::kWrenSubsystem, built);
     nisoErrors = std::make_unique<vorlan_driver::NisoErrorController>(*map, built);
     fifoOverflow =
         std::make_unique<vorlan_driver::MeasureFIFOOverflowStatusController>(map->MeasureFifoOverflowStatusReg, built);
-    channelErrors = std::make_unique<vorlan_driver::ChannelErrorController>(*iso, *nisoErrors, built);
+    checkers = std::make_unique<vorlan_driver::HardwareErrorRegisterCheckers>(*nisoErrors);
+    controllers = std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, *fifoOverflow,
+                                                        *nisoErrors, *checkers, *registrar,
+                                                        sequencertest::kWrenSubsystem, built);
     coolingMode = std::make_unique<vorlan_driver::CoolingModeController>(kRequestedCoolingMode, coolingWord, power,
                                                                         built);
     session = openSession();
     other = openSession();
     objects = vorlan_driver::requests::InstrumentObjects{controllers.get(), registrar.get(), iso.get(),
-                                                          nisoErrors.get(), fifoOverflow.get(), channelErrors.get(),
-                                                          coolingMode.get(), nullptr, nullptr};
+                                                          nisoErrors.get(), fifoOverflow.get(), coolingMode.get(),
+                                                          nullptr};
     EXPECT_EQ(built.getCode(), 0);
     takeWrites();
   }
@@ -105,17 +101,14 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
   // Channel c's register at offset, as the isolated side sees it.
   static constexpr uint32_t at(uint32_t channel, uint32_t offset) { return 0x1000u | channel << 7 | (offset & 0x7Fu); }
 
-  NeverOverflowed overflow;
-  frontendtest::FakeChecker checkers[sequencertest::kChannels];
-  std::vector<kdut::HardwareStateCheckerInterface*> checkerPointers;
   kdut::ResourceReservationManager manager;
   uint32_t resetCounter = 0;
   FakePower power;
   vorlan_driver::CoolingModeWord coolingWord{kRequestedCoolingMode, 0};
-  std::unique_ptr<IsolatedControllers> controllers;
   std::unique_ptr<vorlan_driver::NisoErrorController> nisoErrors;
   std::unique_ptr<vorlan_driver::MeasureFIFOOverflowStatusController> fifoOverflow;
-  std::unique_ptr<vorlan_driver::ChannelErrorController> channelErrors;
+  std::unique_ptr<vorlan_driver::HardwareErrorRegisterCheckers> checkers;
+  std::unique_ptr<IsolatedControllers> controllers;
   std::unique_ptr<vorlan_driver::CoolingModeController> coolingMode;
   vorlan_driver::requests::InstrumentObjects objects{};
   const vorlan_driver::nKIVAPAL000::tEventDescriptor descriptor;
