@@ -1,17 +1,18 @@
 // The isolated-port switch as the driver uses it: one kit object over BAR 0
 // behind a mutex, for the version query and for routing one channel slot
-// at a time.
+// at a time, which is what the route programmer asks of it.
 #pragma once
 
 #include <stdint.h>
 
+#include "controllers/routing/IsolatedPortRouter.h"
 #include "controllers/wispddk/WispIsoPort.h"
 #include "platform/status/tStatus.h"
 #include "platform/synchronization/tMutex.h"
 
 namespace vorlan_driver {
 
-class WispController {
+class WispController : public IsolatedPortRouter {
  public:
   static constexpr uint32_t kWindowOffset = 0x40000;
   static constexpr uint32_t kNoVersion = 0xFFFFFFFFu;
@@ -19,7 +20,7 @@ class WispController {
   // A wrong signature leaves the status failed; the owner then drops the
   // controller.
   WispController(uint8_t* bar0, nKIVAPALS100::tStatus& status) : kit_(bar0, kWindowOffset, status), mutex_(status) {}
-  virtual ~WispController() {}
+  ~WispController() override {}
   WispController(const WispController&) = delete;
   WispController& operator=(const WispController&) = delete;
 
@@ -28,7 +29,7 @@ class WispController {
   // Routes one slot (0-9) with one code (0 leave, 1 port 1 to 2, 2 port 2
   // to 1, 3 reset); the other slots are left alone. A slot outside 0-9
   // routes nothing; a code outside 0-3 is refused.
-  virtual void routeChannel(uint32_t slot, uint32_t code, nKIVAPALS100::tStatus& status);
+  void routeChannel(uint32_t slot, uint32_t code, nKIVAPALS100::tStatus& status) override;
 
  private:
   wispddk::WispIsoPort kit_;

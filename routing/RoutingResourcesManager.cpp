@@ -46,8 +46,13 @@ void RoutingResourcesManager::withdrawRoutingResources() {
   tAutoLock<tMutex> lock(mutex_);
   const bool held = resources_ != nullptr;
   resources_ = nullptr;
-  for (auto* link = sessions_.next; link != &sessions_; link = link->next) {
+  // Each session leaves the list as it is detached, so a later hand-out
+  // cannot re-attach a session whose routes were given back and whose user
+  // was told; only sessions registered afterwards get new resources.
+  while (sessions_.next != &sessions_) {
+    vorlan_driver::nKIVAPAL000::tListLink* link = sessions_.next;
     KernelRoutingSession* session = sessionOf(link);
+    link->unlink();
     session->clearRoutingResources();
     if (held) session->demoteSession();
   }

@@ -40,8 +40,10 @@ class RoutingResourcesManager {
   void unregisterRoutingSession(KernelRoutingSession* session);
 
   void setRoutingResources(RoutingResourcesInterface* resources);
-  // Detaches every session; when there were resources to withdraw, each
-  // session's user hears of it once (demotion).
+  // Detaches and unlists every session; when there were resources to
+  // withdraw, each session's user hears of it once (demotion). A session
+  // unlisted so stays detached: resources handed out later reach only
+  // sessions registered after the withdrawal.
   void withdrawRoutingResources();
 
   RoutingResourcesInterface* getRoutingResources();

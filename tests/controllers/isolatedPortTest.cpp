@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controllers/WispController.h"
+#include "controllers/routing/RegMapRouteProgrammer.h"
 #include "controllers/wispddk/WispIsoPort.h"
 #include "kal/include/kalStandIn.h"
 #include "tests/controllers/controllerBoard.h"
@@ -126,6 +127,30 @@ TEST_F(ControllerBoard, RouteLockAndBadCodesWriteNothing) {
   EXPECT_EQ(wide.getCode(), -52005);
   EXPECT_TRUE(wispWrites().empty());
   EXPECT_EQ(wisp.route(3), Route::kUntouched);
+}
+
+// The route programmer reaches the switch through the controller: opcode
+// 28 picks the slot, 29 routes it, and the route lock comes back as the
+// program's failure.
+TEST_F(ControllerBoard, RouteProgramsRouteSlotsThroughTheController) {
+  using vorlan_driver::RegMapRouteProgrammer;
+  tStatus built;
+  WispController controller(bar0(), built);
+  RegMapRouteProgrammer::tRegMap* channels[RegMapRouteProgrammer::kChannelMapCount] = {};
+  RegMapRouteProgrammer programmer(nullptr, nullptr, channels, &controller);
+  tStatus status;
+  programmer.execute(0, RegMapRouteProgrammer::kSetSlot, 4, status);
+  programmer.execute(0, RegMapRouteProgrammer::kRouteSlot, 1, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(wispWrites(), join(resetBoth(4), connectTo(2, 4)));
+  EXPECT_EQ(wisp.route(4), Route::kPort1To2);
+
+  board.log().clear();
+  wisp.setRouteLock(true);
+  tStatus locked;
+  programmer.execute(0, RegMapRouteProgrammer::kRouteSlot, 3, locked);
+  EXPECT_EQ(locked.getCode(), -700000);
+  EXPECT_TRUE(wispWrites().empty());
 }
 
 TEST_F(ControllerBoard, KitConnectionHandshake) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "controllers/routing/BoardRouting.h"
 #include "controllers/routing/RegMapRouteProgrammer.h"
 #include "controllers/routing/RoutingResourcesFactory.h"
 #include "kal/include/kalStandIn.h"
 #include "routing/RegMapRouteProgrammer.h"
+#include "tests/support/allocationFailures.h"
 
 namespace {
 
@@ -215,6 +217,71 @@ TEST(RoutingResourcesFactoryFailures, ShortMemoryAndAnEarlierErrorMakeNothing) {
   EXPECT_EQ(factory.createRoutingResources(0x7A11, nullptr, status), nullptr);
   EXPECT_EQ(status.getCode(), -52000);
   kalsim::failAllocationOnThisThread(0);
+}
+
+// The set-up of level 18 to 19 over the board's maps: programmer, resources
+// and manager for a known variant; an unknown one stops after the programmer;
+// destruction leaves nothing behind either way.
+TEST(BoardRoutingSetUp, MakesTheThreeObjectsInOrderAndDeletesThemAll) {
+  struct Case {
+    uint32_t subsystemID;
+    const char* topography;
+  };
+  const Case cases[] = {{0x7A02, "QuillTopographyLark"}, {0x7A11, "QuillTopographyWren"}, {0x7A03, nullptr}};
+  for (const Case& c : cases) {
+    kalsim::reset();
+    Board board;
+    const uint64_t live = kalsim::liveDriverAllocations();
+    vorlan_driver::BoardRouting routing;
+    tStatus status;
+    routing.createRouting(c.subsystemID, &board.niso, &board.iso, board.channelPointers.data(), &board.port, status);
+    EXPECT_NE(routing.getRouteProgrammer(), nullptr) << c.subsystemID;
+    if (c.topography == nullptr) {
+      EXPECT_EQ(status.getCode(), RoutingResourcesFactory::kUnknownVariant);
+      EXPECT_EQ(routing.getRoutingResources(), nullptr);
+      EXPECT_EQ(routing.getRoutingResourcesManager(), nullptr);
+    } else {
+      ASSERT_EQ(status.getCode(), 0) << c.subsystemID;
+      ASSERT_NE(routing.getRoutingResources(), nullptr);
+      EXPECT_STREQ(routing.getRoutingResources()->getTopInfo()->name, c.topography);
+      ASSERT_NE(routing.getRoutingResourcesManager(), nullptr);
+      // Nothing is handed out before start-up ends.
+      EXPECT_EQ(routing.getRoutingResourcesManager()->getRoutingResources(), nullptr);
+      kivark::RouteProgrammerInterface* made = routing.getRouteProgrammer();
+      routing.createRouting(c.subsystemID, &board.niso, &board.iso, board.channelPointers.data(), &board.port,
+                            status);
+      EXPECT_EQ(routing.getRouteProgrammer(), made) << "a second set-up makes nothing";
+    }
+    routing.destroyRouting();
+    EXPECT_EQ(routing.getRouteProgrammer(), nullptr);
+    EXPECT_EQ(routing.getRoutingResourcesManager(), nullptr);
+    EXPECT_EQ(kalsim::liveDriverAllocations(), live) << c.subsystemID;
+  }
+}
+
+// Whichever allocation fails, the set-up reports it and what it made up to
+// there goes with the routing objects; the clean run makes all three.
+TEST(BoardRoutingSetUp, EveryAllocationFailureStopsItWithoutALeak) {
+  kalsim::reset();
+  Board board;
+  const uint64_t live = kalsim::liveDriverAllocations();
+  const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
+    tStatus status;
+    {
+      vorlan_driver::BoardRouting routing;
+      routing.createRouting(0x7A11, &board.niso, &board.iso, board.channelPointers.data(), &board.port, status);
+      failure.disarm();
+      if (failure.hit()) {
+        EXPECT_EQ(status.getCode(), -52000) << failure.nth();
+        EXPECT_EQ(routing.getRoutingResourcesManager(), nullptr) << failure.nth();
+      } else {
+        EXPECT_EQ(status.getCode(), 0);
+        EXPECT_NE(routing.getRoutingResourcesManager(), nullptr);
+      }
+    }
+    EXPECT_EQ(kalsim::liveDriverAllocations(), live) << failure.nth();
+  });
+  EXPECT_GE(failures, 3u);
 }
 
 }  // namespace

@@ -78,7 +78,8 @@ TEST_F(RoutingResourcesManagerTest, EverySessionBuiltCleanIsListedWhateverAlloca
 }
 
 // Sessions leave the list in any order; those still listed keep hearing of
-// resources and their withdrawal.
+// resources until a withdrawal, which unlists them all: resources handed out
+// after it reach only sessions registered after it.
 TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
   tStatus status;
   RoutingResourcesManager manager(status);
@@ -98,30 +99,37 @@ TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
   manager.unregisterRoutingSession(&first);
   EXPECT_EQ(manager.getSessionCount(), 1u) << "a second unregistration changes nothing";
   EXPECT_EQ(third.getRoutingResources(), &resources);
+
   manager.withdrawRoutingResources();
   EXPECT_EQ(third.getRoutingResources(), nullptr);
+  EXPECT_EQ(manager.getSessionCount(), 0u) << "a withdrawal unlists every session";
   manager.setRoutingResources(&resources);
-  EXPECT_EQ(third.getRoutingResources(), &resources);
-  EXPECT_EQ(first.getRoutingResources(), nullptr) << "an unlisted session hears nothing more";
+  EXPECT_EQ(third.getRoutingResources(), nullptr) << "a withdrawn session stays detached";
+  EXPECT_EQ(first.getRoutingResources(), nullptr);
+  KernelRoutingSession later(&manager, status);
+  EXPECT_EQ(later.getRoutingResources(), &resources);
+  EXPECT_EQ(manager.getSessionCount(), 1u);
 }
 
 // A withdrawal sends each listening session's user one empty notification;
-// a session nobody listens to, or a withdrawal with nothing to withdraw,
-// sends none.
+// a session nobody listens to, a withdrawal with nothing to withdraw, or a
+// second withdrawal sends none.
 TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
   tStatus status;
-  RoutingResourcesManager manager(status);
   HandedOutResources resources;
+  RoutingResourcesManager manager(status);
+  KernelRoutingSession idle(&manager, status);
+  const size_t before = kalsim::socketMessages().size();
+  manager.withdrawRoutingResources();
+  EXPECT_EQ(kalsim::socketMessages().size(), before) << "nothing was handed out";
+  EXPECT_EQ(manager.getSessionCount(), 0u);
+
   KernelRoutingSession listening(&manager, status);
   KernelRoutingSession deaf(&manager, status);
   listening.getIONotifier().initialize({0x77, 4711}, status);
   ASSERT_EQ(status.getCode(), 0);
-  const size_t before = kalsim::socketMessages().size();
-
-  manager.withdrawRoutingResources();
-  EXPECT_EQ(kalsim::socketMessages().size(), before) << "nothing was handed out";
-
   manager.setRoutingResources(&resources);
+  manager.withdrawRoutingResources();
   manager.withdrawRoutingResources();
   const std::vector<kalsim::SocketMessage> messages = kalsim::socketMessages();
   ASSERT_EQ(messages.size(), before + 1);
@@ -132,6 +140,7 @@ TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
   std::memcpy(&length, demotion.bytes.data() + 8, 4);
   EXPECT_EQ(length, 0u);
   EXPECT_EQ(listening.getRoutingResources(), nullptr);
+  EXPECT_EQ(manager.getSessionCount(), 0u);
 }
 
 }  // namespace
