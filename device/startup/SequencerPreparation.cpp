@@ -186,14 +186,7 @@ void SequencerPreparation::downloadSubroutines(const nKIVAPAL000::tEventDescript
   // The new package may have moved every subroutine the board runs by
   // itself: the error responses and the alarm response.
   configureDefaultResponses(status);
-  reloadAlarmMacro(status);
-}
-
-void SequencerPreparation::reloadAlarmMacro(tStatus& status) {
-  if (status.isFatal()) return;
-  const uint32_t address = registrar_.getSubroutineAddress(ids_.alarmResponse, status);
-  if (status.isFatal()) return;
-  iso_.SeqMasterMacroAddress.writeAddress(address, status, true);
+  controllers_.reloadAlarmMacro(status);
 }
 
 void SequencerPreparation::getSubroutines(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t idPointer,

@@ -86,9 +86,6 @@ class SequencerPreparation {
 
  private:
   bool isLark() const;
-  // The variant's alarm response moves with the package: the board-wide
-  // macro register follows it.
-  void reloadAlarmMacro(nKIVAPALS100::tStatus& status);
 
   IsolatedControllers& controllers_;
   vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso_;

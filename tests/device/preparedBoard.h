@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "controllers/ErrorCheckerInterface.h"
+#include "controllers/HardwareErrorRegisterCheckers.h"
 #include "controllers/WispController.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/subroutine/subroutineIds.h"
@@ -33,16 +35,22 @@ class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
   bool isOverflowed(uint8_t, tStatus&) override { return false; }
 };
 
+class NoErrors : public vorlan_driver::ErrorCheckerInterface {
+ public:
+  bool hasError(uint64_t, tStatus&) override { return false; }
+  void checkForErrors(uint64_t, tStatus&) override {}
+};
+
 class PreparedBoard : public sequencertest::SequencerBoard {
  protected:
   explicit PreparedBoard(uint32_t subsystem = kWrenSubsystem)
       : SequencerBoard(subsystem),
         subsystem(subsystem),
         wispBlock(board.addBlock(simboard::IsolatedPortSwitchBlock::kBar0Offset,
-                                 std::make_unique<simboard::IsolatedPortSwitchBlock>())) {
-    for (auto& c : checkers) checkerPointers.push_back(&c);
-    controllers = std::make_unique<vorlan_driver::IsolatedControllers>(
-        *iso, channelPointers.data(), *map, overflow, checkerPointers.data(), *registrar, subsystem, built);
+                                 std::make_unique<simboard::IsolatedPortSwitchBlock>())),
+        checkers(errors) {
+    controllers = std::make_unique<vorlan_driver::IsolatedControllers>(*iso, channelPointers.data(), *map, overflow,
+                                                                       errors, checkers, *registrar, subsystem, built);
     wisp = std::make_unique<vorlan_driver::WispController>(static_cast<uint8_t*>(board.bar0()), built);
     EXPECT_EQ(built.getCode(), 0);
     takeWrites();
@@ -74,8 +82,8 @@ class PreparedBoard : public sequencertest::SequencerBoard {
   uint32_t subsystem;
   simboard::IsolatedPortSwitchBlock& wispBlock;
   NeverOverflowed overflow;
-  frontendtest::FakeChecker checkers[kChannels];
-  std::vector<kdut::HardwareStateCheckerInterface*> checkerPointers;
+  NoErrors errors;
+  vorlan_driver::HardwareErrorRegisterCheckers checkers;
   std::unique_ptr<vorlan_driver::IsolatedControllers> controllers;
   std::unique_ptr<vorlan_driver::WispController> wisp;
 };
