@@ -60,21 +60,21 @@ class Provider : public vorlan_driver::ChannelControllerProvider {
   }
 };
 
-std::vector<int32_t> errorChannels(const ChannelControllerList& list) {
+// The channels of a list's entries, in order.
+template <typename Controller, typename Vector>
+std::vector<int32_t> channelsOf(const Vector& controllers) {
   std::vector<int32_t> out;
-  for (uint64_t i = 0; i < list.errorControllers.count(); ++i) {
-    const Errors* errors = static_cast<Errors*>(list.errorControllers.get(i));
-    out.push_back(errors == nullptr ? kNone : errors->channel);
+  for (uint64_t i = 0; i < controllers.count(); ++i) {
+    const Controller* controller = static_cast<Controller*>(controllers.get(i));
+    out.push_back(controller == nullptr ? kNone : controller->channel);
   }
   return out;
 }
+std::vector<int32_t> errorChannels(const ChannelControllerList& list) {
+  return channelsOf<Errors>(list.errorControllers);
+}
 std::vector<int32_t> interruptChannels(const ChannelControllerList& list) {
-  std::vector<int32_t> out;
-  for (uint64_t i = 0; i < list.interruptControllers.count(); ++i) {
-    const Interrupts* interrupts = static_cast<Interrupts*>(list.interruptControllers.get(i));
-    out.push_back(interrupts == nullptr ? kNone : interrupts->channel);
-  }
-  return out;
+  return channelsOf<Interrupts>(list.interruptControllers);
 }
 
 TEST(ChannelControllerList, TheMaskChannelsLowestFirstBetweenTheBoardControllers) {
