@@ -12,7 +12,9 @@
 #include "controllers/channel/channelMasks.h"
 #include "controllers/subroutine/SubroutinePackageInterface.h"
 #include "kal/include/kalStandIn.h"
+#include "platform/cppRuntime/cppNewDelete.h"
 #include "tests/controllers/sequencerBoard.h"
+#include "tests/support/allocationFailures.h"
 
 namespace sequencertest {
 namespace {
@@ -125,6 +127,25 @@ TEST_F(AggregateBoard, AFailedMutexStopsTheLaterOnesAndDestructionLeavesNothing)
     }
     EXPECT_EQ(kalsim::liveMutexes(), before);
   }
+}
+
+// The owner allocates the aggregate; nothing inside it allocates, so the
+// only refusal is the owner's, and no run leaves a lock or a block behind.
+TEST_F(AggregateBoard, ARefusedAllocationLeavesNothing) {
+  const uint64_t allocations = kalsim::liveDriverAllocations();
+  const uint64_t mutexes = kalsim::liveMutexes();
+  const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
+    tStatus status;
+    IsolatedControllers* all = kivNew(status) IsolatedControllers(*iso, channelPointers.data(), *map, overflow, errors,
+                                                                  checkers, *registrar, kWrenSubsystem, status);
+    failure.disarm();
+    EXPECT_EQ(status.getCode(), failure.hit() ? codes::kOutOfMemory : 0) << failure.nth();
+    EXPECT_EQ(all == nullptr, failure.hit()) << failure.nth();
+    delete all;
+    EXPECT_EQ(kalsim::liveDriverAllocations(), allocations) << failure.nth();
+    EXPECT_EQ(kalsim::liveMutexes(), mutexes) << failure.nth();
+  });
+  EXPECT_EQ(failures, 1u);
 }
 
 // A package of one subroutine and no image: all the registrar takes.
