@@ -33,7 +33,7 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {2, {&QuillHelper::createCoreObjects}, nullptr},
     {3, {&QuillHelper::checkBoardRevision, &QuillHelper::createWispController}, nullptr},
     {4, {&QuillHelper::downloadNonIsolatedFirmware}, nullptr},
-    {5, {nullptr, nullptr}, "the non-isolated side (its register-map aggregate, DMA addressing, its controllers)"},
+    {5, {&QuillHelper::createNonIsolatedSide}, "the bridge's DMA addressing (configureDMAAddressing)"},
     {6, {nullptr, nullptr}, "the power controller and the isolated FPGA bring-up"},
     {7, {nullptr, nullptr}, "the isolated side (its register-map aggregate, controllers, DMA and interrupt objects)"},
     {8, {nullptr, nullptr}, "the DC bus start (the iso-comm controller)"},
@@ -75,6 +75,10 @@ QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescripto
       storageMapVersionChecker_(nullptr),
       routingManager_(ownStatus_),
       routingResources_(nullptr),
+      nonIsolatedRegMaps_(nullptr),
+      nonIsolatedSignatureVerifier_(nullptr),
+      nonIsolatedControllers_(nullptr),
+      errorRegisterCheckers_(nullptr),
       wispController_(nullptr),
       isolatedRegMaps_(nullptr),
       checkerComposite_(ownStatus_),
@@ -105,6 +109,7 @@ void QuillHelper::teardown() {
     tStatus dropped;
     cleanupComposite_.cleanup(dropped);
   }
+  destroyNonIsolatedSide();
   delete wispController_;
   wispController_ = nullptr;
   destroyCoreObjects();
@@ -170,6 +175,57 @@ void QuillHelper::downloadFirmware(uint64_t userPointer, uint64_t size, Firmware
 
 void QuillHelper::downloadNonIsolatedFirmware(tStatus& status) {
   downloadFirmware(parameters_.nisoFpgaImage, parameters_.nisoFpgaImageSize, kNonIsolatedFpga, status);
+}
+
+void QuillHelper::createNonIsolatedSide(tStatus& status) {
+  if (status.isFatal()) return;
+  nonIsolatedRegMaps_ =
+      kivNew(status) NonIsolatedRegMaps(reinterpret_cast<uint64_t>(bar0_), registerDispatcher_, status);
+  if (!keepIfBuilt(nonIsolatedRegMaps_, status)) return;
+
+  nonIsolatedSignatureVerifier_ =
+      kivNew(status) tNonIsolatedSignatureVerifier(nonIsolatedRegMaps_->getFpgaMap().SignatureReg);
+  addChecker(nonIsolatedSignatureVerifier_, status);
+  if (status.isFatal()) return;
+  // An FPGA that did not take its image answers nothing we could trust.
+  nonIsolatedSignatureVerifier_->checkHardwareState(status);
+  configureDma(status);
+  if (status.isFatal()) return;
+
+  // The power monitor's shunt, unlike the driver's own support, goes by
+  // the board's actual revision.
+  const uint8_t revision = storageMaps_->getManufacturing().getBoardRevision(status);
+  if (status.isFatal()) return;
+  nonIsolatedControllers_ =
+      kivNew(status) NonIsolatedControllers(*nonIsolatedRegMaps_, *coolingMode_, *caps_, revision, status);
+  if (!keepIfBuilt(nonIsolatedControllers_, status)) return;
+
+  errorRegisterCheckers_ = kivNew(status) HardwareErrorRegisterCheckers(nonIsolatedControllers_->errors);
+  if (errorRegisterCheckers_ == nullptr) return;
+  // Only the all-channel checker answers the hardware-state requests; the
+  // others serve the isolated ports' accessors.
+  checkerComposite_.add(&errorRegisterCheckers_->allChannels(), status);
+  keepIfBuilt(errorRegisterCheckers_, status);
+}
+
+void QuillHelper::configureDma(tStatus& status) {
+  if (status.isFatal()) return;
+  // Bits 0-3 are strobes: the flush drops them from the shadow again.
+  nonIsolatedRegMaps_->getFpgaMap().getDMACompanion().CompanionReg090.setBit3(true).setBit1(true).flush(status);
+}
+
+void QuillHelper::destroyNonIsolatedSide() {
+  if (errorRegisterCheckers_ != nullptr) {
+    tStatus dropped;
+    checkerComposite_.remove(&errorRegisterCheckers_->allChannels(), dropped);
+    delete errorRegisterCheckers_;
+    errorRegisterCheckers_ = nullptr;
+  }
+  delete nonIsolatedControllers_;
+  nonIsolatedControllers_ = nullptr;
+  removeChecker(nonIsolatedSignatureVerifier_);
+  delete nonIsolatedRegMaps_;
+  nonIsolatedRegMaps_ = nullptr;
 }
 
 void QuillHelper::createCoreObjects(tStatus& status) {

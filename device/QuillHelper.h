@@ -17,6 +17,9 @@
 #include "device/CustomResetParameters.h"
 #include "device/KeltControllers.h"
 #include "device/KeltRegMaps.h"
+#include "device/NonIsolatedControllers.h"
+#include "device/NonIsolatedRegMaps.h"
+#include "controllers/HardwareErrorRegisterCheckers.h"
 #include "device/caps/Caps.h"
 #include "device/SetupLevel.h"
 #include "device/firmware/builtInFirmwareImages.h"
@@ -50,8 +53,11 @@ class QuillHelper {
   // Recorded by a step whose subsystem is not built yet.
   static constexpr int64_t kSubsystemNotBuilt = statusCodes::kNotSupported;
 
+  static constexpr uint32_t kNonIsolatedSideLevel = 5;
   static constexpr uint32_t kBridgeSignature = 0xC0107AD0u;
   static constexpr int64_t kBridgeSignatureMismatch = statusCodes::fromWord(0xBFFA8078u);
+  static constexpr uint32_t kNonIsolatedSignature = 0x5A3C0E91u;
+  static constexpr int64_t kNonIsolatedSignatureMismatch = statusCodes::fromWord(0xBFFA467Cu);
   static constexpr int64_t kUnsupportedSubsystem = statusCodes::fromWord(0xBFFA4304u);
   static constexpr int64_t kBoardRevisionTooOld = statusCodes::fromWord(0xBFFA902Cu);
   static constexpr int64_t kBoardRevisionTooNew = statusCodes::fromWord(0xBFFA902Du);
@@ -63,6 +69,9 @@ class QuillHelper {
   typedef kdut::SimpleSignatureVerifierTemplate<KeltRegMaps::tCoreMap::tSignature, kBridgeSignature,
                                                 static_cast<int32_t>(kBridgeSignatureMismatch)>
       tBridgeSignatureVerifier;
+  typedef kdut::SimpleSignatureVerifierTemplate<NonIsolatedRegMaps::tFpgaMap::tSignatureReg, kNonIsolatedSignature,
+                                                static_cast<int32_t>(kNonIsolatedSignatureMismatch)>
+      tNonIsolatedSignatureVerifier;
 
   // `descriptor` is the caller of the start or reset (its user memory holds
   // the record's images and tables); it and `parameters` are used only
@@ -92,6 +101,9 @@ class QuillHelper {
   StorageMapChecksumChecker* getStorageMapChecksumChecker() { return storageMapChecksumChecker_; }
   StorageMapVersionChecker* getStorageMapVersionChecker() { return storageMapVersionChecker_; }
   WispController* getWispController() { return wispController_; }
+  NonIsolatedRegMaps* getNonIsolatedRegMaps() { return nonIsolatedRegMaps_; }
+  NonIsolatedControllers* getNonIsolatedControllers() { return nonIsolatedControllers_; }
+  HardwareErrorRegisterCheckers* getErrorRegisterCheckers() { return errorRegisterCheckers_; }
 
   // A field of the Manufacturing record, or `defaultValue` when the record
   // fails its checksum (0xBFFA4088) or carries a layout outside the
@@ -139,9 +151,13 @@ class QuillHelper {
   void downloadFirmware(uint64_t userPointer, uint64_t size, FirmwareDownloadTarget target,
                         nKIVAPALS100::tStatus& status);
   void downloadNonIsolatedFirmware(nKIVAPALS100::tStatus& status);
+  void createNonIsolatedSide(nKIVAPALS100::tStatus& status);
+  // The bridge's DMA addressing and the DMA companion's start strobes.
+  void configureDma(nKIVAPALS100::tStatus& status);
   // Records kSubsystemNotBuilt with a debug line naming what is missing.
   static void stopAtUnbuiltStep(const LevelRow& row, nKIVAPALS100::tStatus& status);
 
+  void destroyNonIsolatedSide();
   void destroyCoreObjects();
   // Adds a freshly built checker to the composite; on failure deletes it and
   // clears the member.
@@ -176,6 +192,10 @@ class QuillHelper {
   kivark::RoutingResourcesManager routingManager_;
   // Made by the routing set-up of level 18 to 19; none until then.
   kivark::RoutingResourcesInterface* routingResources_;
+  NonIsolatedRegMaps* nonIsolatedRegMaps_;
+  tNonIsolatedSignatureVerifier* nonIsolatedSignatureVerifier_;
+  NonIsolatedControllers* nonIsolatedControllers_;
+  HardwareErrorRegisterCheckers* errorRegisterCheckers_;
   WispController* wispController_;
   // Built by the isolated side's step; the downloads of levels 6 and 9
   // reach the isolated FPGA through it.
