@@ -34,21 +34,23 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {3, {&QuillHelper::checkBoardRevision, &QuillHelper::createWispController}, nullptr},
     {4, {&QuillHelper::downloadNonIsolatedFirmware}, nullptr},
     {5, {&QuillHelper::createNonIsolatedSide}, "the bridge's DMA addressing (configureDMAAddressing)"},
-    {6, {nullptr, nullptr}, "the power controller and the isolated FPGA bring-up"},
-    {7, {nullptr, nullptr}, "the isolated side (its register-map aggregate, controllers, DMA and interrupt objects)"},
-    {8, {nullptr, nullptr}, "the DC bus start (the iso-comm controller)"},
-    {9, {nullptr, nullptr}, "the external PLL controller and the CPLD firmware download"},
-    {10, {nullptr, nullptr}, "the CPLD interface controller"},
-    {11, {nullptr, nullptr}, "the temperature sensor controller"},
-    {12, {nullptr, nullptr}, "the iso-comm controller's configuration strobe"},
-    {13, {nullptr, nullptr}, "the sequencer preparation (package install, channel region end words)"},
-    {14, {nullptr, nullptr}, "the channel start-up subroutines"},
-    {15, {nullptr, nullptr}, "the sequencer data-RAM addresses"},
-    {16, {nullptr, nullptr}, "the default error responses on a device"},
-    {17, {nullptr, nullptr}, "the analog-monitor limits controller"},
-    {18, {nullptr, nullptr}, "the default event routing"},
-    {19, {nullptr, nullptr}, "the routing objects (route programmer over the register maps)"},
-    {20, {nullptr, nullptr}, "the register defaults and calibration"},
+    {6, {&QuillHelper::configurePower},
+     "the isolated FPGA bring-up (transformer soft start, link modes, the isolated FPGA's download)"},
+    {7, {&QuillHelper::createIsolatedSide},
+     "the DMA and interrupt objects (DMA channel sets, interrupt path and work queue, DMA waits, DMA dispatcher)"},
+    {8, {nullptr}, "the DC bus start"},
+    {9, {nullptr}, "the external PLL controller and the CPLD firmware download"},
+    {10, {nullptr}, "the CPLD enable and the isolated FPGA's signature check"},
+    {11, {&QuillHelper::configureTemperatureSensor}, nullptr},
+    {12, {&QuillHelper::strobeIsoCommConfig}, nullptr},
+    {13, {nullptr}, "the sequencer preparation (package install, channel region end words)"},
+    {14, {nullptr}, "the channel start-up subroutines"},
+    {15, {nullptr}, "the sequencer data-RAM addresses"},
+    {16, {nullptr}, "the default error responses on a device"},
+    {17, {nullptr}, "the analog-monitor limits"},
+    {18, {nullptr}, "the default event routing"},
+    {19, {nullptr}, "the routing objects (route programmer over the register maps)"},
+    {20, {nullptr}, "the register defaults and calibration"},
 };
 
 QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescriptor* descriptor,
@@ -79,8 +81,11 @@ QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescripto
       nonIsolatedSignatureVerifier_(nullptr),
       nonIsolatedControllers_(nullptr),
       errorRegisterCheckers_(nullptr),
-      wispController_(nullptr),
       isolatedRegMaps_(nullptr),
+      isolatedSignatureVerifier_(nullptr),
+      isolatedControllers_(nullptr),
+      subroutineRegistrar_(ownStatus_),
+      wispController_(nullptr),
       checkerComposite_(ownStatus_),
       cleanupComposite_(kdut::CleanupOperationComposite::kOwnerCapacity, ownStatus_) {
   tStatus& status = tracker.getSetupStatus();
@@ -109,6 +114,7 @@ void QuillHelper::teardown() {
     tStatus dropped;
     cleanupComposite_.cleanup(dropped);
   }
+  destroyIsolatedSide();
   destroyNonIsolatedSide();
   delete wispController_;
   wispController_ = nullptr;
@@ -124,9 +130,25 @@ void QuillHelper::startup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker
     if (row.missing != nullptr) stopAtUnbuiltStep(row, status);
     tracker.advanceTo(row.level);
   }
-  // The closing steps (clearing the non-isolated errors, enabling the
-  // channels' error capture) run only above level 4, which no start-up
-  // reaches until the non-isolated side is built.
+  closeStartup(tracker);
+}
+
+void QuillHelper::closeStartup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker) {
+  tStatus& status = tracker.getSetupStatus();
+  const bool reachedFull = status.isNotFatal() && tracker.getTargetLevel() >= vorlan_shared::SetupLevel::kFull;
+  if (!reachedFull && !tracker.hasReached(kClearErrorsAbove + 1)) return;
+  // Start-up's own accesses may have tripped the error manager; what it
+  // holds now is no fault of the board.
+  if (nonIsolatedControllers_ != nullptr) {
+    tStatus own;
+    nonIsolatedControllers_->errors.clearErrors(own);
+    status.merge(own);
+  }
+  if (tracker.hasReached(kEnableErrorCaptureAbove + 1) && isolatedControllers_ != nullptr) {
+    tStatus own;
+    isolatedControllers_->channelErrors.enableErrorCapture(own);
+    status.merge(own);
+  }
 }
 
 void QuillHelper::stopAtUnbuiltStep(const LevelRow& row, tStatus& status) {
@@ -212,6 +234,48 @@ void QuillHelper::configureDma(tStatus& status) {
   if (status.isFatal()) return;
   // Bits 0-3 are strobes: the flush drops them from the shadow again.
   nonIsolatedRegMaps_->getFpgaMap().getDMACompanion().CompanionReg090.setBit3(true).setBit1(true).flush(status);
+}
+
+void QuillHelper::configurePower(tStatus& status) {
+  if (status.isFatal()) return;
+  nonIsolatedControllers_->power.configure(coolingMode_->mode, status);
+}
+
+void QuillHelper::createIsolatedSide(tStatus& status) {
+  if (status.isFatal()) return;
+  isolatedRegMaps_ = kivNew(status)
+      IsolatedRegMaps(nonIsolatedRegMaps_->getFpgaMap(), registerDispatcher_, *errorRegisterCheckers_, status);
+  if (!keepIfBuilt(isolatedRegMaps_, status)) return;
+  // Checked only once the CPLDs are enabled: until then the FPGA may not
+  // answer it yet.
+  isolatedSignatureVerifier_ =
+      kivNew(status) tIsolatedSignatureVerifier(isolatedRegMaps_->getIsoFpgaMap().IsoSignatureReg);
+  addChecker(isolatedSignatureVerifier_, status);
+  if (status.isFatal()) return;
+  isolatedControllers_ = kivNew(status) IsolatedControllers(
+      isolatedRegMaps_->getIsoFpgaMap(), isolatedRegMaps_->getChannelMaps(), nonIsolatedRegMaps_->getFpgaMap(),
+      nonIsolatedControllers_->fifoOverflow, nonIsolatedControllers_->errors, *errorRegisterCheckers_,
+      subroutineRegistrar_, pciSubsystemId_, status);
+  keepIfBuilt(isolatedControllers_, status);
+}
+
+void QuillHelper::configureTemperatureSensor(tStatus& status) {
+  if (status.isFatal()) return;
+  isolatedControllers_->temperatureSensor.configure(status);
+}
+
+void QuillHelper::strobeIsoCommConfig(tStatus& status) {
+  if (status.isFatal()) return;
+  nonIsolatedControllers_->isoComm.strobeConfig(status);
+}
+
+void QuillHelper::destroyIsolatedSide() {
+  delete isolatedControllers_;
+  isolatedControllers_ = nullptr;
+  removeChecker(isolatedSignatureVerifier_);
+  // Its destructor withdraws the isolated maps' names.
+  delete isolatedRegMaps_;
+  isolatedRegMaps_ = nullptr;
 }
 
 void QuillHelper::destroyNonIsolatedSide() {

@@ -16,6 +16,9 @@
 #include "controllers/WispController.h"
 #include "device/CustomResetParameters.h"
 #include "device/KeltControllers.h"
+#include "controllers/channel/IsolatedControllers.h"
+#include "controllers/subroutine/SubroutineRegistrar.h"
+#include "device/IsolatedRegMaps.h"
 #include "device/KeltRegMaps.h"
 #include "device/NonIsolatedControllers.h"
 #include "device/NonIsolatedRegMaps.h"
@@ -42,7 +45,6 @@
 namespace vorlan_driver {
 
 class QuillDevice;
-class IsolatedRegMaps;
 
 class QuillHelper {
  public:
@@ -54,10 +56,17 @@ class QuillHelper {
   static constexpr int64_t kSubsystemNotBuilt = statusCodes::kNotSupported;
 
   static constexpr uint32_t kNonIsolatedSideLevel = 5;
+  static constexpr uint32_t kIsolatedSideLevel = 7;
+  // The closing steps: the non-isolated errors are cleared above this
+  // level, the channels' error capture enabled above the next.
+  static constexpr uint32_t kClearErrorsAbove = 4;
+  static constexpr uint32_t kEnableErrorCaptureAbove = 6;
   static constexpr uint32_t kBridgeSignature = 0xC0107AD0u;
   static constexpr int64_t kBridgeSignatureMismatch = statusCodes::fromWord(0xBFFA8078u);
   static constexpr uint32_t kNonIsolatedSignature = 0x5A3C0E91u;
   static constexpr int64_t kNonIsolatedSignatureMismatch = statusCodes::fromWord(0xBFFA467Cu);
+  static constexpr uint32_t kIsolatedSignature = 0x2D61B7C4u;
+  static constexpr int64_t kIsolatedSignatureMismatch = statusCodes::fromWord(0xBFFA467Du);
   static constexpr int64_t kUnsupportedSubsystem = statusCodes::fromWord(0xBFFA4304u);
   static constexpr int64_t kBoardRevisionTooOld = statusCodes::fromWord(0xBFFA902Cu);
   static constexpr int64_t kBoardRevisionTooNew = statusCodes::fromWord(0xBFFA902Du);
@@ -72,6 +81,9 @@ class QuillHelper {
   typedef kdut::SimpleSignatureVerifierTemplate<NonIsolatedRegMaps::tFpgaMap::tSignatureReg, kNonIsolatedSignature,
                                                 static_cast<int32_t>(kNonIsolatedSignatureMismatch)>
       tNonIsolatedSignatureVerifier;
+  typedef kdut::SimpleSignatureVerifierTemplate<IsolatedRegMaps::tIsoFpgaMap::tIsoSignatureReg, kIsolatedSignature,
+                                                static_cast<int32_t>(kIsolatedSignatureMismatch)>
+      tIsolatedSignatureVerifier;
 
   // `descriptor` is the caller of the start or reset (its user memory holds
   // the record's images and tables); it and `parameters` are used only
@@ -104,6 +116,10 @@ class QuillHelper {
   NonIsolatedRegMaps* getNonIsolatedRegMaps() { return nonIsolatedRegMaps_; }
   NonIsolatedControllers* getNonIsolatedControllers() { return nonIsolatedControllers_; }
   HardwareErrorRegisterCheckers* getErrorRegisterCheckers() { return errorRegisterCheckers_; }
+  IsolatedRegMaps* getIsolatedRegMaps() { return isolatedRegMaps_; }
+  IsolatedControllers* getIsolatedControllers() { return isolatedControllers_; }
+  tIsolatedSignatureVerifier* getIsolatedSignatureVerifier() { return isolatedSignatureVerifier_; }
+  SubroutineRegistrar& getSubroutineRegistrar() { return subroutineRegistrar_; }
 
   // A field of the Manufacturing record, or `defaultValue` when the record
   // fails its checksum (0xBFFA4088) or carries a layout outside the
@@ -154,9 +170,20 @@ class QuillHelper {
   void createNonIsolatedSide(nKIVAPALS100::tStatus& status);
   // The bridge's DMA addressing and the DMA companion's start strobes.
   void configureDma(nKIVAPALS100::tStatus& status);
+  // The DC current limit of the device's cooling mode, the monitor's
+  // calibration and configuration.
+  void configurePower(nKIVAPALS100::tStatus& status);
+  void createIsolatedSide(nKIVAPALS100::tStatus& status);
+  void configureTemperatureSensor(nKIVAPALS100::tStatus& status);
+  void strobeIsoCommConfig(nKIVAPALS100::tStatus& status);
+  // After the climb, however far it got: the non-isolated errors cleared
+  // and the channels' error capture enabled where their objects exist,
+  // each failure behind the first error.
+  void closeStartup(kdut::SetupTracker<vorlan_shared::SetupLevel>& tracker);
   // Records kSubsystemNotBuilt with a debug line naming what is missing.
   static void stopAtUnbuiltStep(const LevelRow& row, nKIVAPALS100::tStatus& status);
 
+  void destroyIsolatedSide();
   void destroyNonIsolatedSide();
   void destroyCoreObjects();
   // Adds a freshly built checker to the composite; on failure deletes it and
@@ -196,10 +223,12 @@ class QuillHelper {
   tNonIsolatedSignatureVerifier* nonIsolatedSignatureVerifier_;
   NonIsolatedControllers* nonIsolatedControllers_;
   HardwareErrorRegisterCheckers* errorRegisterCheckers_;
-  WispController* wispController_;
-  // Built by the isolated side's step; the downloads of levels 6 and 9
-  // reach the isolated FPGA through it.
+  // The downloads of levels 6 and 9 reach the isolated side through these.
   IsolatedRegMaps* isolatedRegMaps_;
+  tIsolatedSignatureVerifier* isolatedSignatureVerifier_;
+  IsolatedControllers* isolatedControllers_;
+  SubroutineRegistrar subroutineRegistrar_;
+  WispController* wispController_;
   kdut::HardwareStateCheckerComposite checkerComposite_;
   kdut::CleanupOperationComposite cleanupComposite_;
 };
