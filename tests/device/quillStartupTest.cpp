@@ -181,6 +181,14 @@ TEST_F(QuillStartupTest, EachTargetBelowTheTopStopsThereAndTeardownLeavesNoRegis
     }
     close(session);
   }
+  // Targets above 20, those with bit 31 set among them, ask for all of it.
+  for (uint32_t target : {21u, 0x80000000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(target);
+    KernelSession* session = open();
+    EXPECT_EQ(reset(session, target), kFullStartCode);
+    EXPECT_EQ(level(), kTopLevel);
+    close(session);
+  }
   // The last reset's owner goes with the device: every lock and mapping of
   // the owners built on the way went with them.
   removeDevice();
@@ -261,6 +269,44 @@ TEST_F(QuillStartupTest, TheNonIsolatedSideIsCheckedStartedAndJoinsTheHardwareSt
   owner().getCheckerComposite().checkHardwareState(afterReset);
   EXPECT_EQ(afterReset.getCode(), 0);
   close(session);
+}
+
+// After the climb, however far it got: the non-isolated errors are cleared
+// above level 4, the channels' error capture enabled above level 6, and
+// their failures stay behind the first error.
+TEST_F(QuillStartupTest, TheClosingStepsRunByTheLevelReachedBehindTheFirstError) {
+  struct Case {
+    uint32_t target;
+    bool managerStuck;  // the error manager never leaves its busy state: the clear times out
+    int64_t code;
+  } cases[] = {
+      {4, false, kSetupStopped}, {5, false, kSetupStopped}, {5, true, kSetupStopped},
+      {6, false, kSetupStopped}, {7, false, kSetupStopped},
+  };
+  startDevice();
+  const uint64_t clearWord = simboard::NisoFpgaDmaBlock::kBar0Offset + simboard::NisoFpgaBlock::kErrorManagerOffset;
+  for (const Case& c : cases) {
+    if (c.target > kTopLevel) continue;
+    SCOPED_TRACE(c.target);
+    board.nisoFpga().errorManager().setBusy(c.managerStuck);
+    KernelSession* session = open();
+    board.clearAccessLog();
+    EXPECT_EQ(reset(session, c.target), c.code);
+    close(session);
+    EXPECT_EQ(level(), c.target);
+    uint32_t clears = 0;
+    uint32_t captures = 0;
+    for (const simboard::Access& a : board.log().in(simboard::Space::kBar0)) {
+      clears += a.direction == simboard::Direction::kWrite && a.offset == clearWord;
+    }
+    for (const simboard::Access& a : board.log().in(simboard::Space::kIsolated)) {
+      captures += a.direction == simboard::Direction::kWrite && a.offset == 0x168 && a.via == 24;
+    }
+    // A manager that stays busy still gets its clear after the wait.
+    EXPECT_EQ(clears, c.target > 4 ? 1u : 0u);
+    EXPECT_EQ(captures, c.target > 6 ? 1u : 0u);
+  }
+  board.nisoFpga().errorManager().setBusy(false);
 }
 
 TEST_F(QuillStartupTest, TheModelNameIsTheCapabilityRowsAndNeverNull) {
