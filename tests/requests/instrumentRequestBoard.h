@@ -98,6 +98,7 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
       ++n;
     }
   }
+  simboard::ErrorManager& errors() { return block.errorManager(); }
   // Channel c's register at offset, as the isolated side sees it.
   static constexpr uint32_t at(uint32_t channel, uint32_t offset) { return 0x1000u | channel << 7 | (offset & 0x7Fu); }
 
