@@ -1,5 +1,7 @@
 #include "requests/InstrumentObjects.h"
 
+#include "device/IsolatedRegMaps.h"
+#include "device/NonIsolatedControllers.h"
 #include "device/QuillDevice.h"
 #include "device/QuillHelper.h"
 
@@ -12,6 +14,19 @@ InstrumentObjects instrumentObjectsOf(QuillDevice& device) {
   QuillHelper* owner = device.getHardwareOwner();
   if (owner == nullptr) return objects;
   objects.wisp = owner->getWispController();
+  objects.registrar = &owner->getSubroutineRegistrar();
+  objects.isolated = owner->getIsolatedControllers();
+  IsolatedRegMaps* isolatedMaps = owner->getIsolatedRegMaps();
+  if (isolatedMaps != nullptr) {
+    objects.isoFpga = &isolatedMaps->getIsoFpgaMap();
+    objects.channelMaps = isolatedMaps->getChannelMaps();
+  }
+  NonIsolatedControllers* nonIsolated = owner->getNonIsolatedControllers();
+  if (nonIsolated != nullptr) {
+    objects.nisoErrors = &nonIsolated->errors;
+    objects.fifoOverflow = &nonIsolated->fifoOverflow;
+    objects.coolingMode = &nonIsolated->coolingMode;
+  }
   return objects;
 }
 
