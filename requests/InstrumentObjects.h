@@ -9,12 +9,11 @@
 #include "controllers/WispController.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
-#include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 
 namespace vorlan_driver {
 
-class QuillDevice;
+class QuillHelper;
 
 namespace requests {
 
@@ -24,18 +23,14 @@ struct InstrumentObjects {
   // The isolated FPGA's map, built one level after the requests that write
   // it directly are admitted.
   vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoFpga;
-  vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channelMaps;
-  // Chooses the board variant's subroutine ids.
-  uint32_t pciSubsystemId;
   NisoErrorController* nisoErrors;
   MeasureFIFOOverflowStatusController* fifoOverflow;
   CoolingModeController* coolingMode;
   WispController* wisp;
 };
 
-// What the device's hardware owner has built so far; all null without an
-// owner.
-InstrumentObjects instrumentObjectsOf(QuillDevice& device);
+// What the owner has built so far; all null without an owner.
+InstrumentObjects instrumentObjectsOf(QuillHelper* owner);
 
 }  // namespace requests
 }  // namespace vorlan_driver
