@@ -28,6 +28,7 @@
 #include "storage/deviceWindow/flashWindow/FlashWindow.h"
 #include "storage/storageMap/StorageMapDispatcher.h"
 #include "tests/controllers/sequencerBoard.h"
+#include "tests/support/allocationFailures.h"
 
 namespace sequencertest {
 namespace {
@@ -568,6 +569,41 @@ TEST_P(SetupBench, TheStagedLoSenseGainIsWrittenWhenTheBoardHasTheADCs) {
     EXPECT_EQ(to(writes, kIsoFpga, 0x108 + n), sharedLoSense() ? std::vector<uint32_t>{0x6F27} : std::vector<uint32_t>{})
         << n;
   }
+}
+
+// The step allocates only while it reads the flash (the window's sectors,
+// the checksum's bytes): a failure there ends the step with -52000 before
+// any calibration value or protection setting goes out, and leaks nothing.
+TEST_P(SetupBench, AnAllocationFailureWhileReadingTheFlashStopsTheStep) {
+  uint32_t nth = 1;
+  // The maps the fixture built go first, so that they are not counted.
+  useFlash(flashvariants::allValid());
+  for (;; ++nth) {
+    SCOPED_TRACE(nth);
+    maps.reset();
+    flashWindow.reset();
+    const uint64_t before = kalsim::liveDriverAllocations();
+    useFlash(flashvariants::allValid());
+    tStatus status;
+    testsupport::AllocationFailure failure(nth);
+    runSetup(status);
+    failure.disarm();
+    if (!failure.hit()) {
+      EXPECT_EQ(status.getCode(), 0);
+      break;
+    }
+    EXPECT_EQ(status.getCode(), vorlan_driver::statusCodes::kOutOfMemory);
+    {
+      const std::vector<Write> writes = takeWrites();
+      EXPECT_EQ(to(writes, 23, chan(23, 0x78)).size(), 31u) << "the register defaults went out first";
+      EXPECT_TRUE(to(writes, 0, chan(0, 0x60)).empty()) << "no protection setting";
+      EXPECT_TRUE(to(writes, kIsoFpga, 0x5C).empty()) << "no alarm response";
+    }
+    maps.reset();
+    flashWindow.reset();
+    EXPECT_EQ(kalsim::liveDriverAllocations(), before) << "nothing leaks";
+  }
+  EXPECT_GT(nth, 1u) << "the step allocates";
 }
 
 }  // namespace
