@@ -62,6 +62,12 @@ class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
   bool isOverflowed(uint8_t, tStatus&) override { return false; }
 };
 
+class NoErrors : public vorlan_driver::ErrorCheckerInterface {
+ public:
+  bool hasError(uint64_t, tStatus&) override { return false; }
+  void checkForErrors(uint64_t, tStatus&) override {}
+};
+
 // The isolated side with its controllers and the built-in package
 // installed, and the flash behind the configuration port with the board's
 // storage maps over it, as start-up has them when it reaches this step.
@@ -80,9 +86,8 @@ class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<u
     const basalt_caps::Caps* caps = basalt_caps::findCaps(GetParam());
     hasSharedLoSense = caps != nullptr && caps->sharedLoSense != 0;
     vorlan_driver::nKIVAPAL000::finalizeRunTime();
-    for (auto& c : checkers) checkerPointers.push_back(&c);
     controllers = std::make_unique<vorlan_driver::IsolatedControllers>(
-        *iso, channelPointers.data(), *map, overflow, checkerPointers.data(), *registrar, GetParam(), built);
+        *iso, channelPointers.data(), *map, overflow, errors, checkers, *registrar, GetParam(), built);
     installBuiltInPackage();
     EXPECT_EQ(built.getCode(), 0);
     useFlash(flashvariants::allValid());
@@ -165,8 +170,8 @@ class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<u
   storagemap::StorageMapDispatcher storageDispatcher;
   std::unique_ptr<vorlan_storagemaps::QuillStorageMaps> maps;
   NeverOverflowed overflow;
-  frontendtest::FakeChecker checkers[kChannels];
-  std::vector<kdut::HardwareStateCheckerInterface*> checkerPointers;
+  NoErrors errors;
+  vorlan_driver::HardwareErrorRegisterCheckers checkers{errors};
   std::unique_ptr<vorlan_driver::IsolatedControllers> controllers;
 };
 
