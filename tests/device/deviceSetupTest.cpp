@@ -28,6 +28,7 @@
 #include "storage/deviceWindow/flashWindow/FlashWindow.h"
 #include "storage/storageMap/StorageMapDispatcher.h"
 #include "tests/controllers/sequencerBoard.h"
+#include "tests/device/preparedBoard.h"
 #include "tests/support/allocationFailures.h"
 
 namespace sequencertest {
@@ -54,27 +55,16 @@ constexpr uint32_t kLarkOddPredictiveWords[31] = {
     0x770A000D, 0x9F62B41B, 0x7B64E93D, 0x7F7FFFFF, 0x03000000, 0xCBFFE625, 0xABFFE62F, 0x8BFFE692,
     0xEBFFE6B5, 0x6BFFEA6C, 0x4F006BE4, 0x5304F78C, 0x57326C24, 0x5F7FFFFF, 0x5B7FFFFF};
 
-constexpr uint32_t kIsoFpga = 24;
-constexpr uint32_t chan(uint32_t c, uint32_t offset) { return 0x1000u | c << 7 | (offset & 0x7Fu); }
-
-class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
- public:
-  bool isOverflowed(uint8_t, tStatus&) override { return false; }
-};
-
-class NoErrors : public vorlan_driver::ErrorCheckerInterface {
- public:
-  bool hasError(uint64_t, tStatus&) override { return false; }
-  void checkForErrors(uint64_t, tStatus&) override {}
-};
+constexpr uint32_t kIsoFpga = preparedtest::kIsoWindow;
+uint32_t chan(uint32_t c, uint32_t offset) { return preparedtest::channelAddress(c, offset); }
 
 // The isolated side with its controllers and the built-in package
 // installed, and the flash behind the configuration port with the board's
 // storage maps over it, as start-up has them when it reaches this step.
-class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<uint32_t> {
+class SetupBench : public preparedtest::PreparedBoard, public ::testing::WithParamInterface<uint32_t> {
  protected:
   SetupBench()
-      : SequencerBoard(GetParam()),
+      : PreparedBoard(GetParam()),
         outputs(board.addBlock(simboard::TimingDigitalOutputBlock::kBar0Offset,
                                std::make_unique<simboard::TimingDigitalOutputBlock>())),
         engine(simboard::ConfigPortSpiBlock::install(board, &outputs)),
@@ -86,13 +76,10 @@ class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<u
     const basalt_caps::Caps* caps = basalt_caps::findCaps(GetParam());
     hasSharedLoSense = caps != nullptr && caps->sharedLoSense != 0;
     vorlan_driver::nKIVAPAL000::finalizeRunTime();
-    controllers = std::make_unique<vorlan_driver::IsolatedControllers>(
-        *iso, channelPointers.data(), *map, overflow, errors, checkers, *registrar, GetParam(), built);
     installBuiltInPackage();
     EXPECT_EQ(built.getCode(), 0);
     useFlash(flashvariants::allValid());
   }
-  ~SetupBench() override { controllers.reset(); }
 
   bool wren() const { return GetParam() == kWrenSubsystem; }
   bool sharedLoSense() const { return hasSharedLoSense; }
@@ -148,13 +135,6 @@ class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<u
     return simboard::flashWord16(image(), golden::kCalibrationSets[static_cast<int>(set)] + offset);
   }
 
-  static std::vector<uint32_t> to(const std::vector<Write>& writes, uint32_t window, uint32_t address) {
-    std::vector<uint32_t> out;
-    for (const Write& w : writes) {
-      if (w.window == window && w.address == address) out.push_back(w.value);
-    }
-    return out;
-  }
   static size_t countIn(const std::vector<Write>& writes, uint32_t window) {
     return static_cast<size_t>(
         std::count_if(writes.begin(), writes.end(), [&](const Write& w) { return w.window == window; }));
@@ -169,10 +149,6 @@ class SetupBench : public SequencerBoard, public ::testing::WithParamInterface<u
   std::unique_ptr<devicewindow::FlashWindow> flashWindow;
   storagemap::StorageMapDispatcher storageDispatcher;
   std::unique_ptr<vorlan_storagemaps::QuillStorageMaps> maps;
-  NeverOverflowed overflow;
-  NoErrors errors;
-  vorlan_driver::HardwareErrorRegisterCheckers checkers{errors};
-  std::unique_ptr<vorlan_driver::IsolatedControllers> controllers;
 };
 
 INSTANTIATE_TEST_SUITE_P(BothVariants, SetupBench, ::testing::Values(kWrenSubsystem, kLarkSubsystem),
