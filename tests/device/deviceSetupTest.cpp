@@ -348,22 +348,22 @@ TEST_P(SetupBench, EveryValueComesFromTheChosenSet) {
                              setWord(set, cal::kShuntADCResidualCurrentOffset1uA + at)));
       entries.push_back(0x10u | (i < 7 ? 7 - i : 0));
     }
-    EXPECT_EQ(to(writes, c, chan(c, 0x2F)), entries);
-    EXPECT_EQ(to(writes, c, chan(c, 0x16)), high);
-    EXPECT_EQ(to(writes, c, chan(c, 0x17)), low);
-    EXPECT_EQ(to(writes, c, chan(c, 0x1A)), offset);
-    EXPECT_EQ(to(writes, c, chan(c, 0x15)), std::vector<uint32_t>{setWord(set, cal::kRemoteADCGain24V + 4 * c)});
-    EXPECT_EQ(to(writes, c, chan(c, 0x14)), std::vector<uint32_t>{setWord(set, cal::kLocalADCGain24V + 4 * c)});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x2F)), entries);
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x16)), high);
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x17)), low);
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x1A)), offset);
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x15)), std::vector<uint32_t>{setWord(set, cal::kRemoteADCGain24V + 4 * c)});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x14)), std::vector<uint32_t>{setWord(set, cal::kLocalADCGain24V + 4 * c)});
     const uint32_t remote = sum24(setWord(set, cal::kRemoteADCOffset24V + 4 * c),
                                   setWord(set, cal::kRemoteADCResidualVoltageOffset24V + 4 * c));
-    EXPECT_EQ(to(writes, c, chan(c, 0x19)), std::vector<uint32_t>{remote});
-    EXPECT_EQ(to(writes, c, chan(c, 0x18)),
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x19)), std::vector<uint32_t>{remote});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x18)),
               std::vector<uint32_t>{sum24(setWord(set, cal::kLocalADCOffset24V + 4 * c),
                                           setWord(set, cal::kLocalADCResidualVoltageOffset24V + 4 * c))});
     if (c == 23) {
       EXPECT_EQ(remote, 0x7FFFFFu) << "0x800000 plus -1 wraps within 24 bits";
     }
-    EXPECT_EQ(to(writes, c, chan(c, 0x1B)),
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x1B)),
               std::vector<uint32_t>{dacWord(setHalf(set, cal::kMinimumDACValue + 2 * c),
                                             setHalf(set, cal::kMaximumDACValue + 2 * c))});
     const struct {
@@ -374,24 +374,24 @@ TEST_P(SetupBench, EveryValueComesFromTheChosenSet) {
                   {0x12, cal::kHighShuntADCChargeBalanceOffsets},
                   {0x13, cal::kLowShuntADCChargeBalanceOffsets}};
     for (const auto& t : tables) {
-      EXPECT_EQ(to(writes, c, chan(c, t.reg)),
+      EXPECT_EQ(valuesAt(writes, c, chan(c, t.reg)),
                 chargeBalanceWords([&](uint32_t k) { return setWord(set, t.field + 64 * c + 4 * k); }))
           << std::hex << t.reg;
     }
   }
-  EXPECT_EQ(to(writes, kIsoFpga, 0x26), std::vector<uint32_t>{setWord(set, cal::kCommonModeCurrentCancellation) & 0xFF});
+  EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x26), std::vector<uint32_t>{setWord(set, cal::kCommonModeCurrentCancellation) & 0xFF});
   for (uint32_t n = 0; n < 4; ++n) {
     SCOPED_TRACE(n);
     if (!sharedLoSense()) {
-      EXPECT_TRUE(to(writes, kIsoFpga, 0x104 + n).empty());
-      EXPECT_TRUE(to(writes, kIsoFpga, 0x108 + n).empty());
+      EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x104 + n).empty());
+      EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x108 + n).empty());
       continue;
     }
-    EXPECT_EQ(to(writes, kIsoFpga, 0x104 + n), chargeBalanceWords([&](uint32_t k) {
+    EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x104 + n), chargeBalanceWords([&](uint32_t k) {
                 return setWord(set, cal::kSharedLoSenseADCChargeBalanceOffsets + 64 * n + 4 * k);
               }));
-    EXPECT_EQ(to(writes, kIsoFpga, 0x108 + n), std::vector<uint32_t>{setWord(set, cal::kSharedLoSenseADCGain + 4 * n)});
-    EXPECT_EQ(to(writes, kIsoFpga, 0x10C + n),
+    EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x108 + n), std::vector<uint32_t>{setWord(set, cal::kSharedLoSenseADCGain + 4 * n)});
+    EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x10C + n),
               std::vector<uint32_t>{sum24(setWord(set, cal::kSharedLoSenseADCOffset + 4 * n),
                                           setWord(set, cal::kSharedLoSenseADCResidualVoltageOffset + 4 * n))});
   }
@@ -405,27 +405,27 @@ TEST_P(SetupBench, WithoutAnIntactSetEveryValueIsADefault) {
   const std::vector<Write> writes = takeWrites();
   for (uint32_t c = 0; c < kChannels; ++c) {
     SCOPED_TRACE(c);
-    EXPECT_EQ(to(writes, c, chan(c, 0x16)), std::vector<uint32_t>(8, 70068));
-    EXPECT_EQ(to(writes, c, chan(c, 0x17)), std::vector<uint32_t>(8, 0));
-    EXPECT_EQ(to(writes, c, chan(c, 0x1A)), std::vector<uint32_t>(8, 0));
-    EXPECT_EQ(to(writes, c, chan(c, 0x15)), std::vector<uint32_t>{73902});
-    EXPECT_EQ(to(writes, c, chan(c, 0x14)), std::vector<uint32_t>{73902});
-    EXPECT_EQ(to(writes, c, chan(c, 0x19)), std::vector<uint32_t>{0});
-    EXPECT_EQ(to(writes, c, chan(c, 0x18)), std::vector<uint32_t>{0});
-    EXPECT_EQ(to(writes, c, chan(c, 0x1B)), std::vector<uint32_t>{0x07FF3800});
-    EXPECT_EQ(to(writes, c, chan(c, 0x11)), defaultPattern(2)) << "remote";
-    EXPECT_EQ(to(writes, c, chan(c, 0x10)), defaultPattern(1)) << "local";
-    EXPECT_EQ(to(writes, c, chan(c, 0x12)), defaultPattern(4)) << "high shunt";
-    EXPECT_EQ(to(writes, c, chan(c, 0x13)), defaultPattern(8)) << "low shunt";
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x16)), std::vector<uint32_t>(8, 70068));
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x17)), std::vector<uint32_t>(8, 0));
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x1A)), std::vector<uint32_t>(8, 0));
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x15)), std::vector<uint32_t>{73902});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x14)), std::vector<uint32_t>{73902});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x19)), std::vector<uint32_t>{0});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x18)), std::vector<uint32_t>{0});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x1B)), std::vector<uint32_t>{0x07FF3800});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x11)), defaultPattern(2)) << "remote";
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x10)), defaultPattern(1)) << "local";
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x12)), defaultPattern(4)) << "high shunt";
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x13)), defaultPattern(8)) << "low shunt";
   }
-  EXPECT_EQ(to(writes, kIsoFpga, 0x26), std::vector<uint32_t>{128});
+  EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x26), std::vector<uint32_t>{128});
   for (uint32_t n = 0; n < 4; ++n) {
     SCOPED_TRACE(n);
     const bool present = sharedLoSense();
-    EXPECT_EQ(to(writes, kIsoFpga, 0x104 + n), present ? defaultPattern(1u << n) : std::vector<uint32_t>{});
+    EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x104 + n), present ? defaultPattern(1u << n) : std::vector<uint32_t>{});
     // Not dirty in this run (the defaults were not staged), so a gain that
     // stands already is not written; the offset is 0 as on fresh maps.
-    EXPECT_TRUE(to(writes, kIsoFpga, 0x10C + n).empty());
+    EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x10C + n).empty());
   }
 }
 
@@ -470,8 +470,8 @@ TEST_P(SetupBench, TheSetVersionGatesTheCommonModeSettingAndTheDacLimits) {
     const uint32_t fromSet =
         dacWord(setHalf(set, cal::kMinimumDACValue + 2 * c), setHalf(set, cal::kMaximumDACValue + 2 * c));
     ASSERT_NE(fromSet, 0x07FF3800u);
-    EXPECT_EQ(to(writes, c, chan(c, 0x1B)), std::vector<uint32_t>{v.dacFromSet ? fromSet : 0x07FF3800u});
-    EXPECT_EQ(to(writes, c, chan(c, 0x15)), std::vector<uint32_t>{setWord(set, cal::kRemoteADCGain24V + 4 * c)})
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x1B)), std::vector<uint32_t>{v.dacFromSet ? fromSet : 0x07FF3800u});
+    EXPECT_EQ(valuesAt(writes, c, chan(c, 0x15)), std::vector<uint32_t>{setWord(set, cal::kRemoteADCGain24V + 4 * c)})
         << "gains come from a set of any version";
   }
 }
@@ -516,22 +516,22 @@ TEST_P(SetupBench, TheStepRunsItsPartsInOrder) {
   const uint32_t alarmAddress =
       registrar->getSubroutineAddress(controllers->alarms[0].getResponseId(), lookup);
   ASSERT_EQ(lookup.getCode(), 0);
-  EXPECT_EQ(to(writes, kIsoFpga, 0x5C), std::vector<uint32_t>{alarmAddress}) << "the same address stands after once";
+  EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x5C), std::vector<uint32_t>{alarmAddress}) << "the same address stands after once";
   ptrdiff_t previous = alarms;
   for (uint32_t c = 0; c < kChannels; ++c) {
     const ptrdiff_t armed = first(c, chan(c, 0x2E));
     EXPECT_GT(armed, previous) << c;
-    EXPECT_FALSE(to(writes, c, chan(c, 0x2E)).empty());
+    EXPECT_FALSE(valuesAt(writes, c, chan(c, 0x2E)).empty());
     previous = last(c, chan(c, 0x2E));
   }
 
   for (uint32_t n = 0; n < 4; ++n) {
     if (sharedLoSense()) {
-      EXPECT_EQ(to(writes, kIsoFpga, 0x108 + n), std::vector<uint32_t>{setWord(CalibrationSet::kSelf,
+      EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x108 + n), std::vector<uint32_t>{setWord(CalibrationSet::kSelf,
                                                                               cal::kSharedLoSenseADCGain + 4 * n)});
       EXPECT_FALSE(iso->CalGainRegType[n].isDirty());
     } else {
-      EXPECT_TRUE(to(writes, kIsoFpga, 0x108 + n).empty());
+      EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x108 + n).empty());
       EXPECT_EQ(iso->CalGainRegType[n].getCalGain(), 0x6F27u) << "staged";
       EXPECT_TRUE(iso->CalGainRegType[n].isDirty()) << "and never written";
     }
@@ -547,7 +547,7 @@ TEST_P(SetupBench, TheStagedLoSenseGainIsWrittenWhenTheBoardHasTheADCs) {
   ASSERT_EQ(status.getCode(), 0);
   const std::vector<Write> writes = takeWrites();
   for (uint32_t n = 0; n < 4; ++n) {
-    EXPECT_EQ(to(writes, kIsoFpga, 0x108 + n), sharedLoSense() ? std::vector<uint32_t>{0x6F27} : std::vector<uint32_t>{})
+    EXPECT_EQ(valuesAt(writes, kIsoFpga, 0x108 + n), sharedLoSense() ? std::vector<uint32_t>{0x6F27} : std::vector<uint32_t>{})
         << n;
   }
 }
@@ -576,9 +576,9 @@ TEST_P(SetupBench, AnAllocationFailureWhileReadingTheFlashStopsTheStep) {
     EXPECT_EQ(status.getCode(), vorlan_driver::statusCodes::kOutOfMemory);
     {
       const std::vector<Write> writes = takeWrites();
-      EXPECT_EQ(to(writes, 23, chan(23, 0x78)).size(), 31u) << "the register defaults went out first";
-      EXPECT_TRUE(to(writes, 0, chan(0, 0x60)).empty()) << "no protection setting";
-      EXPECT_TRUE(to(writes, kIsoFpga, 0x5C).empty()) << "no alarm response";
+      EXPECT_EQ(valuesAt(writes, 23, chan(23, 0x78)).size(), 31u) << "the register defaults went out first";
+      EXPECT_TRUE(valuesAt(writes, 0, chan(0, 0x60)).empty()) << "no protection setting";
+      EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x5C).empty()) << "no alarm response";
     }
     maps.reset();
     flashWindow.reset();
