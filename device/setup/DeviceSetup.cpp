@@ -159,6 +159,10 @@ void DeviceSetup::writeChannelProtection(tTheQuillIsoChannelRegMap& channel, tSt
 }
 
 void DeviceSetup::configureAlarmResponses(tStatus& status) {
+  // The macro register all channels share comes up afresh with the
+  // isolated FPGA, while its shadow may already hold the address (a fresh
+  // map's 0, say): its first write goes out whatever the shadow says.
+  controllers_.alarmTable[0]->writeAlarmMacro(iso_, true, status);
   for (uint32_t c = 0; c < kChannelCount && status.isNotFatal(); ++c) {
     controllers_.alarmTable[c]->configureAlarmResponse(iso_, status);
   }

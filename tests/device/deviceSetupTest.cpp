@@ -587,5 +587,18 @@ TEST_P(SetupBench, AnAllocationFailureWhileReadingTheFlashStopsTheStep) {
   EXPECT_GT(nth, 1u) << "the step allocates";
 }
 
+// The isolated FPGA came up afresh, whatever the macro register's shadow
+// holds: the alarm response's address goes out even when the shadow agrees.
+TEST_P(SetupBench, TheAlarmMacroIsWrittenEvenWhenItsShadowAgrees) {
+  tStatus status;
+  const uint32_t address = registrar->getSubroutineAddress(controllers->alarms[0].getResponseId(), status);
+  iso->SeqMasterMacroAddress.writeAddress(address, status);
+  ASSERT_EQ(status.getCode(), 0);
+  takeWrites();
+  runPart(&DeviceSetup::configureAlarmResponses, status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(valuesAt(takeWrites(), kIsoFpga, 0x5C), std::vector<uint32_t>{address});
+}
+
 }  // namespace
 }  // namespace sequencertest
