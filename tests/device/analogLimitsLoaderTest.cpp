@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "controllers/XAdcLimitsController.h"
-#include "device/setup/AnalogLimitsLoader.h"
+#include "device/startup/AnalogLimitsLoader.h"
 #include "kal/include/kalStandIn.h"
 #include "platform/status/statusCodes.h"
 #include "simboard/AnalogMonitor.h"

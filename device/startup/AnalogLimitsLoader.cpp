@@ -1,4 +1,4 @@
-#include "device/setup/AnalogLimitsLoader.h"
+#include "device/startup/AnalogLimitsLoader.h"
 
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/memory/tUserBuffer.h"

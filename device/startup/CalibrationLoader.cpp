@@ -1,4 +1,4 @@
-#include "device/setup/CalibrationLoader.h"
+#include "device/startup/CalibrationLoader.h"
 
 #include "platform/synchronization/tAutoLock.h"
 

@@ -1,4 +1,4 @@
-#include "device/setup/DeviceSetup.h"
+#include "device/startup/DeviceSetup.h"
 
 #include "platform/driver/pciIdentity.h"
 #include "platform/synchronization/tAutoLock.h"

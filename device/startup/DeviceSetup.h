@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 #include "controllers/channel/IsolatedControllers.h"
-#include "device/setup/CalibrationLoader.h"
+#include "device/startup/CalibrationLoader.h"
 #include "platform/status/tStatus.h"
 #include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
