@@ -29,6 +29,7 @@
 #include "storage/storageMap/StorageMapDispatcher.h"
 #include "tests/controllers/sequencerBoard.h"
 #include "tests/device/preparedBoard.h"
+#include "tests/storage/goldenBoardFixture.h"
 #include "tests/support/allocationFailures.h"
 
 namespace sequencertest {
@@ -89,10 +90,12 @@ class SetupBench : public preparedtest::PreparedBoard, public ::testing::WithPar
   void useFlash(std::vector<uint8_t> image) {
     flash().loadImage(std::move(image));
     maps.reset();
+    watched.reset();
     flashWindow.reset();
     tStatus status;
     flashWindow = std::make_unique<devicewindow::FlashWindow>(kelts.getFlashController(), status);
-    maps = std::make_unique<vorlan_storagemaps::QuillStorageMaps>(*flashWindow, storageDispatcher, status);
+    watched = std::make_unique<storagetest::HookedWindow>(*flashWindow);
+    maps = std::make_unique<vorlan_storagemaps::QuillStorageMaps>(*watched, storageDispatcher, status);
     ASSERT_EQ(status.getCode(), 0);
     flash().clearLog();
     takeWrites();
@@ -147,6 +150,8 @@ class SetupBench : public preparedtest::PreparedBoard, public ::testing::WithPar
   vorlan_driver::KeltRegMaps kelt;
   vorlan_driver::KeltControllers kelts;
   std::unique_ptr<devicewindow::FlashWindow> flashWindow;
+  // What the maps ask of the window, field by field.
+  std::unique_ptr<storagetest::HookedWindow> watched;
   storagemap::StorageMapDispatcher storageDispatcher;
   std::unique_ptr<vorlan_storagemaps::QuillStorageMaps> maps;
 };
@@ -562,9 +567,12 @@ TEST_P(SetupBench, AnAllocationFailureWhileReadingTheFlashStopsTheStep) {
   for (;; ++nth) {
     SCOPED_TRACE(nth);
     maps.reset();
+    watched.reset();
     flashWindow.reset();
     const uint64_t before = kalsim::liveDriverAllocations();
     useFlash(flashvariants::allValid());
+    // The watching window's record must not allocate under the knob.
+    watched->gets.reserve(1u << 16);
     tStatus status;
     testsupport::AllocationFailure failure(nth);
     runSetup(status);
@@ -581,6 +589,7 @@ TEST_P(SetupBench, AnAllocationFailureWhileReadingTheFlashStopsTheStep) {
       EXPECT_TRUE(valuesAt(writes, kIsoFpga, 0x5C).empty()) << "no alarm response";
     }
     maps.reset();
+    watched.reset();
     flashWindow.reset();
     EXPECT_EQ(kalsim::liveDriverAllocations(), before) << "nothing leaks";
   }
@@ -598,6 +607,23 @@ TEST_P(SetupBench, TheAlarmMacroIsWrittenEvenWhenItsShadowAgrees) {
   runPart(&DeviceSetup::configureAlarmResponses, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(valuesAt(takeWrites(), kIsoFpga, 0x5C), std::vector<uint32_t>{address});
+}
+
+// The shared LO-sense fields (gains, offsets, residuals, charge-balance
+// tables) are read only on boards that have those ADCs; the channels'
+// tables are read on both.
+TEST_P(SetupBench, OnlyABoardWithSharedLoSenseADCsReadsTheirFields) {
+  tStatus status;
+  runPart(&DeviceSetup::loadCalibration, status);
+  ASSERT_EQ(status.getCode(), 0);
+  const uint64_t set = golden::kCalibrationSets[static_cast<int>(CalibrationSet::kSelf)];
+  auto readsIn = [&](uint64_t first, uint64_t end) {
+    return std::count_if(watched->gets.begin(), watched->gets.end(),
+                         [&](uint64_t a) { return a >= set + first && a < set + end; });
+  };
+  EXPECT_EQ(readsIn(cal::kSharedLoSenseADCGain, cal::kSharedLoSenseADCChargeBalanceOffsets + 256) > 0,
+            sharedLoSense());
+  EXPECT_GT(readsIn(cal::kRemoteADCChargeBalanceOffsets, cal::kLowShuntADCChargeBalanceOffsets + 1536), 0);
 }
 
 }  // namespace
