@@ -1,5 +1,7 @@
 #include "device/QuillHelper.h"
 
+#include "device/startup/DefaultEventRouting.h"
+
 #include "device/QuillDevice.h"
 #include "device/caps/CapsDefinitions.h"
 #include "device/firmware/AutoFirmware.h"
@@ -43,12 +45,12 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {10, {nullptr}, "the CPLD enable and the isolated FPGA's signature check"},
     {11, {&QuillHelper::configureTemperatureSensor}, nullptr},
     {12, {&QuillHelper::strobeIsoCommConfig}, nullptr},
-    {13, {nullptr}, "the sequencer preparation (package install, channel region end words)"},
-    {14, {nullptr}, "the channel start-up subroutines"},
-    {15, {nullptr}, "the sequencer data-RAM addresses"},
-    {16, {nullptr}, "the default error responses on a device"},
+    {13, {&QuillHelper::installSubroutinePackage, &QuillHelper::writeChannelRegionEndWords}, nullptr},
+    {14, {&QuillHelper::runChannelStartupSubroutines}, nullptr},
+    {15, {&QuillHelper::assignSequencerDataRamAddresses}, nullptr},
+    {16, {&QuillHelper::configureDefaultResponses}, nullptr},
     {17, {nullptr}, "the analog-monitor limits"},
-    {18, {nullptr}, "the default event routing"},
+    {18, {&QuillHelper::initializeDefaultRouting}, nullptr},
     {19, {nullptr}, "the routing objects (route programmer over the register maps)"},
     {20, {nullptr}, "the register defaults and calibration"},
 };
@@ -113,6 +115,10 @@ void QuillHelper::teardown() {
   if (device_.isHardwarePresent() && ownStatus_.isNotFatal()) {
     tStatus dropped;
     cleanupComposite_.cleanup(dropped);
+  }
+  if (device_.isHardwarePresent()) {
+    tStatus dropped;
+    runShutdownSubroutine(dropped);
   }
   destroyIsolatedSide();
   destroyNonIsolatedSide();
@@ -267,6 +273,52 @@ void QuillHelper::configureTemperatureSensor(tStatus& status) {
 void QuillHelper::strobeIsoCommConfig(tStatus& status) {
   if (status.isFatal()) return;
   nonIsolatedControllers_->isoComm.strobeConfig(status);
+}
+
+SequencerPreparation QuillHelper::sequencerPreparation() {
+  return SequencerPreparation(*isolatedControllers_, isolatedRegMaps_->getIsoFpgaMap(),
+                              isolatedRegMaps_->getChannelMaps(), subroutineRegistrar_, pciSubsystemId_);
+}
+
+void QuillHelper::installSubroutinePackage(tStatus& status) {
+  if (status.isFatal()) return;
+  SubroutinePackageInterface* package = SequencerPreparation::createStartupPackage(
+      descriptor_, parameters_.packageImage, parameters_.packageWordCount, parameters_.packageIds,
+      parameters_.packageAddresses, parameters_.packageIdCount, status);
+  // The registrar keeps its own copy of the table; the image is in RAM.
+  if (package != nullptr) sequencerPreparation().installSubroutinePackage(*package, status);
+  delete package;
+}
+
+void QuillHelper::writeChannelRegionEndWords(tStatus& status) {
+  if (status.isNotFatal()) sequencerPreparation().writeChannelRegionEndWords(status);
+}
+
+void QuillHelper::runChannelStartupSubroutines(tStatus& status) {
+  if (status.isNotFatal()) sequencerPreparation().runChannelStartupSubroutines(status);
+}
+
+void QuillHelper::assignSequencerDataRamAddresses(tStatus& status) {
+  if (status.isNotFatal()) sequencerPreparation().assignSequencerDataRamAddresses(status);
+}
+
+void QuillHelper::configureDefaultResponses(tStatus& status) {
+  if (status.isNotFatal()) sequencerPreparation().configureDefaultResponses(status);
+}
+
+void QuillHelper::initializeDefaultRouting(tStatus& status) {
+  if (status.isFatal()) return;
+  DefaultEventRouting routing(*isolatedControllers_, isolatedRegMaps_->getChannelMaps(),
+                              isolatedRegMaps_->getIsoFpgaMap(), nonIsolatedRegMaps_->getFpgaMap(), *wispController_);
+  routing.initialize(status);
+}
+
+void QuillHelper::runShutdownSubroutine(tStatus& status) {
+  if (isolatedRegMaps_ == nullptr || isolatedControllers_ == nullptr) {
+    vorlanSetCode(status, SequencerPreparation::kMissingObject);
+    return;
+  }
+  sequencerPreparation().runShutdownSubroutine(status);
 }
 
 void QuillHelper::destroyIsolatedSide() {

@@ -24,6 +24,7 @@
 #include "device/NonIsolatedRegMaps.h"
 #include "controllers/HardwareErrorRegisterCheckers.h"
 #include "device/caps/Caps.h"
+#include "device/startup/SequencerPreparation.h"
 #include "device/SetupLevel.h"
 #include "device/firmware/builtInFirmwareImages.h"
 #include "device/hardwareStateCheckers/StorageMapChecksumChecker.h"
@@ -176,6 +177,18 @@ class QuillHelper {
   void createIsolatedSide(nKIVAPALS100::tStatus& status);
   void configureTemperatureSensor(nKIVAPALS100::tStatus& status);
   void strobeIsoCommConfig(nKIVAPALS100::tStatus& status);
+  // Over the isolated side, which must exist.
+  SequencerPreparation sequencerPreparation();
+  // The reset record's package when it gives all of it, the built-in one
+  // otherwise.
+  void installSubroutinePackage(nKIVAPALS100::tStatus& status);
+  void writeChannelRegionEndWords(nKIVAPALS100::tStatus& status);
+  void runChannelStartupSubroutines(nKIVAPALS100::tStatus& status);
+  void assignSequencerDataRamAddresses(nKIVAPALS100::tStatus& status);
+  void configureDefaultResponses(nKIVAPALS100::tStatus& status);
+  void initializeDefaultRouting(nKIVAPALS100::tStatus& status);
+  // Teardown's first act on the board; 0xBFFA4311 without the isolated side.
+  void runShutdownSubroutine(nKIVAPALS100::tStatus& status);
   // After the climb, however far it got: the non-isolated errors cleared
   // and the channels' error capture enabled where their objects exist,
   // each failure behind the first error.

@@ -26,6 +26,8 @@ namespace vorlan_driver {
 class SequencerPreparation {
  public:
   static constexpr uint32_t kChannelCount = IsolatedControllers::kChannelCount;
+  // What an owner without its isolated side reports for a sequencer step.
+  static constexpr int64_t kMissingObject = statusCodes::fromWord(0xBFFA4311u);
   static constexpr int32_t kChannelStartupNotAcknowledged = static_cast<int32_t>(0xBFFA469Au);
   static constexpr int32_t kFinishOrShutdownNotAcknowledged = static_cast<int32_t>(0xBFFA468Cu);
   static constexpr uint32_t kAcknowledgeMicroseconds = 1000000;
