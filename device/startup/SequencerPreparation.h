@@ -1,12 +1,13 @@
-// The sequencer as the hardware owner prepares it at start-up and leaves it
-// at teardown: the package in local RAM from word 0 with the registrar's
-// table beside it, each channel's command region closed by its end word,
-// the channels' start-up subroutines and data-RAM addresses, the default
-// error responses, and the final start-up and shutdown subroutines on
-// channel 0.
+// The sequencer as the hardware owner prepares and runs it: the package in
+// local RAM from word 0 with the registrar's table beside it, each
+// channel's command region closed by its end word, the channels' start-up
+// subroutines and data-RAM addresses, the final start-up and the shutdown
+// subroutines on channel 0, and the subroutine and command-word operations
+// of the requests.
 //
 // It owns nothing and keeps no state of its own: the owner builds one over
-// its isolated maps and controllers wherever it needs one.
+// its isolated maps and controllers wherever it needs one, so a download
+// request and start-up use the very same steps.
 #pragma once
 
 #include <stdint.h>
@@ -26,10 +27,15 @@ namespace vorlan_driver {
 class SequencerPreparation {
  public:
   static constexpr uint32_t kChannelCount = IsolatedControllers::kChannelCount;
-  // What an owner without its isolated side reports for a sequencer step.
+  // What an owner without its isolated side reports for a sequencer step,
+  // and a listing without a buffer.
   static constexpr int64_t kMissingObject = statusCodes::fromWord(0xBFFA4311u);
+  static constexpr int64_t kSubroutineCountMismatch = statusCodes::fromWord(0xBFFA4312u);
+  static constexpr int64_t kTooManyCommandWords = statusCodes::fromWord(0xBFFA4323u);
+  static constexpr int64_t kBadChannelMask = statusCodes::fromWord(0xBFFA4303u);
   static constexpr int32_t kChannelStartupNotAcknowledged = static_cast<int32_t>(0xBFFA469Au);
   static constexpr int32_t kFinishOrShutdownNotAcknowledged = static_cast<int32_t>(0xBFFA468Cu);
+  static constexpr int32_t kRequestedSubroutineNotAcknowledged = static_cast<int32_t>(0xBFFA4692u);
   static constexpr uint32_t kAcknowledgeMicroseconds = 1000000;
   // Every subroutine the driver runs itself is of this command type.
   static constexpr uint32_t kSubroutineType = IsoInterruptGeneratorController::kSubroutineType;
@@ -64,6 +70,21 @@ class SequencerPreparation {
   void configureDefaultResponses(nKIVAPALS100::tStatus& status);
   void finishStartup(nKIVAPALS100::tStatus& status);
   void runShutdownSubroutine(nKIVAPALS100::tStatus& status);
+
+  // One channel after the other, from bit 0 up, each acknowledged before
+  // the next is issued. A bit above 23 is refused before anything runs.
+  void executeSubroutine(uint64_t channelMask, harrowtools::SubroutineId id, uint32_t timeoutMicroseconds,
+                         uint32_t commandType, nKIVAPALS100::tStatus& status);
+  // The caller's words end directly before the region's end word, and the
+  // channel's sequencer starts at the first of them.
+  void putInLocalRamCommandFifoAndExecute(const nKIVAPAL000::tEventDescriptor* descriptor, uint8_t channel,
+                                          uint64_t wordPointer, uint32_t wordCount, nKIVAPALS100::tStatus& status);
+  void downloadSubroutines(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t imagePointer,
+                           uint32_t wordCount, uint64_t idPointer, uint64_t addressPointer, uint32_t idCount,
+                           nKIVAPALS100::tStatus& status);
+  void getSubroutines(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t idPointer, uint64_t addressPointer,
+                      uint32_t count, nKIVAPALS100::tStatus& status);
+  uint32_t getNumSubroutines(nKIVAPALS100::tStatus& status);
 
  private:
   bool isLark() const;

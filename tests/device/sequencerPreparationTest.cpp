@@ -1,7 +1,7 @@
 // The sequencer's preparation at start-up (levels 13 to 16 and the final
-// step of 20) and the shutdown subroutine of teardown, over the simulated
-// board's local RAM and interrupt generator: exact writes for the short
-// steps, counts for the package.
+// step of 20), the shutdown subroutine of teardown and the subroutine and
+// command-word requests, over the simulated board's local RAM and interrupt
+// generator: exact writes for the short steps, counts for the package.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "controllers/localRAMController/localRamLayout.h"
 #include "controllers/subroutine/DefaultSubroutinePackage.h"
 #include "device/startup/SequencerPreparation.h"
+#include "kal/include/kalStandIn.h"
 #include "tests/device/preparedBoard.h"
 
 namespace preparedtest {
@@ -70,7 +71,7 @@ TEST_F(Preparation, Level13InstallsThePackageAndClosesEveryRegion) {
   vorlan_driver::nKIVAPAL000::tVector<uint64_t> image;
   package.getImage(image, status);
   for (uint32_t i = 0; i < 2703; ++i) ASSERT_EQ(ram().word(i), image[i]) << "word " << i;
-  EXPECT_EQ(registrar->getNumSubroutines(status), 172u);
+  EXPECT_EQ(preparation.getNumSubroutines(status), 172u);
   EXPECT_EQ(addressOf(0x24EA160Bu), 0u);
 
   ram().setLogPolicy(simboard::LogPolicy::kFull);
@@ -198,6 +199,182 @@ TEST_F(Preparation, UnacknowledgedFinishAndShutdownGive468C) {
   preparation.runShutdownSubroutine(late);
   EXPECT_EQ(late.getCode(), code(0xBFFA468Cu));
   EXPECT_EQ(valuesAt(takeWrites(), kIsoWindow, 0x0E), std::vector<uint32_t>{0x02000000u});
+}
+
+// The request: channels in ascending order, each acknowledged before the
+// next; an empty mask does nothing; a channel off the board is refused
+// before anything runs; a missing acknowledgement stops the walk.
+TEST_F(Preparation, ExecuteSubroutineWalksTheMaskUpwards) {
+  prepareThroughLevel14();
+  const uint32_t id = ids().finishStartup;
+  const uint32_t address = addressOf(id);
+  struct Case {
+    const char* name;
+    uint64_t mask;
+    int32_t neverAcknowledges;
+    int64_t code;
+    std::vector<uint32_t> issued;
+  };
+  const Case cases[] = {
+      {"empty", 0, -1, 0, {}},
+      {"two", 0x0A, -1, 0, {1, 3}},
+      {"off the board", (1ull << 24) | 1, -1, code(0xBFFA4303u), {}},
+      {"bit 63", 1ull << 63, -1, code(0xBFFA4303u), {}},
+      {"stuck middle", 0x2A, 3, code(0xBFFA4692u), {1, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.neverAcknowledges >= 0) interrupts().setNeverAcknowledges(c.neverAcknowledges, true);
+    tStatus status;
+    preparation.executeSubroutine(c.mask, id, 1000000, 4, status);
+    EXPECT_EQ(status.getCode(), c.code);
+    std::vector<Write> expected;
+    for (uint32_t channel : c.issued) {
+      const std::vector<Write> issue = issueWrites(channel, address);
+      expected.insert(expected.end(), issue.begin(), issue.end());
+    }
+    EXPECT_EQ(takeWrites(), expected);
+    if (c.neverAcknowledges >= 0) interrupts().setNeverAcknowledges(c.neverAcknowledges, false);
+  }
+}
+
+// Command words end directly before the region's end word and the channel
+// starts at the first of them (type 3, not awaited). More than a region
+// holds is refused before anything is allocated, copied or written.
+TEST_F(Preparation, CommandWordsFillTheRegionsEndAndStartThere) {
+  prepareThroughLevel14();
+  const uint32_t channel = 5;
+  const uint32_t start = 0x8000 + 1365 * channel;
+  const uint32_t end = start + 1364;
+  const std::vector<uint64_t> three{0x0400000000000001ull, 0x1D0DFF0200000002ull, 0x2C00000000000003ull};
+  std::vector<uint64_t> full(1365);
+  for (uint32_t i = 0; i < full.size(); ++i) full[i] = 0x0400000000000000ull | i;
+  struct Case {
+    uint32_t count;
+    int64_t code;
+    uint32_t first;
+  };
+  for (const Case& c : {Case{0, 0, end}, Case{3, 0, end - 3}, Case{1364, 0, start},
+                        Case{1365, code(0xBFFA4323u), 0}, Case{0xFFFFFFFFu, code(0xBFFA4323u), 0}}) {
+    SCOPED_TRACE(c.count);
+    const uint64_t copies = kalsim::userCopies();
+    const uint64_t allocations = kalsim::liveDriverAllocations();
+    tStatus status;
+    const uint64_t* words = c.count == 3 ? three.data() : full.data();
+    preparation.putInLocalRamCommandFifoAndExecute(nullptr, channel, pointer(words), c.count, status);
+    EXPECT_EQ(status.getCode(), c.code);
+    EXPECT_EQ(kalsim::liveDriverAllocations(), allocations);
+    const std::vector<Write> writes = takeWrites();
+    if (c.code != 0) {
+      EXPECT_EQ(writes, std::vector<Write>{});
+      EXPECT_EQ(kalsim::userCopies(), copies);
+      continue;
+    }
+    EXPECT_EQ(kalsim::userCopies() - copies, c.count == 0 ? 0u : 1u);
+    for (uint32_t i = 0; i < c.count; ++i) ASSERT_EQ(ram().word(c.first + i), words[i]) << i;
+    EXPECT_EQ(ram().word(end), kEndWord) << "the end word stays";
+    ASSERT_EQ(writes.size(), 3u * c.count + 3);
+    if (c.count == 3) {
+      for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(writes[3 * i], (Write{kIsoWindow, 0x52, static_cast<uint32_t>(three[i] >> 32)}));
+        EXPECT_EQ(writes[3 * i + 1], (Write{kIsoWindow, 0x53, static_cast<uint32_t>(three[i])}));
+        EXPECT_EQ(writes[3 * i + 2], (Write{kIsoWindow, 0x50, c.first + i}));
+      }
+    }
+    EXPECT_EQ(std::vector<Write>(writes.end() - 3, writes.end()),
+              (std::vector<Write>{{kIsoWindow, 0x171, c.first},
+                                  {kIsoWindow, 0x170, 0x113},
+                                  {channel, channelAddress(channel, 0x3B), 3}}));
+  }
+
+  // A caller's range the layer refuses to copy: nothing written or issued.
+  kalsim::markUserRangeBad(three.data(), 8);
+  tStatus refused;
+  preparation.putInLocalRamCommandFifoAndExecute(nullptr, channel, pointer(three.data()), 3, refused);
+  kalsim::clearBadUserRanges();
+  EXPECT_EQ(refused.getCode(), codes::kInvalidArgument);
+  EXPECT_EQ(takeWrites(), std::vector<Write>{});
+  tStatus offBoard;
+  preparation.putInLocalRamCommandFifoAndExecute(nullptr, 24, pointer(three.data()), 3, offBoard);
+  EXPECT_EQ(offBoard.getCode(), code(0xBFFA4303u));
+  EXPECT_EQ(takeWrites(), std::vector<Write>{});
+}
+
+// A downloaded package replaces the image and the table, and everything
+// the board runs by itself follows it: the error-response pair and the
+// alarm macro (written even where its shadow already holds the address).
+TEST_F(Preparation, ADownloadMovesTheBoardsOwnSubroutinesAndListsBack) {
+  prepareThroughLevel14();
+  const std::vector<uint64_t> image{0x0400000000000000ull, 0x0400000000000001ull, 0x0400000000000002ull,
+                                    0x0400000000000003ull};
+  const std::vector<uint32_t> idTable{0x11111111u, ids().alarmResponse, ids().errorResponse[1],
+                                      ids().errorResponse[0]};
+  const std::vector<uint32_t> addresses{0, 1, 2, 3};
+  tStatus status;
+  preparation.downloadSubroutines(nullptr, pointer(image.data()), 4, pointer(idTable.data()),
+                                  pointer(addresses.data()), 4, status);
+  ASSERT_EQ(status.getCode(), 0);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(ram().word(i), image[i]);
+  EXPECT_EQ(ram().word(0x8554), kEndWord) << "the regions stay";
+  const std::vector<Write> writes = takeWrites();
+  EXPECT_EQ(std::vector<Write>(writes.begin() + 12, writes.end()),
+            (std::vector<Write>{{kIsoWindow, 0x171, 3},
+                                {kIsoWindow, 0x170, 0x170},
+                                {kIsoWindow, 0x171, 2},
+                                {kIsoWindow, 0x170, 0x161},
+                                {kIsoWindow, 0x05C, 1}}));
+  EXPECT_EQ(preparation.getNumSubroutines(status), 4u);
+
+  std::vector<uint32_t> gotIds(4, 0xEEEEEEEEu);
+  std::vector<uint32_t> gotAddresses(4, 0xEEEEEEEEu);
+  preparation.getSubroutines(nullptr, pointer(gotIds.data()), pointer(gotAddresses.data()), 4, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(gotIds, idTable);
+  EXPECT_EQ(gotAddresses, addresses);
+
+  // The same package again: the macro goes out although it did not move.
+  preparation.downloadSubroutines(nullptr, pointer(image.data()), 4, pointer(idTable.data()),
+                                  pointer(addresses.data()), 4, status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(valuesAt(takeWrites(), kIsoWindow, 0x05C), std::vector<uint32_t>{1});
+
+  // Listing refusals copy nothing.
+  std::vector<uint32_t> untouched(5, 0xEEEEEEEEu);
+  tStatus wrongCount;
+  preparation.getSubroutines(nullptr, pointer(untouched.data()), pointer(untouched.data()), 5, wrongCount);
+  EXPECT_EQ(wrongCount.getCode(), code(0xBFFA4312u));
+  tStatus noIds;
+  preparation.getSubroutines(nullptr, 0, pointer(untouched.data()), 4, noIds);
+  EXPECT_EQ(noIds.getCode(), code(0xBFFA4311u));
+  tStatus noAddresses;
+  preparation.getSubroutines(nullptr, pointer(untouched.data()), 0, 4, noAddresses);
+  EXPECT_EQ(noAddresses.getCode(), code(0xBFFA4311u));
+  EXPECT_EQ(untouched, std::vector<uint32_t>(5, 0xEEEEEEEEu));
+}
+
+// A package without the variant's alarm response: the error responses are
+// issued, the macro keeps its address and the lookup's code is reported.
+TEST_F(Preparation, ADownloadWithoutTheAlarmResponseLeavesTheMacro) {
+  prepareThroughLevel14();
+  const std::vector<uint64_t> image{0x0400000000000000ull, 0x0400000000000001ull};
+  const std::vector<uint32_t> idTable{ids().errorResponse[0], ids().errorResponse[1]};
+  const std::vector<uint32_t> addresses{0, 1};
+  tStatus status;
+  preparation.downloadSubroutines(nullptr, pointer(image.data()), 2, pointer(idTable.data()),
+                                  pointer(addresses.data()), 2, status);
+  EXPECT_EQ(status.getCode(), code(0xBFFA4309u));
+  const std::vector<Write> writes = takeWrites();
+  EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x171), (std::vector<uint32_t>{0, 1}));
+  EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x05C), std::vector<uint32_t>{});
+
+  // A copy the layer refuses installs nothing.
+  kalsim::markUserRangeBad(idTable.data(), 4);
+  tStatus refused;
+  preparation.downloadSubroutines(nullptr, pointer(image.data()), 2, pointer(idTable.data()),
+                                  pointer(addresses.data()), 2, refused);
+  kalsim::clearBadUserRanges();
+  EXPECT_EQ(refused.getCode(), codes::kInvalidArgument);
+  EXPECT_EQ(takeWrites(), std::vector<Write>{});
 }
 
 // Start-up's package: the caller's only when all five values are given.
