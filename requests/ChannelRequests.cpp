@@ -1,9 +1,5 @@
 #include "requests/ChannelRequests.h"
 
-#include "controllers/localRAMController/localRamLayout.h"
-#include "controllers/subroutine/CustomSubroutinePackage.h"
-#include "controllers/subroutine/SubroutineDownload.h"
-#include "platform/containers/tVector.h"
 #include "requests/requestSteps.h"
 
 namespace vorlan_driver {
@@ -65,51 +61,27 @@ bool ChannelRequests::isSequenceEngineRunning(uint64_t channelMask, tStatus& sta
 
 void ChannelRequests::downloadSubroutines(uint64_t imagePointer, uint32_t imageWordCount, uint64_t idsPointer,
                                           uint64_t addressesPointer, uint32_t idCount, tStatus& status) {
-  IsolatedControllers* controllers = isolated(status);
-  SubroutineRegistrar* registrar = built(objects_.registrar, status);
-  if (registrar == nullptr) return;
-  CustomSubroutinePackage package(&descriptor_, imagePointer, imageWordCount, idsPointer, addressesPointer, idCount,
+  withSequencer(status, [&](SequencerPreparation& sequencer) {
+    sequencer.downloadSubroutines(&descriptor_, imagePointer, imageWordCount, idsPointer, addressesPointer, idCount,
                                   status);
-  if (status.isFatal()) return;
-  SubroutineDownload download(&controllers->localRam);
-  download.download(package, status);
-  registrar->registerPackage(package, status);
-  controllers->errorResponses.configureDefaultResponses(status);
-  controllers->reloadAlarmMacro(status);
+  });
 }
 
 void ChannelRequests::getSubroutines(uint64_t idsPointer, uint64_t addressesPointer, uint32_t capacity,
                                      tStatus& status) {
-  SubroutineRegistrar* registrar = built(objects_.registrar, status);
-  if (registrar == nullptr) return;
-  if (idsPointer == 0 || addressesPointer == 0) {
-    vorlanSetCode(status, kSubroutineBufferMissing);
-    return;
-  }
-  nKIVAPAL000::tVector<harrowtools::SubroutineId> ids;
-  nKIVAPAL000::tVector<uint32_t> addresses;
-  registrar->getSubroutines(ids, addresses, status);
-  if (status.isFatal()) return;
-  if (ids.count() != capacity || addresses.count() != capacity) {
-    vorlanSetCode(status, kSubroutineCountMismatch);
-    return;
-  }
-  copyToUser(idsPointer, ids.data(), uint64_t{capacity} * sizeof(harrowtools::SubroutineId), status);
-  copyToUser(addressesPointer, addresses.data(), uint64_t{capacity} * sizeof(uint32_t), status);
+  withSequencer(status, [&](SequencerPreparation& sequencer) {
+    sequencer.getSubroutines(&descriptor_, idsPointer, addressesPointer, capacity, status);
+  });
 }
 
 void ChannelRequests::executeSubroutine(uint64_t channelMask, uint32_t subroutineId, uint32_t acknowledgeTimeout,
                                         tStatus& status) {
-  // An empty mask runs nothing and succeeds; no reservation is asked.
-  checkChannelBitmaskInRange(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return;
-  for (uint32_t channel = 0; channel < kChannelCount && status.isNotFatal(); ++channel) {
-    if (((channelMask >> channel) & 1u) == 0) continue;
-    controllers->interruptGenerator.executeSubroutine(static_cast<uint8_t>(channel), subroutineId,
-                                                      IsoInterruptGeneratorController::kSubroutineType,
-                                                      acknowledgeTimeout, kAcknowledgeTimeout, status);
-  }
+  // No channel step and no reservation: an empty mask runs nothing, and a
+  // channel off the board is refused before anything is issued.
+  withSequencer(status, [&](SequencerPreparation& sequencer) {
+    sequencer.executeSubroutine(channelMask, subroutineId, acknowledgeTimeout,
+                                IsoInterruptGeneratorController::kSubroutineType, status);
+  });
 }
 
 void ChannelRequests::configureErrorResponseSubroutines(uint32_t firstId, uint32_t secondId, tStatus& status) {
@@ -131,27 +103,16 @@ void ChannelRequests::resetErrorResponseSubroutines(tStatus& status) {
 void ChannelRequests::putInLocalRamCommandFifoAndExecute(uint64_t channelMask, uint64_t wordsPointer,
                                                          uint32_t wordCount, tStatus& status) {
   const uint32_t channel = heldChannel(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return;
-  if (wordCount > kChannelRegionCommandWords) {
-    vorlanSetCode(status, kTooManyCommandWords);
-    return;
-  }
-  nKIVAPAL000::tVector<uint64_t> words;
-  words.resize(wordCount, status);
-  if (status.isFatal()) return;
-  copyFromUser(wordsPointer, words.data(), uint64_t{wordCount} * sizeof(uint64_t), status);
-  const uint32_t first = getLocalRamChannelRegion(channel).trailerAddress() - wordCount;
-  controllers->localRam.write(words, static_cast<uint16_t>(first), status);
-  controllers->interruptGenerator.issueAddress(static_cast<uint8_t>(channel), first, status);
+  withSequencer(status, [&](SequencerPreparation& sequencer) {
+    sequencer.putInLocalRamCommandFifoAndExecute(&descriptor_, static_cast<uint8_t>(channel), wordsPointer, wordCount,
+                                                 status);
+  });
 }
 
 bool ChannelRequests::isIsoInterruptActive(uint64_t channelMask, uint8_t bitNumber, tStatus& status) {
   const uint32_t channel = heldChannel(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return false;
-  const bool active =
-      controllers->interruptGenerator.isInterruptActive(static_cast<uint8_t>(channel), bitNumber & 31u, status);
+  if (isolated(status) == nullptr) return false;
+  const bool active = facade().isIsoInterruptActive(channel, bitNumber & 31u, status);
   return status.isNotFatal() && active;
 }
 
@@ -163,27 +124,12 @@ void ChannelRequests::resetChannel(uint64_t channelMask, uint8_t currentRange, t
 
 void ChannelRequests::gangChannels(uint64_t channelMask, tStatus& status) {
   checkHeld(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return;
-  if ((channelMask & (channelMask - 1)) == 0) {
-    vorlanSetCode(status, kBadChannelMask);
-    return;
-  }
-  const uint32_t lowest = static_cast<uint32_t>(__builtin_ctzll(channelMask));
-  const uint32_t highest = 63u - static_cast<uint32_t>(__builtin_clzll(channelMask));
-  for (uint32_t channel = lowest; channel <= highest && status.isNotFatal(); ++channel) {
-    if (((channelMask >> channel) & 1u) == 0) continue;
-    controllers->isoChannelTable[channel]->configureGanging(channel != lowest, channel != highest, status);
-  }
+  if (isolated(status) != nullptr) facade().gangChannels(channelMask, status);
 }
 
 void ChannelRequests::ungangChannels(uint64_t channelMask, tStatus& status) {
   checkHeld(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return;
-  for (uint32_t channel = 0; channel < kChannelCount && status.isNotFatal(); ++channel) {
-    if (((channelMask >> channel) & 1u) != 0) controllers->isoChannelTable[channel]->configureGanging(false, false, status);
-  }
+  if (isolated(status) != nullptr) facade().ungangChannels(channelMask, status);
 }
 
 void ChannelRequests::configureFlexLoopEnabled(uint64_t channelMask, uint8_t controlMode, int16_t openLoopDacValue,
@@ -205,9 +151,8 @@ void ChannelRequests::configureDacLimits(uint64_t channelMask, int16_t minimum, 
 
 bool ChannelRequests::queryInCompliance(uint64_t channelMask, tStatus& status) {
   const uint32_t channel = heldChannel(channelMask, status);
-  IsolatedControllers* controllers = isolated(status);
-  if (controllers == nullptr) return false;
-  const bool inCompliance = controllers->isoChannelTable[channel]->isInCompliance(status);
+  if (isolated(status) == nullptr) return false;
+  const bool inCompliance = facade().queryInCompliance(channel, status);
   return status.isNotFatal() && inCompliance;
 }
 

@@ -14,11 +14,6 @@ namespace requests {
 
 class ChannelRequests : public InstrumentRequest {
  public:
-  static constexpr int64_t kSubroutineBufferMissing = statusCodes::fromWord(0xBFFA4311u);
-  static constexpr int64_t kSubroutineCountMismatch = statusCodes::fromWord(0xBFFA4312u);
-  static constexpr int64_t kTooManyCommandWords = statusCodes::fromWord(0xBFFA4323u);
-  static constexpr int32_t kAcknowledgeTimeout = static_cast<int32_t>(statusCodes::fromWord(0xBFFA4692u));
-
   using InstrumentRequest::InstrumentRequest;
 
   // An arm adds the unit's cleanup each time; a reset takes one back

@@ -6,9 +6,8 @@ namespace requests {
 using nKIVAPALS100::tStatus;
 
 uint32_t ControllerRequests::getFirmwareRevision(tStatus& status) {
-  WispController* wisp = built(objects_.wisp, status);
-  if (wisp == nullptr) return kNoRevision;
-  const uint32_t revision = wisp->getVersion(status);
+  if (built(objects_.wisp, status) == nullptr) return kNoRevision;
+  const uint32_t revision = facade().getFirmwareRevision(status);
   return status.isNotFatal() ? revision : kNoRevision;
 }
 
@@ -27,18 +26,17 @@ uint16_t ControllerRequests::readTemperatureSensor(tStatus& status) {
 }
 
 uint32_t ControllerRequests::getCoolingMode() {
-  if (objects_.coolingMode == nullptr) return 0;
   tStatus own;
-  return objects_.coolingMode->getCoolingMode(own);
+  return facade().getCoolingMode(own);
 }
 
 uint32_t ControllerRequests::getRequestedCoolingMode() {
-  return objects_.coolingMode != nullptr ? objects_.coolingMode->getRequestedCoolingMode() : 0;
+  tStatus own;
+  return facade().getRequestedCoolingMode(own);
 }
 
 void ControllerRequests::setCoolingMode(uint32_t mode, uint32_t source, tStatus& status) {
-  CoolingModeController* controller = built(objects_.coolingMode, status);
-  if (controller != nullptr) controller->setCoolingMode(mode, source, status);
+  if (built(objects_.coolingMode, status) != nullptr) facade().setCoolingMode(mode, source, status);
 }
 
 void ControllerRequests::checkSensorNumber(uint32_t sensor, tStatus& status) {

@@ -12,15 +12,6 @@ namespace requests {
 
 class EventRequests : public InstrumentRequest {
  public:
-  // The trigger ids of the override request: 1036 is the measure trigger,
-  // the others select an abstracted event of one channel's sequence engine.
-  static constexpr uint32_t kSelectEventOneTrigger = 1034;
-  static constexpr uint32_t kSelectEventTwoTrigger = 1035;
-  static constexpr uint32_t kMeasureTrigger = 1036;
-  static constexpr uint32_t kSelectEventThreeTrigger = 1037;
-  // The only alarm type of a channel.
-  static constexpr uint32_t kChannelAlarm = 0;
-
   using InstrumentRequest::InstrumentRequest;
 
   void generateBusEvent(uint16_t busEvent, nKIVAPALS100::tStatus& status);
@@ -50,8 +41,8 @@ class EventRequests : public InstrumentRequest {
   void clearChannelBasedHardwareErrors(uint64_t channelMask, nKIVAPALS100::tStatus& status);
 
  private:
-  // The alarm controller of the mask's one channel, for alarm type 0.
-  ChannelAlarmController* alarmOf(uint64_t channelMask, uint32_t alarm, nKIVAPALS100::tStatus& status);
+  // Steps R E H 1 for an alarm request; the alarm type is the facade's.
+  uint32_t heldAlarmChannel(uint64_t channelMask, nKIVAPALS100::tStatus& status);
 };
 
 }  // namespace requests

@@ -9,11 +9,12 @@
 #include "controllers/WispController.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
+#include "regmaps/isolated/tTheQuillIsoChannelRegMap.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 
 namespace vorlan_driver {
 
-class QuillHelper;
+class QuillDevice;
 
 namespace requests {
 
@@ -23,14 +24,18 @@ struct InstrumentObjects {
   // The isolated FPGA's map, built one level after the requests that write
   // it directly are admitted.
   vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoFpga;
+  vorlan_regmaps::tTheQuillIsoChannelRegMap* const* channelMaps;
+  // Chooses the board variant's subroutine ids.
+  uint32_t pciSubsystemId;
   NisoErrorController* nisoErrors;
   MeasureFIFOOverflowStatusController* fifoOverflow;
   CoolingModeController* coolingMode;
   WispController* wisp;
 };
 
-// What the owner has built so far; all null without an owner.
-InstrumentObjects instrumentObjectsOf(QuillHelper* owner);
+// What the device's hardware owner has built so far; all null without an
+// owner.
+InstrumentObjects instrumentObjectsOf(QuillDevice& device);
 
 }  // namespace requests
 }  // namespace vorlan_driver

@@ -7,6 +7,8 @@
 #include <stdint.h>
 
 #include "device/KernelSession.h"
+#include "device/RequestFacade.h"
+#include "device/startup/SequencerPreparation.h"
 #include "framework/kdut/CleanupOperationComposite.h"
 #include "platform/device/tEventDescriptor.h"
 #include "platform/status/statusCodes.h"
@@ -47,6 +49,22 @@ class InstrumentRequest {
     return object;
   }
   IsolatedControllers* isolated(nKIVAPALS100::tStatus& status) const { return built(objects_.isolated, status); }
+  // The owner's operations over the controllers.
+  RequestFacade facade() const { return RequestFacade(objects_.isolated, objects_.coolingMode, objects_.wisp); }
+  // Runs `operation` on the sequencer's operations over the isolated side,
+  // once every object they need is built.
+  template <typename Operation>
+  void withSequencer(nKIVAPALS100::tStatus& status, Operation operation) const {
+    if (status.isFatal()) return;
+    if (objects_.isolated == nullptr || objects_.isoFpga == nullptr || objects_.channelMaps == nullptr ||
+        objects_.registrar == nullptr) {
+      vorlanSetCode(status, statusCodes::kNotSupported);
+      return;
+    }
+    SequencerPreparation sequencer(*objects_.isolated, *objects_.isoFpga, objects_.channelMaps, *objects_.registrar,
+                                   objects_.pciSubsystemId);
+    operation(sequencer);
+  }
   // The session's cleanup operations; null after a failure.
   kdut::CleanupOperationComposite* composite(nKIVAPALS100::tStatus& status);
 

@@ -19,7 +19,7 @@ class tServedRequest {
   tServedRequest(QuillDevice& device, const nKIVAPAL000::tEventDescriptor& descriptor, uint32_t level,
                  nKIVAPALS100::tStatus& status)
       : gate_(device, descriptor, level, status),
-        objects_(instrumentObjectsOf(device.getHardwareOwner())),
+        objects_(instrumentObjectsOf(device)),
         body_(descriptor, static_cast<meridansharedsource::KernelSession*>(descriptor.getSession()), objects_) {}
   tServedRequest(const tServedRequest&) = delete;
   tServedRequest& operator=(const tServedRequest&) = delete;

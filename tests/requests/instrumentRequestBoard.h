@@ -66,9 +66,9 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
                                                                         built);
     session = openSession();
     other = openSession();
-    objects = vorlan_driver::requests::InstrumentObjects{controllers.get(), registrar.get(), iso.get(),
-                                                          nisoErrors.get(), fifoOverflow.get(), coolingMode.get(),
-                                                          nullptr};
+    objects = vorlan_driver::requests::InstrumentObjects{
+        controllers.get(),  registrar.get(),    iso.get(),         channelPointers.data(), sequencertest::kWrenSubsystem,
+        nisoErrors.get(),   fifoOverflow.get(), coolingMode.get(), nullptr};
     EXPECT_EQ(built.getCode(), 0);
     takeWrites();
   }
