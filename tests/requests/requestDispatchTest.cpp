@@ -60,6 +60,12 @@ TEST_F(RequestDispatchTest, EveryRecordIsTakenAtExactlyItsSize) {
       EXPECT_EQ(exact.get<uint32_t>(0), 1u);
       continue;
     }
+    // The cooling getters take no status: past their gate they answer a mode.
+    if (std::string(row.name) == "voltarisPXICooling_getCoolingMode" ||
+        std::string(row.name) == "pxiCooling_getRequestedCoolingMode") {
+      EXPECT_EQ(exact.get<uint32_t>(0) != 0, row.setupLevel <= int32_t(kTopLevel));
+      continue;
+    }
     // The firmware revision has no revision to give after any failure.
     if (std::string(row.name) == "vorlan_getFirmwareRevision") {
       EXPECT_EQ(exact.get<uint32_t>(0), 0xFFFFFFFFu);
