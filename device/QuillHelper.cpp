@@ -6,6 +6,8 @@
 #include "device/caps/CapsDefinitions.h"
 #include "device/firmware/AutoFirmware.h"
 #include "device/firmware/AutoFirmwareDownloader.h"
+#include "device/startup/AnalogLimitsLoader.h"
+#include "device/startup/DeviceSetup.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
@@ -49,10 +51,10 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {14, {&QuillHelper::runChannelStartupSubroutines}, nullptr},
     {15, {&QuillHelper::assignSequencerDataRamAddresses}, nullptr},
     {16, {&QuillHelper::configureDefaultResponses}, nullptr},
-    {17, {nullptr}, "the analog-monitor limits"},
+    {17, {&QuillHelper::configureAnalogLimits}, nullptr},
     {18, {&QuillHelper::initializeDefaultRouting}, nullptr},
     {19, {nullptr}, "the routing objects (route programmer over the register maps)"},
-    {20, {nullptr}, "the register defaults and calibration"},
+    {20, {&QuillHelper::setUpDevice}, "the final start-up subroutine (finishStartup)"},
 };
 
 QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescriptor* descriptor,
@@ -319,6 +321,18 @@ void QuillHelper::runShutdownSubroutine(tStatus& status) {
     return;
   }
   sequencerPreparation().runShutdownSubroutine(status);
+}
+
+void QuillHelper::configureAnalogLimits(tStatus& status) {
+  if (status.isFatal()) return;
+  AnalogLimitsLoader::load(descriptor_, parameters_.limits, isolatedControllers_->xadcLimits, status);
+}
+
+void QuillHelper::setUpDevice(tStatus& status) {
+  if (status.isFatal()) return;
+  // Its construction is the whole step.
+  DeviceSetup setup(caps_->sharedLoSense != 0, isolatedRegMaps_->getIsoFpgaMap(), isolatedRegMaps_->getChannelMaps(),
+                    *isolatedControllers_, *storageMaps_, boardRevision_, pciSubsystemId_, status);
 }
 
 void QuillHelper::destroyIsolatedSide() {

@@ -189,6 +189,10 @@ class QuillHelper {
   void initializeDefaultRouting(nKIVAPALS100::tStatus& status);
   // Teardown's first act on the board; 0xBFFA4311 without the isolated side.
   void runShutdownSubroutine(nKIVAPALS100::tStatus& status);
+  // The reset record's limits, or the built-in ones without a record.
+  void configureAnalogLimits(nKIVAPALS100::tStatus& status);
+  // Register and protection defaults, calibration and alarm responses.
+  void setUpDevice(nKIVAPALS100::tStatus& status);
   // After the climb, however far it got: the non-isolated errors cleared
   // and the channels' error capture enabled where their objects exist,
   // each failure behind the first error.
