@@ -3,6 +3,11 @@
 #include "device/caps/CapsDefinitions.h"
 #include "framework/kivregitools/Version.h"
 #include "platform/trace/globalTrace.h"
+#include "storage/StorageMaps/CalibrationStorageMap.h"
+#include "storage/StorageMaps/ManufacturingICTStorageMap.h"
+#include "storage/StorageMaps/ManufacturingStorageMap.h"
+#include "storage/StorageMaps/PoscStorageMap.h"
+#include "storage/voltarisCalibrationTools/storageMaps/HeaderStorageMap.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
@@ -13,6 +18,12 @@ namespace {
 const tStaticConstructor kTable[] = {
     nullptr,
     &basalt_caps::constructCapsStatics,
+    // The storage maps' field descriptors: every map built later reads them.
+    &vorlan_storagemaps::staticInit_PoscStorageMap,
+    &vorlan_storagemaps::staticInit_ManufacturingStorageMap,
+    &vorlan_storagemaps::staticInit_CalibrationStorageMap,
+    &vorlan_storagemaps::ManufacturingICTStorageMap::initializeFieldInfo,
+    &voltariscalibrationtools::HeaderStorageMap::initializeFieldInfo,
     &kivregitools::constructVersionStatics,
     // First of all: every other static object may trace while it is built.
     &constructTraceStatics,

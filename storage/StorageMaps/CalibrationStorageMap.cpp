@@ -1,5 +1,7 @@
 #include "storage/StorageMaps/CalibrationStorageMap.h"
 
+#include "storage/storageMap/StaticFieldTable.h"
+
 namespace vorlan_storagemaps {
 
 namespace {
@@ -7,15 +9,17 @@ namespace {
 using storagemap::StorageMapCommon;
 using storagemap::TypeCodeOf;
 
-// Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {
+// Filled from the field list by the static constructor below.
+struct Fields {
+  StorageMapCommon::FieldInfo fields[calibrationLayout::kFieldCount] = {
 #define VORLAN_CALIBRATION_DESCRIPTOR(form, T, name, Name, n)                                              \
   {#name, calibrationLayout::idOf(calibrationLayout::k##Name), calibrationLayout::idOf(calibrationLayout::k##Name), \
    (n), sizeof(T), TypeCodeOf<T>::value, sizeof(T), false},
-    VORLAN_CALIBRATION_FIELDS(VORLAN_CALIBRATION_DESCRIPTOR)
+      VORLAN_CALIBRATION_FIELDS(VORLAN_CALIBRATION_DESCRIPTOR)
 #undef VORLAN_CALIBRATION_DESCRIPTOR
+  };
 };
-static_assert(sizeof(kFields) / sizeof(kFields[0]) == calibrationLayout::kFieldCount, "one descriptor per field");
+storagemap::StaticFieldTable<Fields> gFields;
 
 constexpr const char* kNames[] = {"DefaultCalibration", "FactoryCalibration", "ExternalCalibration", "SelfCalibration",
                                   nullptr};
@@ -25,13 +29,15 @@ constexpr const char* kNames[] = {"DefaultCalibration", "FactoryCalibration", "E
 CalibrationStorageMap::CalibrationStorageMap(uint64_t offset, devicewindow::DeviceWindow& window)
     : CalibrationStorageMapInterface(),
       StorageMapCommon(kVersion, kOldestCompatibleVersion, kByteOrderAsInMemory, offset, calibrationLayout::kRecordSize,
-                       &crc_, &kFields[calibrationLayout::kChecksum], &window),
+                       &crc_, gFields.record(calibrationLayout::kChecksum), &window),
       crc_() {}
 
 const StorageMapCommon::FieldInfo* CalibrationStorageMap::getFieldInfo(uint32_t id,
                                                                        nKIVAPALS100::tStatus& status) const {
-  return findField(kFields, calibrationLayout::kFieldCount, id, status);
+  return findField(gFields.data(), gFields.count(), id, status);
 }
+
+void staticInit_CalibrationStorageMap() { gFields.construct(); }
 
 const char* const* CalibrationStorageMap::getName() { return kNames; }
 

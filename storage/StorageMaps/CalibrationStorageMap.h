@@ -39,4 +39,8 @@ class CalibrationStorageMap : public CalibrationStorageMapInterface, public stor
   storagemap::CRC32Checksum crc_;
 };
 
+// The static constructor of the map's field descriptors, run once as the
+// driver loads.
+void staticInit_CalibrationStorageMap();
+
 }  // namespace vorlan_storagemaps

@@ -1,5 +1,7 @@
 #include "storage/StorageMaps/ManufacturingICTStorageMap.h"
 
+#include "storage/storageMap/StaticFieldTable.h"
+
 namespace vorlan_storagemaps {
 
 namespace {
@@ -7,9 +9,11 @@ namespace {
 using storagemap::StorageMapCommon;
 namespace layout = manufacturingICTLayout;
 
-// Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {VORLAN_MANUFACTURING_ICT_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
-static_assert(sizeof(kFields) / sizeof(kFields[0]) == layout::kFieldCount, "one descriptor per field");
+// Filled from the field list by the static constructor below.
+struct Fields {
+  StorageMapCommon::FieldInfo fields[layout::kFieldCount] = {VORLAN_MANUFACTURING_ICT_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
+};
+storagemap::StaticFieldTable<Fields> gFields;
 VORLAN_MANUFACTURING_ICT_FIELDS(STORAGEMAP_PACKED_ELEMENT_SIZE)
 
 constexpr const char* kNames[] = {"ManufacturingICT", nullptr};
@@ -23,8 +27,10 @@ ManufacturingICTStorageMap::ManufacturingICTStorageMap(uint64_t offset, devicewi
 
 const StorageMapCommon::FieldInfo* ManufacturingICTStorageMap::getFieldInfo(uint32_t id,
                                                                             nKIVAPALS100::tStatus& status) const {
-  return findField(kFields, layout::kFieldCount, id, status);
+  return findField(gFields.data(), gFields.count(), id, status);
 }
+
+void ManufacturingICTStorageMap::initializeFieldInfo() { gFields.construct(); }
 
 const char* const* ManufacturingICTStorageMap::getName() { return kNames; }
 

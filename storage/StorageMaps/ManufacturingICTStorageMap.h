@@ -32,6 +32,9 @@ class ManufacturingICTStorageMap : public ManufacturingICTStorageMapInterface, p
   const FieldInfo* getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const override;
 
   // The registration names of the record, ended by null.
+  // The static constructor of the map's field descriptors, run once as the
+  // driver loads.
+  static void initializeFieldInfo();
   static const char* const* getName();
 };
 

@@ -1,5 +1,7 @@
 #include "storage/StorageMaps/ManufacturingStorageMap.h"
 
+#include "storage/storageMap/StaticFieldTable.h"
+
 namespace vorlan_storagemaps {
 
 namespace {
@@ -7,9 +9,11 @@ namespace {
 using storagemap::StorageMapCommon;
 namespace layout = manufacturingLayout;
 
-// Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {VORLAN_MANUFACTURING_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
-static_assert(sizeof(kFields) / sizeof(kFields[0]) == layout::kFieldCount, "one descriptor per field");
+// Filled from the field list by the static constructor below.
+struct Fields {
+  StorageMapCommon::FieldInfo fields[layout::kFieldCount] = {VORLAN_MANUFACTURING_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
+};
+storagemap::StaticFieldTable<Fields> gFields;
 VORLAN_MANUFACTURING_FIELDS(STORAGEMAP_PACKED_ELEMENT_SIZE)
 
 constexpr const char* kNames[] = {"Manufacturing", nullptr};
@@ -19,13 +23,15 @@ constexpr const char* kNames[] = {"Manufacturing", nullptr};
 ManufacturingStorageMap::ManufacturingStorageMap(uint64_t offset, devicewindow::DeviceWindow& window)
     : ManufacturingStorageMapInterface(),
       StorageMapCommon(kVersion, kOldestCompatibleVersion, kByteOrderAsInMemory, offset, layout::kRecordSize, &crc_,
-                       &kFields[layout::kChecksum], &window),
+                       gFields.record(layout::kChecksum), &window),
       crc_() {}
 
 const StorageMapCommon::FieldInfo* ManufacturingStorageMap::getFieldInfo(uint32_t id,
                                                                          nKIVAPALS100::tStatus& status) const {
-  return findField(kFields, layout::kFieldCount, id, status);
+  return findField(gFields.data(), gFields.count(), id, status);
 }
+
+void staticInit_ManufacturingStorageMap() { gFields.construct(); }
 
 const char* const* ManufacturingStorageMap::getName() { return kNames; }
 

@@ -39,4 +39,8 @@ class ManufacturingStorageMap : public ManufacturingStorageMapInterface, public 
   storagemap::CRC32Checksum crc_;
 };
 
+// The static constructor of the map's field descriptors, run once as the
+// driver loads.
+void staticInit_ManufacturingStorageMap();
+
 }  // namespace vorlan_storagemaps

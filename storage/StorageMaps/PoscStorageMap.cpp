@@ -1,5 +1,7 @@
 #include "storage/StorageMaps/PoscStorageMap.h"
 
+#include "storage/storageMap/StaticFieldTable.h"
+
 namespace vorlan_storagemaps {
 
 namespace {
@@ -7,9 +9,11 @@ namespace {
 using storagemap::StorageMapCommon;
 namespace layout = poscLayout;
 
-// Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {VORLAN_POSC_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
-static_assert(sizeof(kFields) / sizeof(kFields[0]) == layout::kFieldCount, "one descriptor per field");
+// Filled from the field list by the static constructor below.
+struct Fields {
+  StorageMapCommon::FieldInfo fields[layout::kFieldCount] = {VORLAN_POSC_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
+};
+storagemap::StaticFieldTable<Fields> gFields;
 VORLAN_POSC_FIELDS(STORAGEMAP_PACKED_ELEMENT_SIZE)
 
 constexpr const char* kNames[] = {"Posc", nullptr};
@@ -22,8 +26,10 @@ PoscStorageMap::PoscStorageMap(uint64_t offset, devicewindow::DeviceWindow& wind
                        nullptr, &window) {}
 
 const StorageMapCommon::FieldInfo* PoscStorageMap::getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const {
-  return findField(kFields, layout::kFieldCount, id, status);
+  return findField(gFields.data(), gFields.count(), id, status);
 }
+
+void staticInit_PoscStorageMap() { gFields.construct(); }
 
 const char* const* PoscStorageMap::getName() { return kNames; }
 

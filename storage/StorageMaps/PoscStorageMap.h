@@ -35,4 +35,8 @@ class PoscStorageMap : public PoscStorageMapInterface, public storagemap::Storag
   static const char* const* getName();
 };
 
+// The static constructor of the map's field descriptors, run once as the
+// driver loads.
+void staticInit_PoscStorageMap();
+
 }  // namespace vorlan_storagemaps

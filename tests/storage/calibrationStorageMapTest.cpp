@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kal/include/kalStandIn.h"
+#include "platform/cppRuntime/cppRunTime.h"
 #include "storage/StorageMaps/CalibrationStorageMap.h"
 #include "storage/deviceWindow/memoryWindow/MemoryWindow.h"
 #include "tests/storage/storageTestSupport.h"
@@ -42,6 +43,12 @@ class CalibrationStorageMapTest : public ::testing::Test {
     return storagetest::referenceCrc32(accessor.memory.data() + base + 4, kRecord - 4);
   }
 
+  // Loaded before the maps are built, for their field descriptors, and
+  // unloaded after they are gone.
+  struct RunTime {
+    RunTime() { vorlan_driver::nKIVAPAL000::initializeRunTime(); }
+    ~RunTime() { vorlan_driver::nKIVAPAL000::finalizeRunTime(); }
+  } runTime;
   storagetest::CountingAccessor accessor{kSecond + kRecord};
   tStatus status;
   devicewindow::MemoryWindow window{accessor, status};

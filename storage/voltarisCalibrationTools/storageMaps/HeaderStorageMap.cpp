@@ -1,5 +1,7 @@
 #include "storage/voltarisCalibrationTools/storageMaps/HeaderStorageMap.h"
 
+#include "storage/storageMap/StaticFieldTable.h"
+
 namespace voltariscalibrationtools {
 
 namespace {
@@ -7,9 +9,11 @@ namespace {
 using storagemap::StorageMapCommon;
 namespace layout = headerLayout;
 
-// Built by the compiler from the field list: no code runs at load.
-constexpr StorageMapCommon::FieldInfo kFields[] = {VORLAN_HEADER_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
-static_assert(sizeof(kFields) / sizeof(kFields[0]) == layout::kFieldCount, "one descriptor per field");
+// Filled from the field list by the static constructor below.
+struct Fields {
+  StorageMapCommon::FieldInfo fields[layout::kFieldCount] = {VORLAN_HEADER_FIELDS(STORAGEMAP_PACKED_DESCRIPTOR)};
+};
+storagemap::StaticFieldTable<Fields> gFields;
 VORLAN_HEADER_FIELDS(STORAGEMAP_PACKED_ELEMENT_SIZE)
 
 constexpr const char* kNames[] = {"Header", nullptr};
@@ -19,12 +23,14 @@ constexpr const char* kNames[] = {"Header", nullptr};
 HeaderStorageMap::HeaderStorageMap(uint64_t offset, devicewindow::DeviceWindow& window)
     : HeaderStorageMapInterface(),
       StorageMapCommon(kVersion, kOldestCompatibleVersion, kByteOrderAsInMemory, offset, layout::kRecordSize, &crc_,
-                       &kFields[layout::kChecksum], &window),
+                       gFields.record(layout::kChecksum), &window),
       crc_() {}
 
 const StorageMapCommon::FieldInfo* HeaderStorageMap::getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const {
-  return findField(kFields, layout::kFieldCount, id, status);
+  return findField(gFields.data(), gFields.count(), id, status);
 }
+
+void HeaderStorageMap::initializeFieldInfo() { gFields.construct(); }
 
 const char* const* HeaderStorageMap::getName() { return kNames; }
 

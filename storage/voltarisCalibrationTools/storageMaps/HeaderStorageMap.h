@@ -34,6 +34,9 @@ class HeaderStorageMap : public HeaderStorageMapInterface, public storagemap::St
   const FieldInfo* getFieldInfo(uint32_t id, nKIVAPALS100::tStatus& status) const override;
 
   // The registration names of the record, ended by null.
+  // The static constructor of the map's field descriptors, run once as the
+  // driver loads.
+  static void initializeFieldInfo();
   static const char* const* getName();
 
  private:
