@@ -72,14 +72,19 @@ class SetupBench : public preparedtest::PreparedBoard, public ::testing::WithPar
         kelt(board.bar0Address(), simboard::SimBoard::kBar0Size, registers, built),
         kelts(static_cast<uint8_t*>(board.bar0()), kelt, built) {
     engine.setLogPolicy(simboard::LogPolicy::kCount);
-    // The capability table is one of the driver's statics, built at load.
+    // The capability table and the storage maps' field descriptors are
+    // statics of the driver, built at load: the bench stays loaded.
     vorlan_driver::nKIVAPAL000::initializeRunTime();
     const basalt_caps::Caps* caps = basalt_caps::findCaps(GetParam());
     hasSharedLoSense = caps != nullptr && caps->sharedLoSense != 0;
-    vorlan_driver::nKIVAPAL000::finalizeRunTime();
     installBuiltInPackage();
     EXPECT_EQ(built.getCode(), 0);
     useFlash(flashvariants::allValid());
+  }
+
+  ~SetupBench() override {
+    maps.reset();
+    vorlan_driver::nKIVAPAL000::finalizeRunTime();
   }
 
   bool wren() const { return GetParam() == kWrenSubsystem; }
