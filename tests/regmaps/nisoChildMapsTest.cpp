@@ -72,8 +72,8 @@ class StreamCircuit : public NisoBoard, public ::testing::WithParamInterface<Chi
 TEST_P(StreamCircuit, Accesses) {
   auto map = build();
   const uint64_t part = kCircuit0 + 0x2000;
-  block_.poke(part + 0x810, 32, 0x1357);
-  block_.poke(part + 0x834, 32, 0xFFFFFFFF);
+  block.poke(part + 0x810, 32, 0x1357);
+  block.poke(part + 0x834, 32, 0xFFFFFFFF);
   runSteps(*map->getStreamCircuit(1), GetParam().steps);
   EXPECT_EQ(relativeTo(log(), part), GetParam().accesses);
 }
@@ -166,7 +166,7 @@ TEST_F(NisoBoard, StreamCircuitFormatsFollowTheView) {
 }
 
 TEST_F(NisoBoard, StreamCircuitWindowLeavesTheEarlyRegistersOut) {
-  tStreamCircuitRegMap circuit(accessor_, kCircuit0, 0x820, 0x100);
+  tStreamCircuitRegMap circuit(accessor, kCircuit0, 0x820, 0x100);
   clearLog();
   tStatus status;
   circuit.refreshRegMap(status);
@@ -185,8 +185,8 @@ class DmaCompanion : public NisoBoard, public ::testing::WithParamInterface<Chil
 
 TEST_P(DmaCompanion, Accesses) {
   auto map = build();
-  block_.poke(kCompanion + 0x3C4, 32, 0x44332211);
-  block_.poke(kCompanion + 0xC, 32, 0x0000A000);
+  block.poke(kCompanion + 0x3C4, 32, 0x44332211);
+  block.poke(kCompanion + 0xC, 32, 0x0000A000);
   runSteps(map->getDMACompanion(), GetParam().steps);
   EXPECT_EQ(relativeTo(log(), kCompanion), GetParam().accesses);
 }
@@ -218,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ChildCase>& info) { return info.param.name; });
 
 TEST_F(NisoBoard, DmaCompanionWalksAndNarrowWindow) {
-  tKivDmaCompanionRegMap companion(accessor_, kCompanion, 0, 0x3C0);
+  tKivDmaCompanionRegMap companion(accessor, kCompanion, 0, 0x3C0);
   clearLog();
   tStatus status;
   companion.flushRegMap(true, status);
@@ -240,7 +240,7 @@ class DmaChannel : public NisoBoard, public ::testing::WithParamInterface<ChildC
 TEST_P(DmaChannel, Accesses) {
   auto map = build();
   const uint64_t part = kChannel0 + 0x200;
-  block_.poke(part + 0x10, 64, 0x1122334455667788ull);
+  block.poke(part + 0x10, 64, 0x1122334455667788ull);
   runSteps(*map->getDMA(2), GetParam().steps);
   EXPECT_EQ(relativeTo(log(), part), GetParam().accesses);
 }
@@ -311,7 +311,7 @@ TEST_F(NisoBoard, DmaChannelWalksAndNarrowWindow) {
   for (const BlockAccess& a : log()) widths.push_back(a.width);
   EXPECT_EQ(widths, (std::vector<uint32_t>{64, 64, 64, 32, 64, 64, 64, 32, 32, 32, 64, 32}));
 
-  tKivDmaRegMap narrow(accessor_, kChannel0, 0, 0x54);
+  tKivDmaRegMap narrow(accessor, kChannel0, 0, 0x54);
   clearLog();
   narrow.flushRegMap(true, status);
   EXPECT_EQ(status.getCode(), kNotAccessible);

@@ -220,7 +220,7 @@ TEST_P(NisoChildAllocation, FailureLeavesASafeMap) {
     tStatus status;
     // The map's own allocation comes first.
     kalsim::failAllocationOnThisThread(1 + nth);
-    auto map = std::make_unique<tTheQuillNisoFpgaRegMap>(&accessor_, status, 0, 0, 0xFFFFFFFFu);
+    auto map = std::make_unique<tTheQuillNisoFpgaRegMap>(&accessor, status, 0, 0, 0xFFFFFFFFu);
     kalsim::failAllocationOnThisThread(0);
     EXPECT_EQ(status.getCode(), kOutOfMemory);
     const uint32_t streams = nth <= 48 ? nth - 1 : 48;
@@ -260,7 +260,7 @@ TEST_F(NisoFamily, AnErrorBeforeTheChildrenCreatesNone) {
   tStatus status;
   status.setCode(-7, "test", "test", 1);
   const uint64_t calls = kalsim::allocationCallsOnThisThread();
-  tTheQuillNisoFpgaRegMap map(&accessor_, status, 0, 0, 0xFFFFFFFFu);
+  tTheQuillNisoFpgaRegMap map(&accessor, status, 0, 0, 0xFFFFFFFFu);
   EXPECT_EQ(kalsim::allocationCallsOnThisThread(), calls);
   for (uint32_t i = 0; i < 48; ++i) EXPECT_EQ(map.getStreamCircuit(i), nullptr);
   map.markDirtyRegMap();

@@ -161,7 +161,7 @@ class NisoReadSide : public NisoBoard, public ::testing::WithParamInterface<Read
 TEST_P(NisoReadSide, ValueCodeAndAccess) {
   const ReadCase& c = GetParam();
   auto map = build();
-  block_.poke(c.hardwareOffset, 32, c.hardware);
+  block.poke(c.hardwareOffset, 32, c.hardware);
   uint64_t value = 0xDEAD;
   tStatus status;
   map->read(c.id, value, status, 0);
@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NisoBoard, ReadAndRefreshLoadTheShadowAndDropPendingChanges) {
   auto map = build();
-  block_.poke(0xC, 32, 0x1111);
+  block.poke(0xC, 32, 0x1111);
   tStatus status;
   map->set(0x8000000C, 0x2222, status, 0);
   uint64_t value = 0;
@@ -221,10 +221,10 @@ TEST_F(NisoBoard, TheTwoRegistersAtB0KeepTheirOwnShadows) {
   auto map = build();
   tStatus status;
   map->write(0x800000B0, 0x12, false, status, 0);  // no strobe among these bits
-  block_.poke(0xB0, 32, 0x01000000);
+  block.poke(0xB0, 32, 0x01000000);
   map->refresh(0xC00000B0, status, 0);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(block_.writeView(0xB0), 0x12u);
+  EXPECT_EQ(block.writeView(0xB0), 0x12u);
   EXPECT_EQ(map->ErrorCaptureEnableRegType.getRegister(), 0x12u);
   EXPECT_EQ(map->NisoErrorManagerStatusReg.getRegister(), 0x01000000u);
   uint64_t value = 0;
@@ -242,9 +242,9 @@ TEST_F(NisoBoard, ReadOnAnErrorTouchesNothing) {
   EXPECT_TRUE(log().empty());
   // A polled register answers with its last value and reads nothing.
   tStatus status;
-  block_.poke(0x94, 32, 0x200000);
+  block.poke(0x94, 32, 0x200000);
   map->ChassisPowerMonReadReg.refresh(status);
-  block_.poke(0x94, 32, 0);
+  block.poke(0x94, 32, 0);
   clearLog();
   EXPECT_EQ(map->ChassisPowerMonReadReg.readRegister(failed), 0x200000u);
   EXPECT_TRUE(log().empty());
@@ -335,8 +335,8 @@ TEST_P(NisoGet, AnswersFromTheShadow) {
   auto map = build();
   tStatus status;
   map->set(0x8000000C, 0xCAFEF00D, status, 0);
-  block_.poke(0x24, 32, 0x05000102);
-  block_.poke(0xB0, 32, 0xE0000000);
+  block.poke(0x24, 32, 0x05000102);
+  block.poke(0xB0, 32, 0xE0000000);
   map->refresh(0xC0000024, status, 0);
   map->refresh(0xC00000B0, status, 0);
   map->set(0x3E0000B0, 1, status, 0);
@@ -453,13 +453,13 @@ TEST_F(NisoBoard, NamedAccessorsFollowTheGenericPath) {
   EXPECT_EQ(map->CommandStreamCircuitFifoReset.getRegister(), 0u);
 
   // Status reads: get touches no hardware, even on a failed status.
-  block_.poke(0x200, 32, 0x20000);
+  block.poke(0x200, 32, 0x20000);
   map->IsoRegAccessStatusRegType[0].refresh(status);
   clearLog();
   tStatus failed = withCode(-9);
   EXPECT_TRUE(map->IsoRegAccessStatusRegType[0].getIsoRegReadyForNewAccess());
   EXPECT_FALSE(map->IsoRegAccessStatusRegType[0].getNewIsoRegReadResponse());
-  block_.poke(0x814, 32, 0x8123);
+  block.poke(0x814, 32, 0x8123);
   EXPECT_TRUE(map->VrefTemperatureReg.readFilteredVrefValid(status));
   EXPECT_EQ(map->VrefTemperatureReg.getFilteredVref(), 0x123u);
   EXPECT_EQ(status.getCode(), 0);
@@ -518,7 +518,7 @@ TEST_F(NisoBoard, RefreshRegMapReadsEveryReadableRegisterInDeclarationOrder) {
   auto map = build();
   tStatus status;
   map->set(0x8000000C, 0x1234, status, 0);
-  block_.poke(0xC, 32, 0x4321);
+  block.poke(0xC, 32, 0x4321);
   map->refreshRegMap(status);
   EXPECT_EQ(status.getCode(), 0);
   const std::vector<BlockAccess> all = log();
