@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "device/QuillDevice.h"
 #include "device/QuillHelper.h"
 #include "kal/host/tHostHarness.h"
 #include "kal/include/kalStandIn.h"
@@ -75,12 +77,35 @@ struct Exchange {
   }
 };
 
-class RequestEnvelopeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    kalsim::reset();
+// The started driver the requests reach: the board and the host that
+// loaded the driver over it.
+struct StartedDriver {
+  // Loads the driver and adds the board: start-up runs as add device runs it.
+  void start() {
     ASSERT_EQ(host.load(), 0);
     ASSERT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
+  }
+
+  simboard::QuillBoard board;
+  kalsim::tHostHarness host;
+};
+
+// Each test starts a driver of its own.
+class RequestEnvelopeTest : public ::testing::Test {
+ protected:
+  RequestEnvelopeTest() : RequestEnvelopeTest(nullptr) {}
+  // Over a driver the suite started (SharedEnvelopeTest), or one of its own.
+  explicit RequestEnvelopeTest(StartedDriver* shared)
+      : own_(shared == nullptr ? std::make_unique<StartedDriver>() : nullptr),
+        board(shared == nullptr ? own_->board : shared->board),
+        host(shared == nullptr ? own_->host : shared->host) {}
+
+  void SetUp() override {
+    if (own_ != nullptr) {
+      kalsim::reset();
+      own_->start();
+      if (HasFatalFailure()) return;
+    }
     session = open();
     ASSERT_NE(session, nullptr);
   }
@@ -134,10 +159,42 @@ class RequestEnvelopeTest : public ::testing::Test {
     return statusOf(reset, exchange);
   }
 
-  simboard::QuillBoard board;
-  kalsim::tHostHarness host;
+  // The started device, as the layer holds it.
+  vorlan_driver::QuillDevice& device() {
+    return *reinterpret_cast<vorlan_driver::QuillDevice*>(
+        reinterpret_cast<vorlan_driver::nKIVAPAL000::tDevice*>(host.deviceWord()));
+  }
+
+ private:
+  std::unique_ptr<StartedDriver> own_;
+
+ protected:
+  simboard::QuillBoard& board;
+  kalsim::tHostHarness& host;
   std::vector<void*> sessions;
   void* session = nullptr;
+};
+
+// The tests of a suite share one driver, started once where the suite
+// begins and unloaded where it ends: they only read. Each opens and closes
+// its own sessions; none resets the device, reserves, writes the board or
+// changes a registration.
+class SharedEnvelopeTest : public RequestEnvelopeTest {
+ protected:
+  SharedEnvelopeTest() : RequestEnvelopeTest(shared_) {}
+
+  static void SetUpTestSuite() {
+    shared_ = new StartedDriver;
+    kalsim::reset();
+    shared_->start();
+  }
+  static void TearDownTestSuite() {
+    delete shared_;
+    shared_ = nullptr;
+  }
+
+ private:
+  static inline StartedDriver* shared_ = nullptr;
 };
 
 }  // namespace requesttest

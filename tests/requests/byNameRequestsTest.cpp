@@ -5,7 +5,6 @@
 #include <list>
 #include <string>
 
-#include "device/QuillDevice.h"
 #include "tests/requests/RequestEnvelopeFixture.h"
 
 namespace requesttest {
@@ -19,7 +18,7 @@ constexpr uint32_t kNameLength = 8;
 constexpr uint32_t kRegisterId = 16;
 constexpr uint32_t kSelector = 24;
 
-class ByNameRequestsTest : public RequestEnvelopeTest {
+class ByNameRequestsTest : public SharedEnvelopeTest {
  protected:
   // A request of the row whose name fields point at `name`.
   Exchange named(const char* request, const std::string& name, int32_t statusWord = 0) {
@@ -35,12 +34,6 @@ class ByNameRequestsTest : public RequestEnvelopeTest {
     send(session, row(request).code, exchange);
     return exchange;
   }
-  armki::ARMDispatcher& registerDispatcher() {
-    auto* device = reinterpret_cast<vorlan_driver::QuillDevice*>(
-        reinterpret_cast<vorlan_driver::nKIVAPAL000::tDevice*>(host.deviceWord()));
-    return device->getHardwareOwner()->getRegisterDispatcher();
-  }
-
   std::list<std::string> names;
 };
 
@@ -124,7 +117,13 @@ TEST_F(ByNameRequestsTest, RegisterFormatsFitTheCallersCapacity) {
   }
 }
 
-TEST_F(ByNameRequestsTest, TheRegistrationListAndNamesTableAgree) {
+// Adds a registration: a device of its own.
+class ByNameRegistrationsTest : public RequestEnvelopeTest {
+ protected:
+  armki::ARMDispatcher& registerDispatcher() { return device().getHardwareOwner()->getRegisterDispatcher(); }
+};
+
+TEST_F(ByNameRegistrationsTest, TheRegistrationListAndNamesTableAgree) {
   armki::tRegisterMapInterface* tarn = nullptr;
   nKIVAPALS100::tStatus status;
   registerDispatcher().getRegistration("Tarn_Ver23.3.0f121", &tarn, status, nullptr);

@@ -9,9 +9,10 @@ namespace {
 
 constexpr int32_t kValueOutOfRange = word(0xBFFA4300u);
 
-class InstrumentRequestsEnvelopeTest : public RequestEnvelopeTest {};
+class InstrumentRequestsEnvelopeTest : public SharedEnvelopeTest {};
+using InstrumentRequestsResetTest = RequestEnvelopeTest;
 
-TEST_F(InstrumentRequestsEnvelopeTest, TheFirmwareRevisionIsTheIsolatedPortKitsOnceLevelThreeStands) {
+TEST_F(InstrumentRequestsResetTest, TheFirmwareRevisionIsTheIsolatedPortKitsOnceLevelThreeStands) {
   ASSERT_GE(kTopLevel, 3u);
   const tRequestRow& revision = row("vorlan_getFirmwareRevision");
   Exchange served = call(session, revision);

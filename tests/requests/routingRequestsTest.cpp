@@ -10,7 +10,7 @@ namespace {
 
 constexpr int32_t kNoResources = -52020;
 
-class RoutingRequestsTest : public RequestEnvelopeTest {};
+class RoutingRequestsTest : public SharedEnvelopeTest {};
 
 TEST_F(RoutingRequestsTest, EveryRoutingRequestPassesItsGateOrStopsThere) {
   uint32_t seen = 0;
