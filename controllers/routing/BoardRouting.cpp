@@ -5,11 +5,9 @@
 
 namespace vorlan_driver {
 
-void BoardRouting::createRouting(uint32_t pciSubsystemID, tRegMap* nisoFpgaMap, tRegMap* isoFpgaMap,
-                                 tRegMap* const* channelMaps, IsolatedPortRouter* isolatedPort,
-                                 nKIVAPALS100::tStatus& status) {
-  if (status.isFatal() || programmer_ != nullptr) return;
-  programmer_ = kivNew(status) RegMapRouteProgrammer(nisoFpgaMap, isoFpgaMap, channelMaps, isolatedPort);
+void BoardRouting::makeObjects(uint32_t pciSubsystemID, tRegMap* nisoFpgaMap, tRegMap* isoFpgaMap,
+                               IsolatedPortRouter* isolatedPort, nKIVAPALS100::tStatus& status) {
+  programmer_ = kivNew(status) RegMapRouteProgrammer(nisoFpgaMap, isoFpgaMap, channelMaps_, isolatedPort);
   if (programmer_ == nullptr) return;
   RoutingResourcesFactory factory;
   resources_ = factory.createRoutingResources(pciSubsystemID, programmer_, status);

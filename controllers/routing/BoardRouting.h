@@ -20,17 +20,26 @@ class BoardRouting {
  public:
   typedef RegMapRouteProgrammer::tRegMap tRegMap;
 
-  BoardRouting() : programmer_(nullptr), resources_(nullptr), manager_(nullptr) {}
+  static constexpr uint32_t kChannelMapCount = RegMapRouteProgrammer::kChannelMapCount;
+
+  BoardRouting() : channelMaps_(), programmer_(nullptr), resources_(nullptr), manager_(nullptr) {}
   ~BoardRouting() { destroyRouting(); }
   BoardRouting(const BoardRouting&) = delete;
   BoardRouting& operator=(const BoardRouting&) = delete;
 
-  // `channelMaps` holds RegMapRouteProgrammer::kChannelMapCount maps; none of
+  // `channelMaps` holds kChannelMapCount maps of any map class; none of
   // the maps nor the switch is owned, and all must outlive the routing
   // objects. A step that fails stops the set-up and keeps what the steps
   // before it made, which destroyRouting deletes; nothing is made twice.
-  void createRouting(uint32_t pciSubsystemID, tRegMap* nisoFpgaMap, tRegMap* isoFpgaMap, tRegMap* const* channelMaps,
-                     IsolatedPortRouter* isolatedPort, nKIVAPALS100::tStatus& status);
+  template <typename ChannelMap>
+  void createRouting(uint32_t pciSubsystemID, tRegMap* nisoFpgaMap, tRegMap* isoFpgaMap,
+                     ChannelMap* const* channelMaps, IsolatedPortRouter* isolatedPort, nKIVAPALS100::tStatus& status) {
+    if (status.isFatal() || programmer_ != nullptr) return;
+    // The programmer reads the maps through their common interface, from an
+    // array of its own kind that lives as long as it does.
+    for (uint32_t c = 0; c < kChannelMapCount; ++c) channelMaps_[c] = channelMaps[c];
+    makeObjects(pciSubsystemID, nisoFpgaMap, isoFpgaMap, isolatedPort, status);
+  }
   // Withdraws the resources from every session (each session still
   // listening hears of it once), then deletes manager, resources and
   // programmer. Routing sessions must be released before the manager goes:
@@ -43,6 +52,10 @@ class BoardRouting {
   kivark::RoutingResourcesManager* getRoutingResourcesManager() { return manager_; }
 
  private:
+  void makeObjects(uint32_t pciSubsystemID, tRegMap* nisoFpgaMap, tRegMap* isoFpgaMap, IsolatedPortRouter* isolatedPort,
+                   nKIVAPALS100::tStatus& status);
+
+  tRegMap* channelMaps_[kChannelMapCount];
   RegMapRouteProgrammer* programmer_;
   kivark::RoutingResourcesInterface* resources_;
   kivark::RoutingResourcesManager* manager_;

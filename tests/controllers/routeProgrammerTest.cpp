@@ -231,11 +231,21 @@ TEST(BoardRoutingSetUp, MakesTheThreeObjectsInOrderAndDeletesThemAll) {
   for (const Case& c : cases) {
     kalsim::reset();
     Board board;
+    // The channel maps come as an array of their own class, as the board's
+    // aggregate holds them.
+    std::vector<RecordingMap*> channels;
+    for (const auto& channel : board.channels) channels.push_back(channel.get());
     const uint64_t live = kalsim::liveDriverAllocations();
     vorlan_driver::BoardRouting routing;
     tStatus status;
-    routing.createRouting(c.subsystemID, &board.niso, &board.iso, board.channelPointers.data(), &board.port, status);
-    EXPECT_NE(routing.getRouteProgrammer(), nullptr) << c.subsystemID;
+    routing.createRouting(c.subsystemID, &board.niso, &board.iso, channels.data(), &board.port, status);
+    ASSERT_NE(routing.getRouteProgrammer(), nullptr) << c.subsystemID;
+    tStatus programmed;
+    routing.getRouteProgrammer()->execute(0, 25, 0, programmed);
+    routing.getRouteProgrammer()->execute(0, 26, 0x1037, programmed);
+    routing.getRouteProgrammer()->execute(0, 27, 5, programmed);
+    EXPECT_EQ(board.log, (Log{"ch23:4151=5"})) << c.subsystemID;
+    Log().swap(board.log);
     if (c.topography == nullptr) {
       EXPECT_EQ(status.getCode(), RoutingResourcesFactory::kUnknownVariant);
       EXPECT_EQ(routing.getRoutingResources(), nullptr);
