@@ -53,7 +53,7 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {16, {&QuillHelper::configureDefaultResponses}, nullptr},
     {17, {&QuillHelper::configureAnalogLimits}, nullptr},
     {18, {&QuillHelper::initializeDefaultRouting}, nullptr},
-    {19, {nullptr}, "the routing objects (route programmer over the register maps)"},
+    {19, {&QuillHelper::createRouting}, nullptr},
     {20, {&QuillHelper::setUpDevice}, "the final start-up subroutine (finishStartup)"},
 };
 
@@ -79,8 +79,7 @@ QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescripto
       storageMaps_(nullptr),
       storageMapChecksumChecker_(nullptr),
       storageMapVersionChecker_(nullptr),
-      routingManager_(ownStatus_),
-      routingResources_(nullptr),
+      routing_(),
       nonIsolatedRegMaps_(nullptr),
       nonIsolatedSignatureVerifier_(nullptr),
       nonIsolatedControllers_(nullptr),
@@ -122,6 +121,8 @@ void QuillHelper::teardown() {
     tStatus dropped;
     runShutdownSubroutine(dropped);
   }
+  // The sessions' routing sessions went with their cleanups above.
+  routing_.destroyRouting();
   destroyIsolatedSide();
   destroyNonIsolatedSide();
   delete wispController_;
@@ -315,6 +316,12 @@ void QuillHelper::initializeDefaultRouting(tStatus& status) {
   routing.initialize(status);
 }
 
+void QuillHelper::createRouting(tStatus& status) {
+  if (status.isFatal()) return;
+  routing_.createRouting(pciSubsystemId_, &nonIsolatedRegMaps_->getFpgaMap(), &isolatedRegMaps_->getIsoFpgaMap(),
+                         isolatedRegMaps_->getChannelMaps(), wispController_, status);
+}
+
 void QuillHelper::runShutdownSubroutine(tStatus& status) {
   if (isolatedRegMaps_ == nullptr || isolatedControllers_ == nullptr) {
     vorlanSetCode(status, SequencerPreparation::kMissingObject);
@@ -469,8 +476,5 @@ kdut::CleanupOperationComposite* QuillHelper::getCleanupOperationComposite() {
   return ownStatus_.isNotFatal() ? &cleanupComposite_ : nullptr;
 }
 
-kivark::RoutingResourcesManager* QuillHelper::getRoutingResourcesManager() {
-  return ownStatus_.isNotFatal() ? &routingManager_ : nullptr;
-}
 
 }  // namespace vorlan_driver

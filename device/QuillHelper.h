@@ -36,6 +36,7 @@
 #include "framework/kdut/SimpleSignatureVerifierTemplate.h"
 #include "platform/device/tEventDescriptor.h"
 #include "platform/status/statusCodes.h"
+#include "controllers/routing/BoardRouting.h"
 #include "routing/RoutingResourcesManager.h"
 #include "routing/routing-resources/RoutingResourcesInterface.h"
 #include "storage/StorageMaps/QuillStorageMaps.h"
@@ -99,8 +100,9 @@ class QuillHelper {
 
   // Null when the owner could not build its own locks.
   kdut::CleanupOperationComposite* getCleanupOperationComposite();
-  kivark::RoutingResourcesManager* getRoutingResourcesManager();
-  kivark::RoutingResourcesInterface* getRoutingResources() { return routingResources_; }
+  // Null below the level that makes the routing objects.
+  kivark::RoutingResourcesManager* getRoutingResourcesManager() { return routing_.getRoutingResourcesManager(); }
+  kivark::RoutingResourcesInterface* getRoutingResources() { return routing_.getRoutingResources(); }
   kdut::HardwareStateCheckerComposite& getCheckerComposite() { return checkerComposite_; }
   // The model's capability row; null only for an identifier the table lacks,
   // which start-up refuses.
@@ -187,6 +189,7 @@ class QuillHelper {
   void assignSequencerDataRamAddresses(nKIVAPALS100::tStatus& status);
   void configureDefaultResponses(nKIVAPALS100::tStatus& status);
   void initializeDefaultRouting(nKIVAPALS100::tStatus& status);
+  void createRouting(nKIVAPALS100::tStatus& status);
   // Teardown's first act on the board; 0xBFFA4311 without the isolated side.
   void runShutdownSubroutine(nKIVAPALS100::tStatus& status);
   // The reset record's limits, or the built-in ones without a record.
@@ -233,9 +236,8 @@ class QuillHelper {
   vorlan_storagemaps::QuillStorageMaps* storageMaps_;
   StorageMapChecksumChecker* storageMapChecksumChecker_;
   StorageMapVersionChecker* storageMapVersionChecker_;
-  kivark::RoutingResourcesManager routingManager_;
   // Made by the routing set-up of level 18 to 19; none until then.
-  kivark::RoutingResourcesInterface* routingResources_;
+  BoardRouting routing_;
   NonIsolatedRegMaps* nonIsolatedRegMaps_;
   tNonIsolatedSignatureVerifier* nonIsolatedSignatureVerifier_;
   NonIsolatedControllers* nonIsolatedControllers_;

@@ -99,7 +99,7 @@ TEST_F(KernelSessionTest, NoRoutingSessionBelowNineteen) {
   QuillHelper* owner = device->getHardwareOwner();
   KernelSession* session = open();
   EXPECT_EQ(session->getRoutingSession(), nullptr);
-  EXPECT_EQ(owner->getRoutingResourcesManager()->getSessionCount(), 0u);
+  EXPECT_EQ(owner->getRoutingResourcesManager(), nullptr) << "the routing objects come at level 19";
   close(session);
 }
 
@@ -124,7 +124,7 @@ TEST_F(KernelSessionTest, AnOpenThatRunsOutOfMemoryLeavesNothingBehind) {
     EXPECT_EQ(kalsim::liveMutexes(), mutexes) << nth;
     EXPECT_EQ(kalsim::liveSpinLocks(), spinLocks) << nth;
   });
-  EXPECT_EQ(device->getHardwareOwner()->getRoutingResourcesManager()->getSessionCount(), 0u);
+  EXPECT_EQ(device->getHardwareOwner()->getRoutingResourcesManager(), nullptr);
 }
 
 }  // namespace
