@@ -32,11 +32,14 @@ const std::vector<std::string> kStorageMaps = {"Posc", "ManufacturingICT", "Manu
 // The non-isolated side publishes its FPGA map, the map's 97 children and
 // the power monitor.
 constexpr size_t kNonIsolatedMaps = 1 + vorlan_regmaps::tTheQuillNisoFpgaRegMap::kChildCount + 1;
+// The isolated side: its FPGA, the 24 channels and the 4 CPLDs.
+constexpr size_t kIsolatedMaps = vorlan_driver::IsolatedRegMaps::kPublicationCount;
 
 // What the register dispatcher holds once the owner built up to `level`.
 size_t registerMapsAt(uint32_t level) {
   if (level < QuillHelper::kCoreObjectsLevel) return 0;
-  return kRegisterMaps.size() + (level >= QuillHelper::kNonIsolatedSideLevel ? kNonIsolatedMaps : 0);
+  return kRegisterMaps.size() + (level >= QuillHelper::kNonIsolatedSideLevel ? kNonIsolatedMaps : 0) +
+         (level >= QuillHelper::kIsolatedSideLevel ? kIsolatedMaps : 0);
 }
 
 template <typename Dispatcher>
@@ -207,14 +210,20 @@ TEST_F(QuillStartupTest, StartUpPublishesTheMapsTheWindowAndTheRecordsAndTakesTh
   const uint64_t mutexesBefore = kalsim::liveMutexes();
   startDevice();
   ASSERT_EQ(level(), kTopLevel);
-  // The non-isolated side is built by the step that completes level 5.
+  // The two sides are built by the steps that complete levels 5 and 7.
   const bool nonIsolated = owner().getNonIsolatedRegMaps() != nullptr;
-  std::vector<std::string> maps = namesOf(owner().getRegisterDispatcher());
-  ASSERT_EQ(maps.size(), kRegisterMaps.size() + (nonIsolated ? kNonIsolatedMaps : 0));
-  EXPECT_EQ(std::vector<std::string>(maps.begin(), maps.begin() + kRegisterMaps.size()), kRegisterMaps);
-  if (nonIsolated) {
-    EXPECT_EQ(maps[kRegisterMaps.size()], "TheQuillNisoFpgaRegMap");
-    EXPECT_EQ(maps.back(), "Ina231RegMap");
+  const bool isolated = owner().getIsolatedRegMaps() != nullptr;
+  {
+    std::vector<std::string> maps = namesOf(owner().getRegisterDispatcher());
+    ASSERT_GE(maps.size(), kRegisterMaps.size());
+    const std::vector<std::string> kelt(maps.begin(), maps.begin() + kRegisterMaps.size());
+    EXPECT_EQ(maps.size(),
+              kRegisterMaps.size() + (nonIsolated ? kNonIsolatedMaps : 0) + (isolated ? kIsolatedMaps : 0));
+    EXPECT_EQ(kelt, kRegisterMaps);
+    if (nonIsolated) {
+      EXPECT_EQ(maps[kRegisterMaps.size()], "TheQuillNisoFpgaRegMap");
+      EXPECT_EQ(maps[kRegisterMaps.size() + kNonIsolatedMaps - 1], "Ina231RegMap");
+    }
   }
   EXPECT_EQ(namesOf(owner().getDeviceWindowDispatcher()), std::vector<std::string>{"flashWindow"});
   EXPECT_EQ(namesOf(owner().getStorageMapDispatcher()), kStorageMaps);
