@@ -7,9 +7,9 @@
 // files (port << 12 | selector << 8 | address) and the power monitor's eight
 // registers. The isolated side behind the 27 port windows (14-bit word
 // addresses, Access::via the window; IsolatedRegisterSpace) logs into the
-// same log under Space::kIsolated; kCpld and kSerialFlash name the relay
-// CPLDs (cpld << 4 | register) and the flash (byte addresses) for blocks to
-// come.
+// same log under Space::kIsolated, the relay CPLDs' words under kCpld and
+// the serial flash's transactions under kSerialFlash (byte addresses;
+// SerialFlash says how a transaction is recorded).
 //
 // How to use one (the whole API):
 //   AddressSpace space(Space::kIsolated, 1u << 14, 0);

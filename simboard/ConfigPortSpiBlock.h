@@ -47,6 +47,7 @@ class ConfigPortSpiBlock : public RegisterBlock {
   ConfigPortSpiBlock(BridgeCoreBlock& core, const TimingDigitalOutputBlock* outputs);
 
   SerialFlash& flash() { return flash_; }
+  void joinLog(AccessLog& log) override { flash_.joinLog(log); }
 
   // ---- what the data window asks
   // True when a byte-wide access in that direction is a flash transaction.

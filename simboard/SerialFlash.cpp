@@ -54,18 +54,32 @@ void SerialFlash::notePin() {
   const bool high = pinHigh();
   if (high == lastPinHigh_) return;
   lastPinHigh_ = high;
-  log_.push_back(FlashEvent{high ? FlashEvent::Kind::kWriteProtectRaised : FlashEvent::Kind::kWriteProtectLowered,
-                            0, false, 0, false, 0, true});
+  if (policy_ == LogPolicy::kFull) {
+    log_->add(Access{0, 0, Direction::kWrite, high ? 1u : 0u, Space::kSerialFlash, kViaPinChange});
+  }
 }
 
 std::vector<FlashEvent> SerialFlash::log() {
   notePin();
-  return log_;
+  std::vector<FlashEvent> out;
+  for (const Access& a : log_->entries()) {
+    if (a.space != Space::kSerialFlash) continue;
+    if ((a.via & kViaPinChange) != 0) {
+      out.push_back(FlashEvent{a.value != 0 ? FlashEvent::Kind::kWriteProtectRaised
+                                            : FlashEvent::Kind::kWriteProtectLowered,
+                               0, false, 0, false, 0, true});
+      continue;
+    }
+    out.push_back(FlashEvent{FlashEvent::Kind::kTransaction, static_cast<uint8_t>(a.via), (a.via & kViaHasAddress) != 0,
+                             static_cast<uint32_t>(a.offset), a.width != 0, static_cast<uint8_t>(a.value),
+                             (a.via & kViaIgnored) == 0});
+  }
+  return out;
 }
 
 void SerialFlash::clearLog() {
   notePin();
-  log_.clear();
+  log_->clear(Space::kSerialFlash);
 }
 
 // Program and erase need the latch, the pin high and no protected block.
@@ -95,10 +109,15 @@ uint8_t SerialFlash::transact(const FlashTransaction& transaction) {
   notePin();
   uint8_t answer = kErased;
   const bool accepted = run(transaction, answer);
-  const bool hasData = transaction.dataBits != 0;
-  log_.push_back(FlashEvent{FlashEvent::Kind::kTransaction, transaction.opcode, transaction.addressBits != 0,
-                            transaction.address, hasData, transaction.read ? answer : transaction.dataOut,
-                            accepted});
+  if (policy_ == LogPolicy::kOff) return answer;
+  const Direction direction = transaction.read ? Direction::kRead : Direction::kWrite;
+  ++(transaction.read ? reads_ : writes_);
+  if (policy_ == LogPolicy::kFull) {
+    const uint16_t via = static_cast<uint16_t>(transaction.opcode | (transaction.addressBits != 0 ? kViaHasAddress : 0) |
+                                               (accepted ? 0 : kViaIgnored));
+    log_->add(Access{transaction.address, transaction.dataBits != 0 ? 8u : 0u, direction,
+                     transaction.read ? answer : transaction.dataOut, Space::kSerialFlash, via});
+  }
   return answer;
 }
 

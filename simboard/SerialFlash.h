@@ -6,13 +6,22 @@
 // the driver builds and tears down over it.
 //
 // Every transaction and every change of the write-protect pin seen between
-// transactions goes into one ordered log.
+// transactions goes into the board's log (Space::kSerialFlash), as the
+// flash's log policy says, and the flash counts the transactions it served
+// (reads: those it answered). A transaction is one Access there: its
+// address as the offset, 8 bits wide with a data byte (0 without), the byte
+// sent or answered as the value, and in `via` the command: the opcode with
+// kViaHasAddress and kViaIgnored. A pin change is an Access with via
+// kViaPinChange and value 1 (raised) or 0 (lowered). log() reads the
+// flash's entries back as FlashEvents.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "simboard/AccessLog.h"
 
 namespace simboard {
 
@@ -64,6 +73,8 @@ class SerialFlash {
   // `writeProtectPin` tells whether the pin is driven high; without one the
   // pin reads low.
   explicit SerialFlash(std::function<bool()> writeProtectPin = {});
+  SerialFlash(const SerialFlash&) = delete;
+  SerialFlash& operator=(const SerialFlash&) = delete;
 
   // Runs one transaction; returns the byte a read transaction answers.
   uint8_t transact(const FlashTransaction& transaction);
@@ -76,9 +87,17 @@ class SerialFlash {
   uint8_t statusRegister() const { return status_; }
   void setStatusRegister(uint8_t value) { status_ = value; }
 
-  // ---- log
+  // ---- log policy, counters and the flash's entries of the log
+  static constexpr uint16_t kViaHasAddress = 0x100;
+  static constexpr uint16_t kViaIgnored = 0x200;
+  static constexpr uint16_t kViaPinChange = 0x400;
   std::vector<FlashEvent> log();
   void clearLog();
+  // Logs into the board's log from now on.
+  void joinLog(AccessLog& log) { log_ = &log; }
+  void setLogPolicy(LogPolicy policy) { policy_ = policy; }
+  uint64_t reads() const { return reads_; }
+  uint64_t writes() const { return writes_; }
 
   // ---- knobs
   // Busy never clears once a program or erase has started.
@@ -112,7 +131,11 @@ class SerialFlash {
   bool writeEnableNeverSets_ = false;
   bool programmingIgnored_ = false;
   bool lastPinHigh_ = false;
-  std::vector<FlashEvent> log_;
+  AccessLog ownLog_;
+  AccessLog* log_ = &ownLog_;
+  LogPolicy policy_ = LogPolicy::kFull;
+  uint64_t reads_ = 0;
+  uint64_t writes_ = 0;
 };
 
 // What the flash holds when a board is built: the factory image with the

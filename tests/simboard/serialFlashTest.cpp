@@ -128,4 +128,32 @@ TEST_F(DataWindowTest, OnlyByteAccessesUnderAFlashFormatReachTheFlash) {
   EXPECT_EQ(engine.flash().log()[0].address, 0x7004u);
 }
 
+// The flash's traffic is the board's: in its one log under the flash's
+// space, beside the window accesses that carried it, and under the flash's
+// own policy, so a bulk read can be counted instead of stored.
+TEST_F(DataWindowTest, TransactionsGoIntoTheBoardsLogAsTheFlashsPolicySays) {
+  uint8_t* const bar0 = static_cast<uint8_t*>(board.bar0());
+  nKIVKAL100_memoryWrite32(bar0 + 0x584, 0x80000000u | (8u << 24) | (24u << 16) | 8u);
+  nKIVKAL100_memoryWrite32(bar0 + 0x58C, 0x03u << 16);
+  nKIVKAL100_memoryWrite32(bar0 + 0xE0, 0x7000);
+  board.log().clear();
+  const uint8_t byte = nKIVKAL100_memoryRead8(window() + 4);
+  const std::vector<simboard::Access> flash = board.log().in(simboard::Space::kSerialFlash);
+  ASSERT_EQ(flash.size(), 1u);
+  EXPECT_EQ(flash[0], (simboard::Access{0x7004, 8, simboard::Direction::kRead, byte, simboard::Space::kSerialFlash,
+                                        SerialFlash::kRead | SerialFlash::kViaHasAddress}));
+  EXPECT_EQ(board.log().in(simboard::Space::kBar0).size(), 1u) << "the window's own access";
+  EXPECT_EQ(engine.flash().reads(), 1u);
+
+  engine.flash().setLogPolicy(simboard::LogPolicy::kCount);
+  for (int i = 0; i < 100; ++i) nKIVKAL100_memoryRead8(window() + i);
+  EXPECT_EQ(engine.flash().reads(), 101u);
+  EXPECT_EQ(engine.flash().log().size(), 1u);
+  engine.flash().setLogPolicy(simboard::LogPolicy::kOff);
+  nKIVKAL100_memoryRead8(window());
+  EXPECT_EQ(engine.flash().reads(), 101u);
+  engine.flash().clearLog();
+  EXPECT_TRUE(board.log().in(simboard::Space::kSerialFlash).empty());
+}
+
 }  // namespace
