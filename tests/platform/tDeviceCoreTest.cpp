@@ -367,6 +367,44 @@ TEST_F(DeviceCoreTest, CloseSessionWaitsForBothRequests) {
   EXPECT_EQ(device_->getRequestsInFlight(), 0u);
 }
 
+// Requests come and go on four threads while drains run over and over: a
+// last release often signals a drain event nobody waits on, and must still
+// wake the drain that does wait. A lost wake-up shows as a drain that times
+// out.
+TEST_F(DeviceCoreTest, EveryDrainEndsWhileRequestsComeAndGo) {
+  kalsim::useRealClock();
+  makeReady();
+  tSession* session = openSession();
+  std::atomic<bool> stop{false};
+  std::atomic<uint64_t> served{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < 4; ++w) {
+    workers.emplace_back([&, w] {
+      tSession* own = (w % 2 == 0) ? session : nullptr;
+      while (!stop) {
+        tStatus status;
+        if (device_->acquireIOReference(own, status, kForever)) {
+          device_->releaseIOReference(own);
+          ++served;
+        }
+      }
+    });
+  }
+  for (int round = 0; round < 200; ++round) {
+    while (served.load() < static_cast<uint64_t>(round) * 4) std::this_thread::yield();
+    device_->suspendIOProcessing(none_, vorlan_driver::nKIVAPAL000::kSuspendReasonReset, false);
+    tStatus drained;
+    device_->waitForIODrain(false, drained, 2000);
+    ASSERT_EQ(drained.getCode(), 0) << round;
+    EXPECT_EQ(device_->getRequestsInFlight(), 0u) << round;
+    device_->resumeIOProcessing(none_);
+  }
+  stop = true;
+  for (std::thread& worker : workers) worker.join();
+  device_->closeSession(tEventDescriptor(session), session);
+  EXPECT_EQ(device_->getOpenSessions(), 0u);
+}
+
 TEST_F(DeviceCoreTest, BaseOperationsAreNotSupported) {
   tDevice& base = *device_;
   tStatus openStatus;
