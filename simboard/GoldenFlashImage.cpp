@@ -197,6 +197,12 @@ std::vector<uint8_t> blank() {
 
 std::vector<uint8_t> allValid() { return buildFlashImage(distinctSets()); }
 
+std::vector<uint8_t> noCalibration() {
+  FlashImageSpec spec;
+  for (CalibrationSetSpec& set : spec.sets) set.written = false;
+  return buildFlashImage(spec);
+}
+
 std::vector<uint8_t> onlyValid(CalibrationSet valid) {
   FlashImageSpec spec = distinctSets();
   for (uint32_t set = 0; set < 4; ++set) spec.sets[set].written = set == static_cast<uint32_t>(valid);

@@ -109,6 +109,8 @@ namespace flashvariants {
 std::vector<uint8_t> blank();
 // All four sets valid.
 std::vector<uint8_t> allValid();
+// The board's records, but every calibration set erased.
+std::vector<uint8_t> noCalibration();
 // Only `valid` intact; the other three sets erased.
 std::vector<uint8_t> onlyValid(CalibrationSet valid);
 // All four sets written; `damaged` fails its CRC.

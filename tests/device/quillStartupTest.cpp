@@ -15,6 +15,7 @@
 #include "device/firmware/builtInFirmwareImages.h"
 #include "simboard/FirmwareImageFormat.h"
 #include "simboard/GoldenFlashImage.h"
+#include "simboard/SerialFlash.h"
 #include "tests/framework/QuillDeviceFixture.h"
 
 namespace quilltest {
@@ -444,6 +445,134 @@ TEST_F(QuillStartupTest, ARefusedLockOrBlockStopsStartUpAndTeardownLeavesNothing
     EXPECT_TRUE(reachedTheEnd) << knob;
   }
 }
+
+// ---- levels 17 and 20 (these wait until start-up reaches their level)
+
+// A limits record of the reset parameters: pair p little-endian at 4 p.
+struct LimitsRecord {
+  uint8_t bytes[92] = {};
+  void put(uint32_t pair, uint16_t lower, uint16_t upper) {
+    bytes[4 * pair] = static_cast<uint8_t>(lower);
+    bytes[4 * pair + 1] = static_cast<uint8_t>(lower >> 8);
+    bytes[4 * pair + 2] = static_cast<uint8_t>(upper);
+    bytes[4 * pair + 3] = static_cast<uint8_t>(upper >> 8);
+  }
+};
+
+TEST_F(QuillStartupTest, TheAnalogLimitsComeFromTheResetRecordOrTheBuiltInOnes) {
+  if (kTopLevel < 17) GTEST_SKIP() << "start-up does not reach level 17 yet";
+  startDevice();
+  ASSERT_GE(level(), 17u);
+  simboard::IsolatedRegisterSpace& side = board.nisoFpga().isolatedSide();
+  EXPECT_EQ(side.peek(0x182), 0x20001A00u) << "the plus rail's built-in window";
+  EXPECT_EQ(side.peek(0x183), 0x3FFF4000u);
+  EXPECT_EQ(board.nisoFpga().analogMonitor().window(1), 0x0FFF0849u);
+
+  // Wider than the fields: 12 bits, 15 on the rails.
+  LimitsRecord limits;
+  limits.put(0, 0xF123, 0xFFFF);
+  limits.put(22, 0x9234, 0xC321);
+  vorlan_driver_codegen::CustomResetParameters record{};
+  record.limits = reinterpret_cast<uintptr_t>(limits.bytes);
+  KernelSession* session = open();
+  reset(session, vorlan_shared::SetupLevel::kFull, &record);
+  EXPECT_GE(level(), 17u);
+  EXPECT_EQ(side.peek(0x182), 0x43211234u);
+  EXPECT_EQ(board.nisoFpga().analogMonitor().window(1), 0x0FFF0123u);
+
+  close(session);
+}
+
+TEST_F(QuillStartupTest, ALimitsRecordStartUpCannotCopyStopsItBelowLevel17) {
+  if (kTopLevel < 17) GTEST_SKIP() << "start-up does not reach level 17 yet";
+  startDevice();
+  LimitsRecord limits;
+  vorlan_driver_codegen::CustomResetParameters record{};
+  record.limits = reinterpret_cast<uintptr_t>(limits.bytes);
+  kalsim::markUserRangeBad(limits.bytes + 40, 4);
+  KernelSession* session = open();
+  EXPECT_NE(reset(session, vorlan_shared::SetupLevel::kFull, &record), 0);
+  kalsim::clearBadUserRanges();
+  EXPECT_EQ(level(), 16u);
+  EXPECT_NE(setupCode(), 0);
+  close(session);
+}
+
+// One start-up per board variant and flash: the calibration set chosen (the
+// flash reads show which sets were looked at) and what it programmed.
+struct CalibrationCase {
+  const char* name;
+  uint16_t subsystemId;
+  std::vector<uint8_t> (*flash)();
+  int chosenSet;  // CalibrationSet, or -1 for none
+  bool sharedLoSense;
+};
+void PrintTo(const CalibrationCase& c, std::ostream* os) { *os << c.name; }
+
+const CalibrationCase kCalibrationCases[] = {
+    {"LarkNoCalibrationSet", 0x7A01, simboard::flashvariants::noCalibration, -1, false},
+    {"WrenNoCalibrationSet", 0x7A11, simboard::flashvariants::noCalibration, -1, true},
+    {"LarkAllValid", 0x7A01, simboard::flashvariants::allValid, 3, false},
+    {"WrenAllValid", 0x7A11, simboard::flashvariants::allValid, 3, true},
+    {"WrenOnlyFactory", 0x7A11, [] { return simboard::flashvariants::onlyValid(simboard::CalibrationSet::kFactory); },
+     1, true},
+};
+
+class Level20 : public QuillStartupTest, public ::testing::WithParamInterface<CalibrationCase> {
+ protected:
+  size_t flashReadsOf(int set) {
+    const uint64_t first = simboard::goldenflash::kCalibrationSets[set];
+    size_t n = 0;
+    for (const simboard::FlashEvent& e : board.flash().log()) {
+      n += e.opcode == simboard::SerialFlash::kRead && e.address >= first &&
+           e.address < first + simboard::goldenflash::kCalibrationRecordSize;
+    }
+    return n;
+  }
+};
+
+TEST_P(Level20, CalibratesFromTheFirstIntactSetAndReadsNoSetAfterIt) {
+  if (kTopLevel < vorlan_shared::SetupLevel::kFull) GTEST_SKIP() << "start-up does not reach level 20 yet";
+  const CalibrationCase& c = GetParam();
+  board.flash().loadImage(c.flash());
+  board.flash().clearLog();
+  kalsim::PciFunctionSetup setup;
+  setup.subsystemID = c.subsystemId;
+  startDevice(setup);
+  ASSERT_EQ(level(), 20u);
+  ASSERT_EQ(setupCode(), 0);
+
+  // Self, External, Factory, Default: the sets after the chosen one are
+  // never read.
+  const int order[] = {3, 2, 1, 0};
+  bool passed = c.chosenSet < 0;
+  for (int set : order) {
+    if (c.chosenSet < 0 || !passed) {
+      EXPECT_GT(flashReadsOf(set), 0u) << set;
+    } else {
+      EXPECT_EQ(flashReadsOf(set), 0u) << set;
+    }
+    if (set == c.chosenSet) passed = true;
+  }
+
+  namespace cal = simboard::goldenflash::calibration;
+  const std::vector<uint8_t>& image = board.flash().image();
+  const uint64_t base = c.chosenSet < 0 ? 0 : simboard::goldenflash::kCalibrationSets[c.chosenSet];
+  auto fromSet = [&](uint64_t offset, uint32_t otherwise) {
+    return c.chosenSet < 0 ? otherwise : simboard::flashWord32(image, base + offset);
+  };
+  simboard::IsolatedRegisterSpace& side = board.nisoFpga().isolatedSide();
+  EXPECT_EQ(side.peek(0x026), fromSet(cal::kCommonModeCurrentCancellation, 128) & 0xFF);
+  const uint32_t c5 = 0x1000u | 5u << 7;
+  EXPECT_EQ(side.peek(c5 | 0x15), fromSet(cal::kRemoteADCGain24V + 4 * 5, 73902)) << "remote-sense gain";
+  EXPECT_EQ(side.peek(c5 | 0x6E), 60000u) << "over-current counter";
+  EXPECT_EQ(side.peek(0x16A), 0x000A0190u) << "over-voltage configuration";
+  EXPECT_EQ(side.peek(0x108), c.sharedLoSense ? fromSet(cal::kSharedLoSenseADCGain, 0x6F27) : 0u)
+      << "a shared LO-sense gain only where the board has those ADCs";
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashes, Level20, ::testing::ValuesIn(kCalibrationCases),
+                         [](const ::testing::TestParamInfo<CalibrationCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quilltest
