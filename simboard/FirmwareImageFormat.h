@@ -86,6 +86,8 @@ class ImageCheck {
   bool complete() const { return pendingBytes_ == 0 && words_ == expectedWords_; }
   // The whole image arrived, no more, and it is the target's image.
   bool verified() const { return complete() && good_; }
+  // Nothing that arrived so far contradicts the target's image.
+  bool intact() const { return good_ && words_ <= expectedWords_; }
 
  private:
   void word(uint32_t w) {

@@ -1,5 +1,6 @@
 #include "simboard/IsolatedRegisterSpace.h"
 
+#include <array>
 #include <cstddef>
 
 namespace simboard {
@@ -43,12 +44,19 @@ constexpr Entry kChannel[] = {
     {0x78, 0x78, 'p', 0xFFFFFFFFu},
 };
 
-template <std::size_t N>
-const Entry* find(const Entry (&table)[N], uint32_t offset) {
+// The tables above spread over every offset once, so an access finds its
+// register's behaviour in one step.
+template <std::size_t Words, std::size_t N>
+std::array<IsolatedRegisterSpace::Behaviour, Words> spread(const Entry (&table)[N]) {
+  std::array<IsolatedRegisterSpace::Behaviour, Words> out;
+  out.fill(IsolatedRegisterSpace::Behaviour{IsolatedRegisterSpace::Kind::kPlain, 0});
   for (const Entry& e : table) {
-    if (e.first <= offset && offset <= e.last) return &e;
+    const IsolatedRegisterSpace::Kind kind = e.kind == 'r'   ? IsolatedRegisterSpace::Kind::kReadOnly
+                                             : e.kind == 's' ? IsolatedRegisterSpace::Kind::kSplit
+                                                             : IsolatedRegisterSpace::Kind::kPlain;
+    for (uint32_t a = e.first; a <= e.last; ++a) out[a] = IsolatedRegisterSpace::Behaviour{kind, e.strobes};
   }
-  return nullptr;
+  return out;
 }
 
 }  // namespace
@@ -58,9 +66,9 @@ IsolatedRegisterSpace::IsolatedRegisterSpace() : readView_(kWordCount, 0), write
 }
 
 IsolatedRegisterSpace::Behaviour IsolatedRegisterSpace::behaviourOf(uint32_t address) {
-  const Entry* e = address < channelBase(0) ? find(kIsoFpga, address) : find(kChannel, address & 0x7Fu);
-  if (e == nullptr) return Behaviour{Kind::kPlain, 0};
-  return Behaviour{e->kind == 'r' ? Kind::kReadOnly : e->kind == 's' ? Kind::kSplit : Kind::kPlain, e->strobes};
+  static const std::array<Behaviour, 0x1000> fpga = spread<0x1000>(kIsoFpga);
+  static const std::array<Behaviour, kChannelBlockWords> channel = spread<kChannelBlockWords>(kChannel);
+  return address < channelBase(0) ? fpga[address] : channel[address & (kChannelBlockWords - 1)];
 }
 
 bool IsolatedRegisterSpace::reaches(uint32_t window, uint32_t address) {
@@ -74,6 +82,10 @@ void IsolatedRegisterSpace::note(uint32_t window, uint32_t address, Direction di
   if (window == kIsoFpgaWindow && SequencerLocalRam::owns(address)) {
     policy = localRam_.logPolicy();
     if (policy != LogPolicy::kOff) localRam_.count(direction);
+  } else if (window == kIsoFpgaWindow && address == CpldJtagPort::kDataAddress) {
+    // The CPLD image's words are bulk: counted by the port as they arrive.
+    policy = cpldJtag_.logPolicy();
+    if (policy != LogPolicy::kOff) ++(direction == Direction::kRead ? reads_ : writes_);
   } else if (policy != LogPolicy::kOff) {
     ++(direction == Direction::kRead ? reads_ : writes_);
   }
@@ -114,6 +126,7 @@ void IsolatedRegisterSpace::poke(uint32_t address, uint32_t value) {
 uint32_t IsolatedRegisterSpace::read(uint32_t window, uint32_t address) {
   address &= kAddressMask;
   uint32_t value = reaches(window, address) ? readView_[address] : kNothing;
+  if (window == kIsoFpgaWindow && value != kNothing) value = fpgaRead(address, value);
   if (window < kChannelCount && value != kNothing && (address & (kChannelBlockWords - 1)) == InterruptGenerator::kStatusOffset) {
     value |= interrupts_.activeBits(window);
   }
@@ -125,13 +138,45 @@ void IsolatedRegisterSpace::write(uint32_t window, uint32_t address, uint32_t va
   address &= kAddressMask;
   note(window, address, Direction::kWrite, value);
   if (!reaches(window, address)) return;
-  if (window == kIsoFpgaWindow && address == kCpldAccessAddress) cpldAccess(value);
+  if (window == kIsoFpgaWindow) {
+    if (address == kCpldAccessAddress) cpldAccess(value);
+    fpgaWrite(address, value);
+  }
   const Behaviour b = behaviourOf(address);
   if (b.kind == Kind::kReadOnly) return;
   writeView_[address] = value;
   if (b.kind == Kind::kPlain) readView_[address] = value & ~b.strobes;
   sequencerWrite(window, address, value);
   if (observer_) observer_(address, value);
+}
+
+uint32_t IsolatedRegisterSpace::fpgaRead(uint32_t address, uint32_t value) {
+  switch (address) {
+    case ExternalPll::kStatusAddress:
+      return (value & ~ExternalPll::kStatusBits) | pll_.statusRead();
+    case CpldJtagPort::kInterfaceStatusAddress:
+      return (value & ~CpldJtagPort::kInterfaceReady) | cpldJtag_.interfaceStatus();
+    case CpldJtagPort::kFifoStatusAddress:
+      return (value & ~CpldJtagPort::kFifoStatusBits) | cpldJtag_.fifoStatusRead();
+    default:
+      return value;
+  }
+}
+
+void IsolatedRegisterSpace::fpgaWrite(uint32_t address, uint32_t value) {
+  switch (address) {
+    case ExternalPll::kShiftAddress:
+      pll_.wordWritten(value);
+      return;
+    case CpldJtagPort::kDataAddress:
+      cpldJtag_.dataWritten(value);
+      return;
+    case CpldJtagPort::kConfigAddress:
+      cpldJtag_.configWritten(value);
+      return;
+    default:
+      return;
+  }
 }
 
 // What the sequencer's RAM and interrupt generator make of a write the

@@ -20,6 +20,11 @@
 // side keeps the words per CPLD and register, and logs each in the CPLD
 // space (offset the register, via the CPLD).
 //
+// The FPGA's external PLL (ExternalPll, behind 0x020 bits 8-9 and 0x022)
+// and the relay CPLDs' JTAG and enable interface (CpldJtagPort, behind
+// 0x007, 0x021, 0x023 and 0x024, its image words under a log policy of
+// their own) answer from their models.
+//
 // The FPGA's sequencer local RAM (SequencerLocalRam, behind 0x50-0x53, with
 // a log policy of its own for its bulk traffic) and its interrupt generator
 // (InterruptGenerator: the board's vectors at 0x170/0x171, each channel's
@@ -40,6 +45,8 @@
 
 #include "simboard/AccessLog.h"
 #include "simboard/ChannelEngines.h"
+#include "simboard/CpldJtagPort.h"
+#include "simboard/ExternalPll.h"
 #include "simboard/InterruptGenerator.h"
 #include "simboard/SequencerLocalRam.h"
 
@@ -70,6 +77,13 @@ class IsolatedRegisterSpace {
     }
   };
 
+  // How a register takes a write; see the file comment.
+  enum class Kind : uint8_t { kPlain, kReadOnly, kSplit };
+  struct Behaviour {
+    Kind kind;
+    uint32_t strobes;
+  };
+
   IsolatedRegisterSpace();
 
   void setPowered(bool powered) { powered_ = powered; }
@@ -94,6 +108,14 @@ class IsolatedRegisterSpace {
   void setReadView(uint32_t address, uint32_t value) { readView_[address & kAddressMask] = value; }
 
   SequencerLocalRam& localRam() { return localRam_; }
+  ExternalPll& externalPll() { return pll_; }
+  CpldJtagPort& cpldJtag() { return cpldJtag_; }
+  // The FPGA lost its configuration: the PLL and the CPLD interface start
+  // over.
+  void resetFpga() {
+    pll_.reset();
+    cpldJtag_.reset();
+  }
   InterruptGenerator& interruptGenerator() { return interrupts_; }
   ChannelEngines& channelEngines() { return engines_; }
 
@@ -113,15 +135,13 @@ class IsolatedRegisterSpace {
   }
 
  private:
-  // How a register takes a write; see the file comment.
-  enum class Kind : uint8_t { kPlain, kReadOnly, kSplit };
-  struct Behaviour {
-    Kind kind;
-    uint32_t strobes;
-  };
   static Behaviour behaviourOf(uint32_t address);
   void cpldAccess(uint32_t word);
   void sequencerWrite(uint32_t window, uint32_t address, uint32_t value);
+  // The FPGA's own registers that answer from a model: what a read finds,
+  // and what a write tells the model.
+  uint32_t fpgaRead(uint32_t address, uint32_t value);
+  void fpgaWrite(uint32_t address, uint32_t value);
 
   bool powered_ = false;
   std::vector<uint32_t> readView_;
@@ -139,6 +159,8 @@ class IsolatedRegisterSpace {
   SequencerLocalRam localRam_;
   InterruptGenerator interrupts_{localRam_};
   ChannelEngines engines_;
+  ExternalPll pll_;
+  CpldJtagPort cpldJtag_;
 };
 
 }  // namespace simboard

@@ -8,6 +8,11 @@
 // The transformer powers the isolated side once it runs (run bit set and a
 // duty cycle above 0); each transformer write is kept with the virtual time
 // it came at, so tests can see the soft start's pacing.
+//
+// A link mode is a one-shot command (0 changes nothing): the link takes
+// mode 1 (the isolated FPGA's download mode) only while the side is
+// powered, and mode 2 (run) only once the isolated FPGA took a good image
+// in mode 1. The DC bus comes up on its strobe while the link runs.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +38,18 @@ class IsolationSupply {
     uint64_t nanoseconds;  // virtual time of the write
   };
 
-  void linkConfigWritten(uint32_t value);
+  static constexpr uint32_t kDownloadMode = 1;
+  static constexpr uint32_t kRunMode = 2;
+
+  // `powered`: whether the isolated side has power at the write.
+  void linkConfigWritten(uint32_t value, bool powered);
+  // The bridge's loader took a good image for the isolated FPGA: it runs
+  // it when the link was in its download mode.
+  void isolatedImageLoaded();
+  bool isolatedFpgaConfigured() const { return isolatedConfigured_; }
+  // Back to power-on: the link down, the isolated FPGA unconfigured, the
+  // transformer off.
+  void reset();
   uint32_t linkStatus() const { return linkStatus_; }
   void transformerWritten(uint64_t offset, uint32_t value);
   bool isRunning() const;
@@ -51,6 +67,7 @@ class IsolationSupply {
 
  private:
   uint32_t linkStatus_ = 0;
+  bool isolatedConfigured_ = false;
   uint32_t frequency_ = 0;
   uint32_t dutyCycle_ = 0;
   bool linkModeStuck_ = false;

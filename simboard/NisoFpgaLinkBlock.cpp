@@ -22,7 +22,7 @@ NisoFpgaLinkBlock::NisoFpgaLinkBlock() {
 
   onWrite(IsolationSupply::kLinkConfigOffset, [this](uint32_t width, uint64_t value) {
     poke(IsolationSupply::kLinkConfigOffset, width, value);
-    supply_.linkConfigWritten(static_cast<uint32_t>(value));
+    supply_.linkConfigWritten(static_cast<uint32_t>(value), isolated_.isPowered());
   });
   onRead(IsolationSupply::kLinkStatusOffset, [this](uint32_t) -> uint64_t { return supply_.linkStatus(); });
   for (uint64_t offset : {IsolationSupply::kFrequencyOffset, IsolationSupply::kDutyCycleOffset}) {
@@ -44,6 +44,12 @@ NisoFpgaLinkBlock::NisoFpgaLinkBlock() {
     if (address == kClearChannelErrorAddress) errorManager_.clearChannels(value);
     analogMonitor_.isolatedWrite(address, value, isolated_.writeView(AnalogMonitor::kWindowLimitsAddress));
   });
+}
+
+void NisoFpgaLinkBlock::resetIsolatedSide() {
+  supply_.reset();
+  isolated_.setPowered(false);
+  isolated_.resetFpga();
 }
 
 void NisoFpgaLinkBlock::splitViewWritten(uint64_t offset, uint64_t value) {

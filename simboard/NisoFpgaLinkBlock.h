@@ -66,6 +66,9 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
   IsolationSupply& supply() { return supply_; }
   AnalogMonitor& analogMonitor() { return analogMonitor_; }
   ErrorManager& errorManager() { return errorManager_; }
+  // The non-isolated FPGA starts afresh (a new image): the transformer is
+  // off, the isolated side unpowered and unconfigured.
+  void resetIsolatedSide();
 
   // ---- isolated error capture: status 0x166 bit 1 stays busy.
   static constexpr uint32_t kIsoErrorStatusAddress = 0x166;

@@ -55,6 +55,16 @@ bool tStatus::merge(const tStatus& source) {
   return taken;
 }
 
+void tStatus::clear() {
+  code_ = 0;
+  if (!isExtended()) return;
+  tStatusExtended& extended = static_cast<tStatusExtended&>(*this);
+  for (uint32_t i = 0; i < tStatusExtended::kComponentSize; ++i) extended.component_[i] = '\0';
+  for (uint32_t i = 0; i < tStatusExtended::kFileSize; ++i) extended.file_[i] = '\0';
+  extended.line_ = 0;
+  for (uint32_t i = 0; i < tStatusExtended::kStackDepth; ++i) extended.stack_[i] = 0;
+}
+
 int32_t tStatus::toText(char* buffer, uint64_t size) const {
   using vorlan_driver::nKIVAPAL000::boundedFormat;
   const int64_t limit = static_cast<int64_t>(size);

@@ -23,6 +23,9 @@ class tStatus {
   // the current one is a warning and the new one an error.
   bool setCode(int64_t code, const char* component, const char* file, uint64_t line);
   bool merge(const tStatus& source);
+  // Back to success, forgetting where the code was raised: for the rare
+  // caller that decides an error it was handed is none.
+  void clear();
   // Readable dump; the character count, or -1 when the buffer is too small.
   int32_t toText(char* buffer, uint64_t size) const;
 

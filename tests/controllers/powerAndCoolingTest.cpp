@@ -232,16 +232,21 @@ TEST_F(ControllerBoard, IsoCommStrobeIsSentEveryTimeAndTheLinkMirrorsItsMode) {
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(nisoWrites(IsolationSupply::kLinkConfigOffset), (std::vector<uint32_t>{0x10000u, 0x10000u}));
 
-  // The link status the start-up's polls read: the mode and the DC bus.
+  // The link status the start-up's polls read: the mode and the DC bus,
+  // on a powered side whose FPGA took its image in the download mode.
   struct Case {
     bool stuck, neverUp;
     uint32_t status;
   };
-  for (const Case& c : {Case{false, false, 0x102}, Case{true, false, 0x100}, Case{false, true, 0x002}}) {
+  for (const Case& c : {Case{false, false, 0x102}, Case{true, false, 0x000}, Case{false, true, 0x002}}) {
     NisoFpgaLinkBlock fresh;
+    fresh.isolatedSide().setPowered(true);
     fresh.supply().setLinkModeStuck(c.stuck);
     fresh.supply().setDcBusNeverUp(c.neverUp);
-    fresh.write(IsolationSupply::kLinkConfigOffset, 32, 0x102);
+    fresh.write(IsolationSupply::kLinkConfigOffset, 32, 0x1);
+    fresh.supply().isolatedImageLoaded();
+    fresh.write(IsolationSupply::kLinkConfigOffset, 32, 0x2);
+    fresh.write(IsolationSupply::kLinkConfigOffset, 32, 0x100);
     EXPECT_EQ(fresh.read(IsolationSupply::kLinkStatusOffset, 32), c.status);
   }
   EXPECT_EQ(link.getLinkModeTimeoutCode(), code(0xBFFA4678u));
