@@ -33,7 +33,6 @@ class CpldJtagPort {
   static constexpr uint32_t kEnableDoneStrobe = 1u << 9;
   static constexpr uint32_t kInterfaceReady = 1u << 31;
   static constexpr uint32_t kErrorBit = 1u << 17;
-  static constexpr uint32_t kFifoStatusBits = 0x7FFu | (7u << 16);
   static constexpr uint32_t kCapacity = 2047;
   static constexpr uint32_t kTarget = 2;
   static constexpr uint64_t kImageBytes = 1351876;

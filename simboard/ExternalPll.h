@@ -15,7 +15,6 @@ class ExternalPll {
   static constexpr uint32_t kStatusAddress = 0x020;
   static constexpr uint32_t kBusyBit = 1u << 8;
   static constexpr uint32_t kLockedBit = 1u << 9;
-  static constexpr uint32_t kStatusBits = kBusyBit | kLockedBit;
   static constexpr uint32_t kWordMask = 0xFFFFFFu;
   static constexpr uint32_t kSequence[4] = {0x1F8093u, 0x100028u, 0x001E01u, 0x1F8092u};
 

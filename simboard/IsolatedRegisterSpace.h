@@ -23,7 +23,7 @@
 // The FPGA's external PLL (ExternalPll, behind 0x020 bits 8-9 and 0x022)
 // and the relay CPLDs' JTAG and enable interface (CpldJtagPort, behind
 // 0x007, 0x021, 0x023 and 0x024, its image words under a log policy of
-// their own) answer from their models.
+// their own) answer from their models: their bits join the read views.
 //
 // The FPGA's sequencer local RAM (SequencerLocalRam, behind 0x50-0x53, with
 // a log policy of its own for its bulk traffic) and its interrupt generator

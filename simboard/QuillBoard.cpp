@@ -25,6 +25,7 @@ QuillBoard::QuillBoard()
   bridgeCore().loader().setListener([this](uint32_t portSelect) { fpgaLoaded(portSelect); });
   // Firmware images are counted and checked as they arrive, never logged.
   bar0Space().blockAt(BridgeCoreBlock::kLoadDataOffset)->setLogPolicy(LogPolicy::kCount);
+  nisoFpga_->isolatedSide().cpldJtag().setLogPolicy(LogPolicy::kCount);
   // A channel's threshold notification reaches the driver through the
   // bridge's interrupt queue, keyed by the channel number.
   for (uint32_t c = 0; c < DmaChannelBlock::kChannels; ++c) {
@@ -34,7 +35,12 @@ QuillBoard::QuillBoard()
 }
 
 void QuillBoard::fpgaLoaded(uint32_t portSelect) {
-  if (portSelect == FpgaLoader::kNisoPortSelect) nisoFpga_->setConfigured(true);
+  if (portSelect == FpgaLoader::kNisoPortSelect) {
+    // A freshly loaded non-isolated FPGA has the isolated side off.
+    nisoFpga_->resetIsolatedSide();
+    nisoFpga_->setConfigured(true);
+  }
+  if (portSelect == FpgaLoader::kIsoPortSelect) nisoFpga_->supply().isolatedImageLoaded();
 }
 
 namespace {

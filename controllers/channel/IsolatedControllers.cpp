@@ -19,6 +19,7 @@ void fillTable(T* (&table)[IsolatedControllers::kChannelCount], ChannelArray<T>&
 }  // namespace
 
 IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, tChannelMap* const* channels,
+                                         CpldInterfaceController::tCpldMap* const* cplds,
                                          vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso,
                                          MeasureOverflowQueryInterface& overflow, ErrorCheckerInterface& nisoErrors,
                                          HardwareErrorRegisterCheckers& checkers, SubroutineRegistrar& registrar,
@@ -44,6 +45,7 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
       alarms([&](void* where, uint32_t i) {
         new (where, kPlacement) ChannelAlarmController(*channels[i], registrar, pciSubsystemID);
       }),
+      cpldInterface(iso, cplds, kCpldCount),
       xadcLimits(iso),
       channelErrors(iso, nisoErrors, status),
       busEvents(iso, status),

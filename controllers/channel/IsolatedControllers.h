@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include "controllers/ChannelErrorController.h"
+#include "controllers/CpldInterfaceController.h"
 #include "controllers/ErrorCheckerInterface.h"
 #include "controllers/HardwareErrorRegisterCheckers.h"
 #include "controllers/TemperatureSensorController.h"
@@ -44,14 +45,16 @@ namespace vorlan_driver {
 class IsolatedControllers {
  public:
   static constexpr uint32_t kChannelCount = 24;
+  static constexpr uint32_t kCpldCount = 4;
   static constexpr uint64_t kLocalRamWords = 0x10000;
   using tChannelMap = vorlan_regmaps::tTheQuillIsoChannelRegMap;
   using tLocalRAMController = harrowtools::LocalRAMController<vorlan_regmaps::tTheQuillIsoFpgaRegMap>;
 
-  // Nothing is owned: the maps, the 24 channel maps, the non-isolated
-  // side's overflow query and error controller, the checkers and the
-  // registrar must outlive the aggregate.
+  // Nothing is owned: the maps, the 24 channel and 4 CPLD maps, the
+  // non-isolated side's overflow query and error controller, the checkers
+  // and the registrar must outlive the aggregate.
   IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso, tChannelMap* const* channels,
+                      CpldInterfaceController::tCpldMap* const* cplds,
                       vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso, MeasureOverflowQueryInterface& overflow,
                       ErrorCheckerInterface& nisoErrors, HardwareErrorRegisterCheckers& checkers,
                       SubroutineRegistrar& registrar, uint32_t pciSubsystemID, nKIVAPALS100::tStatus& status);
@@ -70,8 +73,7 @@ class IsolatedControllers {
   ChannelArray<SequenceEngineController> sequenceEngines;
   ChannelArray<IsoChannelController> isoChannels;
   ChannelArray<ChannelAlarmController> alarms;
-  // The CPLD interface controller comes here, between the alarms and the
-  // analog-monitor limits.
+  CpldInterfaceController cpldInterface;
   XAdcLimitsController xadcLimits;
   ChannelErrorController channelErrors;
   BusEventController busEvents;

@@ -1,6 +1,8 @@
 #include "device/firmware/AutoFirmwareDownloader.h"
 
+#include "device/IsolatedRegMaps.h"
 #include "device/KeltRegMaps.h"
+#include "device/firmware/CpldFirmwareDownloader.h"
 #include "device/firmware/firmwareStatusCodes.h"
 #include "platform/status/statusCodes.h"
 #include "regmaps/bridge/IOPort2Template.h"
@@ -36,11 +38,11 @@ void AutoFirmwareDownloader::download(const kdut::FirmwareInterface<FirmwareDown
       downloader.download(image, status);
       return;
     }
-    case kSatelliteCpld:
-      // The CPLD downloader is not built yet.
-      (void)isolated_;
-      vorlanSetCode(status, statusCodes::kNotSupported);
+    case kSatelliteCpld: {
+      CpldFirmwareDownloader downloader(isolated_->getIsoFpgaMap());
+      downloader.download(image, status);
       return;
+    }
   }
   vorlanSetCode(status, firmwareStatusCodes::kUnknownTarget);
 }

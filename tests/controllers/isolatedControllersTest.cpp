@@ -3,6 +3,8 @@
 // channel-mask helpers and the flag triple.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -37,9 +39,12 @@ class AggregateBoard : public SequencerBoard {
  protected:
   AggregateBoard() : checkers(errors) {}
   std::unique_ptr<IsolatedControllers> build(tStatus& status) {
-    return std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, overflow, errors, checkers,
+    return std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), cplds.data(), *map, overflow, errors,
+                                                 checkers,
                                                  *registrar, kWrenSubsystem, status);
   }
+  // The CPLD interface controller only keeps them.
+  std::array<vorlan_driver::CpldInterfaceController::tCpldMap*, IsolatedControllers::kCpldCount> cplds{};
   NeverOverflowed overflow;
   NoErrors errors;
   vorlan_driver::HardwareErrorRegisterCheckers checkers;
