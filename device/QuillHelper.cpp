@@ -8,6 +8,8 @@
 #include "device/firmware/AutoFirmwareDownloader.h"
 #include "device/startup/AnalogLimitsLoader.h"
 #include "device/startup/DeviceSetup.h"
+#include "device/startup/ExternalPllController.h"
+#include "device/startup/IsolatedFpgaBringUp.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
@@ -38,13 +40,12 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {3, {&QuillHelper::checkBoardRevision, &QuillHelper::createWispController}, nullptr},
     {4, {&QuillHelper::downloadNonIsolatedFirmware}, nullptr},
     {5, {&QuillHelper::createNonIsolatedSide}, "the bridge's DMA addressing (configureDMAAddressing)"},
-    {6, {&QuillHelper::configurePower},
-     "the isolated FPGA bring-up (transformer soft start, link modes, the isolated FPGA's download)"},
+    {6, {&QuillHelper::configurePower, &QuillHelper::bringUpIsolatedFpga}, nullptr},
     {7, {&QuillHelper::createIsolatedSide},
      "the DMA and interrupt objects (DMA channel sets, interrupt path and work queue, DMA waits, DMA dispatcher)"},
-    {8, {nullptr}, "the DC bus start"},
-    {9, {nullptr}, "the external PLL controller and the CPLD firmware download"},
-    {10, {nullptr}, "the CPLD enable and the isolated FPGA's signature check"},
+    {8, {&QuillHelper::startDcBus}, nullptr},
+    {9, {&QuillHelper::configureExternalPll, &QuillHelper::downloadCpldFirmware}, nullptr},
+    {10, {&QuillHelper::enableCplds, &QuillHelper::checkIsolatedSignature}, nullptr},
     {11, {&QuillHelper::configureTemperatureSensor}, nullptr},
     {12, {&QuillHelper::strobeIsoCommConfig}, nullptr},
     {13, {&QuillHelper::installSubroutinePackage, &QuillHelper::writeChannelRegionEndWords}, nullptr},
@@ -250,6 +251,39 @@ void QuillHelper::configurePower(tStatus& status) {
   nonIsolatedControllers_->power.configure(coolingMode_->mode, status);
 }
 
+void QuillHelper::bringUpIsolatedFpga(tStatus& status) {
+  if (status.isFatal()) return;
+  IsolatedFpgaBringUp bringUp(nonIsolatedControllers_->power, nonIsolatedControllers_->isoComm);
+  bringUp.bringUpIsolatedFpga(
+      [this](tStatus& s) { downloadFirmware(parameters_.isoFpgaImage, parameters_.isoFpgaImageSize, kIsolatedFpga, s); },
+      status);
+}
+
+void QuillHelper::startDcBus(tStatus& status) {
+  if (status.isFatal()) return;
+  IsolatedFpgaBringUp(nonIsolatedControllers_->power, nonIsolatedControllers_->isoComm).startDcBus(status);
+}
+
+void QuillHelper::configureExternalPll(tStatus& status) {
+  if (status.isFatal()) return;
+  vorlan_regmaps::tTheQuillIsoFpgaRegMap& iso = isolatedRegMaps_->getIsoFpgaMap();
+  ExternalPllController(&iso.ExtPllShiftReg, &iso.IsoFpgaStatusReg).configure(status);
+}
+
+void QuillHelper::downloadCpldFirmware(tStatus& status) {
+  downloadFirmware(parameters_.cpldImage, parameters_.cpldImageSize, kSatelliteCpld, status);
+}
+
+void QuillHelper::enableCplds(tStatus& status) {
+  if (status.isFatal()) return;
+  isolatedControllers_->cpldInterface.enableCplds(status);
+}
+
+void QuillHelper::checkIsolatedSignature(tStatus& status) {
+  if (status.isFatal()) return;
+  isolatedSignatureVerifier_->checkHardwareState(status);
+}
+
 void QuillHelper::createIsolatedSide(tStatus& status) {
   if (status.isFatal()) return;
   isolatedRegMaps_ = kivNew(status)
@@ -262,7 +296,8 @@ void QuillHelper::createIsolatedSide(tStatus& status) {
   addChecker(isolatedSignatureVerifier_, status);
   if (status.isFatal()) return;
   isolatedControllers_ = kivNew(status) IsolatedControllers(
-      isolatedRegMaps_->getIsoFpgaMap(), isolatedRegMaps_->getChannelMaps(), nonIsolatedRegMaps_->getFpgaMap(),
+      isolatedRegMaps_->getIsoFpgaMap(), isolatedRegMaps_->getChannelMaps(), isolatedRegMaps_->getCpldMaps(),
+      nonIsolatedRegMaps_->getFpgaMap(),
       nonIsolatedControllers_->fifoOverflow, nonIsolatedControllers_->errors, *errorRegisterCheckers_,
       subroutineRegistrar_, pciSubsystemId_, status);
   keepIfBuilt(isolatedControllers_, status);

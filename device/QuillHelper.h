@@ -176,7 +176,16 @@ class QuillHelper {
   // The DC current limit of the device's cooling mode, the monitor's
   // calibration and configuration.
   void configurePower(nKIVAPALS100::tStatus& status);
+  // The transformer, the link's download mode, the isolated FPGA's image,
+  // the link's run mode.
+  void bringUpIsolatedFpga(nKIVAPALS100::tStatus& status);
   void createIsolatedSide(nKIVAPALS100::tStatus& status);
+  void startDcBus(nKIVAPALS100::tStatus& status);
+  void configureExternalPll(nKIVAPALS100::tStatus& status);
+  void downloadCpldFirmware(nKIVAPALS100::tStatus& status);
+  void enableCplds(nKIVAPALS100::tStatus& status);
+  // Only once the CPLDs are enabled does the isolated FPGA answer it.
+  void checkIsolatedSignature(nKIVAPALS100::tStatus& status);
   void configureTemperatureSensor(nKIVAPALS100::tStatus& status);
   void strobeIsoCommConfig(nKIVAPALS100::tStatus& status);
   // Over the isolated side, which must exist.

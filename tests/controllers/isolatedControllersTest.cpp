@@ -141,8 +141,9 @@ TEST_F(AggregateBoard, ARefusedAllocationLeavesNothing) {
   const uint64_t mutexes = kalsim::liveMutexes();
   const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
     tStatus status;
-    IsolatedControllers* all = kivNew(status) IsolatedControllers(*iso, channelPointers.data(), *map, overflow, errors,
-                                                                  checkers, *registrar, kWrenSubsystem, status);
+    IsolatedControllers* all = kivNew(status) IsolatedControllers(*iso, channelPointers.data(), cplds.data(), *map,
+                                                                  overflow, errors, checkers, *registrar,
+                                                                  kWrenSubsystem, status);
     failure.disarm();
     EXPECT_EQ(status.getCode(), failure.hit() ? codes::kOutOfMemory : 0) << failure.nth();
     EXPECT_EQ(all == nullptr, failure.hit()) << failure.nth();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -49,8 +50,8 @@ class PreparedBoard : public sequencertest::SequencerBoard {
         wispBlock(board.addBlock(simboard::IsolatedPortSwitchBlock::kBar0Offset,
                                  std::make_unique<simboard::IsolatedPortSwitchBlock>())),
         checkers(errors) {
-    controllers = std::make_unique<vorlan_driver::IsolatedControllers>(*iso, channelPointers.data(), *map, overflow,
-                                                                       errors, checkers, *registrar, subsystem, built);
+    controllers = std::make_unique<vorlan_driver::IsolatedControllers>(
+        *iso, channelPointers.data(), noCplds.data(), *map, overflow, errors, checkers, *registrar, subsystem, built);
     wisp = std::make_unique<vorlan_driver::WispController>(static_cast<uint8_t*>(board.bar0()), built);
     EXPECT_EQ(built.getCode(), 0);
     takeWrites();
@@ -84,6 +85,9 @@ class PreparedBoard : public sequencertest::SequencerBoard {
   NeverOverflowed overflow;
   NoErrors errors;
   vorlan_driver::HardwareErrorRegisterCheckers checkers;
+  // The CPLD interface controller only keeps them; nothing here enables CPLDs.
+  std::array<vorlan_driver::CpldInterfaceController::tCpldMap*, vorlan_driver::IsolatedControllers::kCpldCount>
+      noCplds{};
   std::unique_ptr<vorlan_driver::IsolatedControllers> controllers;
   std::unique_ptr<vorlan_driver::WispController> wisp;
 };

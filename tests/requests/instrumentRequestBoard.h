@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -59,7 +60,7 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
     fifoOverflow =
         std::make_unique<vorlan_driver::MeasureFIFOOverflowStatusController>(map->MeasureFifoOverflowStatusReg, built);
     checkers = std::make_unique<vorlan_driver::HardwareErrorRegisterCheckers>(*nisoErrors);
-    controllers = std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), *map, *fifoOverflow,
+    controllers = std::make_unique<IsolatedControllers>(*iso, channelPointers.data(), noCplds.data(), *map, *fifoOverflow,
                                                         *nisoErrors, *checkers, *registrar,
                                                         sequencertest::kWrenSubsystem, built);
     coolingMode = std::make_unique<vorlan_driver::CoolingModeController>(kRequestedCoolingMode, coolingWord, power,
@@ -109,6 +110,9 @@ class InstrumentRequestBoard : public sequencertest::SequencerBoard {
   std::unique_ptr<vorlan_driver::NisoErrorController> nisoErrors;
   std::unique_ptr<vorlan_driver::MeasureFIFOOverflowStatusController> fifoOverflow;
   std::unique_ptr<vorlan_driver::HardwareErrorRegisterCheckers> checkers;
+  // The CPLD interface controller only keeps them; nothing here enables CPLDs.
+  std::array<vorlan_driver::CpldInterfaceController::tCpldMap*, vorlan_driver::IsolatedControllers::kCpldCount>
+      noCplds{};
   std::unique_ptr<IsolatedControllers> controllers;
   std::unique_ptr<vorlan_driver::CoolingModeController> coolingMode;
   vorlan_driver::requests::InstrumentObjects objects{};
