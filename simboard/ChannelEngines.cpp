@@ -2,8 +2,25 @@
 
 namespace simboard {
 
-void ChannelEngines::written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block) const {
+void ChannelEngines::commandStreamWritten(uint32_t channel, uint32_t value) {
+  CommandStream& stream = streams_[channel % kChannelCount];
+  if ((value & kStreamStart) != 0) {
+    stream.running = true;
+    stream.stopping = false;
+    ++stream.starts;
+  }
+  if ((value & kStreamStopFirst) != 0) {
+    stream.stopping = true;
+  } else if ((value & kStreamStopSecond) != 0 && stream.stopping) {
+    stream.stopping = false;
+    stream.running = false;
+    ++stream.stops;
+  }
+}
+
+void ChannelEngines::written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block) {
   const Switches& s = switches_[channel % kChannelCount];
+  if (offset == kSequencerControl) commandStreamWritten(channel, value);
   if (offset == kSequencerControl && (value & 1u) != 0) {
     block[kChannelStatus] &= ~kEngineIdle;
   } else if (offset == kGenerate && (value & 7u) == kEngineResetType && !s.engineResetHangs) {

@@ -14,7 +14,10 @@
 // - misc control bits 1, 3 or 25, reset: armed and busy (0x07 bits 0 and
 //   7) clear;
 // - the isolated FPGA's trigger override (0x210): each channel of the mask
-//   shows its trigger overridden (0x07 bit 8).
+//   shows its trigger overridden (0x07 bit 8);
+// - sequencer control bit 8 starts the channel's command stream; bit 9 and
+//   then bit 2 stop it (bit 2 alone does nothing). Starts and stops are
+//   counted per channel for tests.
 #pragma once
 
 #include <array>
@@ -46,17 +49,33 @@ class ChannelEngines {
     bool overrideNotTaken = false;
   };
 
+  static constexpr uint32_t kStreamStart = 1u << 8;
+  static constexpr uint32_t kStreamStopFirst = 1u << 9;
+  static constexpr uint32_t kStreamStopSecond = 1u << 2;
+
+  struct CommandStream {
+    bool running = false;
+    // Bit 9 came; bit 2 completes the stop.
+    bool stopping = false;
+    uint32_t starts = 0;
+    uint32_t stops = 0;
+  };
+
   Switches& switches(uint32_t channel) { return switches_[channel % kChannelCount]; }
+  const CommandStream& commandStream(uint32_t channel) const { return streams_[channel % kChannelCount]; }
 
   // A write the channel's block took at offset (0-0x7F); block is the
   // channel's 128 read views.
-  void written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block) const;
+  void written(uint32_t channel, uint32_t offset, uint32_t value, uint32_t* block);
   // The trigger override written with mask; blocks are the 24 channels'
   // read views, each 128 words from the first.
   void overrideWritten(uint32_t mask, uint32_t* blocks) const;
 
  private:
+  void commandStreamWritten(uint32_t channel, uint32_t value);
+
   std::array<Switches, kChannelCount> switches_{};
+  std::array<CommandStream, kChannelCount> streams_{};
 };
 
 }  // namespace simboard

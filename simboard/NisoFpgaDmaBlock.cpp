@@ -29,11 +29,21 @@ uint64_t NisoFpgaDmaBlock::read(uint64_t offset, uint32_t width) {
   return block != nullptr ? block->read(inside, width) : NisoFpgaLinkBlock::read(offset, width);
 }
 
+void NisoFpgaDmaBlock::fifoResetWritten(uint64_t offset, uint64_t value) {
+  auto& resets = offset == kCommandFifoResetOffset ? commandFifoResets_ : measureFifoResets_;
+  for (uint32_t c = 0; c < kInstrumentChannels; ++c) {
+    if (((value >> c) & 1u) != 0) ++resets[c];
+  }
+}
+
 void NisoFpgaDmaBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
   uint64_t inside = 0;
   RegisterBlock* block = dmaBlockAt(offset, inside);
   if (block != nullptr) {
     block->write(inside, width, value);
+  } else if ((offset == kMeasureFifoResetOffset || offset == kCommandFifoResetOffset) && width == 32) {
+    fifoResetWritten(offset, value);
+    NisoFpgaLinkBlock::write(offset, width, value & ~uint64_t{kFifoResetStrobes});
   } else {
     NisoFpgaLinkBlock::write(offset, width, value);
   }

@@ -500,7 +500,8 @@ def main(argv):
     pending = set()
     if "--pending" in args:
         at = args.index("--pending")
-        pending = {p for p in args[at + 1].split(",") if p}
+        listed = args[at + 1] if at + 1 < len(args) else ""
+        pending = {p for p in listed.split(",") if p}
         del args[at:at + 2]
     if len(args) != 2:
         sys.stderr.write("usage: requestgen.py <description> <output directory> [--pending <server>,...]\n")

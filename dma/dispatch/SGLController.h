@@ -1,0 +1,80 @@
+// The buffer owner of one DMA channel: pins and maps the caller's buffers,
+// appends their segments to the channel's finite or continuous chain, and
+// releases them when the session clears its transfers or goes away.
+//
+// A buffer whose pages could not be pinned or mapped is dropped at once, so
+// the list holds only buffers that are really pinned and mapped. The
+// buffers are never released while the channel's engine may still read or
+// write them: cleanup refuses while the channel is started, and the
+// destructor resets the channel before it releases anything.
+#pragma once
+
+#include <stdint.h>
+
+#include "dma/memory/tStandardDMAMap.h"
+#include "dma/sgl/FiniteAndContinuousSGL.h"
+#include "dma/stream/tTarnDMAChannel.h"
+#include "framework/kdut/CleanupOperationInterface.h"
+#include "platform/device/tDMAConfiguration.h"
+#include "platform/memory/tPageList.h"
+#include "platform/status/statusCodes.h"
+#include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
+
+namespace tarntools {
+
+class SGLController : public kdut::CleanupOperationInterface {
+ public:
+  static constexpr uint32_t kToDevice = 0;
+  static constexpr uint32_t kFromDevice = 1;
+  static constexpr uint32_t kFiniteList = 0;
+  static constexpr uint32_t kContinuousList = 1;
+  static constexpr int64_t kRepeatCountZero = vorlan_driver::statusCodes::fromWord(0xBFFA806Cu);
+  static constexpr int64_t kWrongDirection = vorlan_driver::statusCodes::fromWord(0xBFFA806Fu);
+  static constexpr int64_t kChannelStarted = vorlan_driver::statusCodes::fromWord(0xBFFA806Eu);
+
+  // `channel` is the engine the buffers are handed to; it must outlive this.
+  SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
+                uint32_t direction, bool openEnded, vorlan_driver::nKIVAPAL000::tTarnDMAChannel& channel,
+                nKIVAPALS100::tStatus& status);
+  ~SGLController() override;
+  SGLController(const SGLController&) = delete;
+  SGLController& operator=(const SGLController&) = delete;
+
+  // Empties both chains back to one empty link each and releases every
+  // buffer; refused while the channel is started.
+  void cleanup(nKIVAPALS100::tStatus& status) override;
+  virtual void addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t byteCount, uint32_t direction,
+                         uint32_t repeatCount, nKIVAPALS100::tStatus& status);
+  virtual void releaseAll();
+  void commit(nKIVAPALS100::tStatus& status) { lists_.commit(status); }
+
+  FiniteAndContinuousSGL& getLists() { return lists_; }
+  bool hasBuffers() const { return first_ != nullptr; }
+  uint32_t getDirection() const { return direction_; }
+
+ private:
+  struct tBuffer {
+    explicit tBuffer(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration) : next(nullptr), map(configuration) {
+      pages.clear();
+    }
+    tBuffer* next;
+    vorlan_driver::nKIVAPAL000::tPageList pages;
+    vorlan_driver::nKIVAPAL000::tStandardDMAMap map;
+  };
+
+  void initializeLists(nKIVAPALS100::tStatus& status);
+  static void release(tBuffer* buffer);
+
+  vorlan_driver::nKIVAPAL000::tMutex mutex_;
+  const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration_;
+  uint32_t linkSize_;
+  uint32_t direction_;
+  vorlan_driver::nKIVAPAL000::tTarnDMAChannel& channel_;
+  FiniteAndContinuousSGL lists_;
+  // In the order added.
+  tBuffer* first_;
+  tBuffer* last_;
+};
+
+}  // namespace tarntools
