@@ -6,7 +6,7 @@ BridgeCoreBlock::BridgeCoreBlock() : RegisterBlock(kSize) {
   // Read-only words ignore writes.
   onRead(kSignatureOffset, [this](uint32_t) { return signature_; });
   onWrite(kSignatureOffset, [](uint32_t, uint64_t) {});
-  onRead(kCapabilityOffset, [](uint32_t) { return kCapabilities; });
+  onRead(kCapabilityOffset, [this](uint32_t) { return capabilities_; });
   onWrite(kCapabilityOffset, [](uint32_t, uint64_t) {});
 
   onWrite(kInterruptMaskOffset, [this](uint32_t, uint64_t value) { interrupts_.writeMask(static_cast<uint32_t>(value)); });

@@ -44,6 +44,8 @@ class BridgeCoreBlock : public RegisterBlock {
 
   // ---- knobs
   void setSignature(uint32_t signature) { signature_ = signature; }
+  // A chip that addresses only 32 bits for DMA clears bit 5.
+  void setCapabilities(uint32_t capabilities) { capabilities_ = capabilities; }
   void setNeverReady(bool never) { loader_.setNeverReady(never); }
   void setNeverDone(bool never) { loader_.setNeverDone(never); }
 
@@ -52,6 +54,7 @@ class BridgeCoreBlock : public RegisterBlock {
 
  private:
   uint32_t signature_ = kSignature;
+  uint32_t capabilities_ = kCapabilities;
   RegisterBlock* loadPort_ = nullptr;
   FpgaLoader loader_;
   BridgeInterruptQueue interrupts_;
