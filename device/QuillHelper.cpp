@@ -55,7 +55,7 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {17, {&QuillHelper::configureAnalogLimits}, nullptr},
     {18, {&QuillHelper::initializeDefaultRouting}, nullptr},
     {19, {&QuillHelper::createRouting}, nullptr},
-    {20, {&QuillHelper::setUpDevice}, "the final start-up subroutine (finishStartup)"},
+    {20, {&QuillHelper::setUpDevice, &QuillHelper::finishStartup}, nullptr},
 };
 
 QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescriptor* descriptor,
@@ -342,6 +342,10 @@ void QuillHelper::assignSequencerDataRamAddresses(tStatus& status) {
 
 void QuillHelper::configureDefaultResponses(tStatus& status) {
   if (status.isNotFatal()) sequencerPreparation().configureDefaultResponses(status);
+}
+
+void QuillHelper::finishStartup(tStatus& status) {
+  if (status.isNotFatal()) sequencerPreparation().finishStartup(status);
 }
 
 void QuillHelper::initializeDefaultRouting(tStatus& status) {

@@ -199,6 +199,8 @@ class QuillHelper {
   void configureDefaultResponses(nKIVAPALS100::tStatus& status);
   void initializeDefaultRouting(nKIVAPALS100::tStatus& status);
   void createRouting(nKIVAPALS100::tStatus& status);
+  // The last step of level 20: the final start-up subroutine.
+  void finishStartup(nKIVAPALS100::tStatus& status);
   // Teardown's first act on the board; 0xBFFA4311 without the isolated side.
   void runShutdownSubroutine(nKIVAPALS100::tStatus& status);
   // The reset record's limits, or the built-in ones without a record.

@@ -1,5 +1,6 @@
 #include "simboard/InterruptGenerator.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "kal/include/kalStandIn.h"
@@ -26,6 +27,12 @@ void InterruptGenerator::setNeverAcknowledges(uint32_t channel, bool never) {
   }
 }
 
+void InterruptGenerator::setHangsAt(uint32_t address, bool hangs) {
+  std::vector<uint32_t>& set = hangingAddresses_;
+  set.erase(std::remove(set.begin(), set.end(), address), set.end());
+  if (hangs) set.push_back(address);
+}
+
 void InterruptGenerator::configWritten(uint32_t value, uint32_t address) {
   if ((value & kGoBit) == 0) return;
   Vector& v = vectors_[value & (kTypeCount - 1)];
@@ -39,7 +46,9 @@ void InterruptGenerator::generateWritten(uint32_t channel, uint32_t value) {
   const Vector& v = vectors_[type];
   if (!v.programmed || channel >= kChannelCount) return;
   const uint64_t now = nowNanoseconds();
-  busyUntil_[channel][type] = neverAcknowledges_[channel] ? kForever : now + runNanoseconds_;
+  const bool hangs =
+      std::find(hangingAddresses_.begin(), hangingAddresses_.end(), v.address) != hangingAddresses_.end();
+  busyUntil_[channel][type] = neverAcknowledges_[channel] || hangs ? kForever : now + runNanoseconds_;
   runs_.push_back(Run{channel, type, v.address, ram_.word(v.address), v.address < ram_.imageWords(), now});
 }
 

@@ -12,8 +12,8 @@
 // run is kept with its address, the RAM word there and whether the address
 // lies inside the image installed from word 0.
 //
-// Switches: the run time, and a channel that never acknowledges (its bits
-// stay set).
+// Switches: the run time, a channel that never acknowledges (its bits
+// stay set) and a subroutine address whose runs never end.
 #pragma once
 
 #include <array>
@@ -65,6 +65,9 @@ class InterruptGenerator {
   void setRunNanoseconds(uint64_t nanoseconds) { runNanoseconds_ = nanoseconds; }
   // Turning it off ends the runs it held.
   void setNeverAcknowledges(uint32_t channel, bool never);
+  // A subroutine that never ends: runs from this word address, on any
+  // channel, keep their bits set (the runs already going keep theirs).
+  void setHangsAt(uint32_t address, bool hangs);
 
  private:
   static constexpr uint64_t kForever = ~0ull;
@@ -74,6 +77,7 @@ class InterruptGenerator {
   // Per channel and type: the virtual time at which the run ends.
   std::array<std::array<uint64_t, kTypeCount>, kChannelCount> busyUntil_{};
   std::array<bool, kChannelCount> neverAcknowledges_{};
+  std::vector<uint32_t> hangingAddresses_;
   std::vector<Run> runs_;
   uint64_t runNanoseconds_ = kDefaultRunNanoseconds;
 };

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "controllers/subroutine/DefaultSubroutinePackage.h"
+#include "controllers/subroutine/subroutineIds.h"
 #include "controllers/wispddk/WispIsoPort.h"
 #include "framework/frontEndAccessors/frontEndAccessorCodes.h"
 #include "device/firmware/builtInFirmwareImages.h"
@@ -88,6 +90,21 @@ constexpr uint64_t kNisoImage = inlay_QuillNisoFpgaTop_bin_original_size;
 
 void noKnob(simboard::QuillBoard&) {}
 
+// Where the built-in package puts a subroutine, as the board sees it run.
+uint32_t builtInAddressOf(uint32_t id) {
+  vorlan_driver::DefaultSubroutinePackage package;
+  vorlan_driver::nKIVAPAL000::tVector<uint32_t> ids;
+  vorlan_driver::nKIVAPAL000::tVector<uint32_t> addresses;
+  tStatus status;
+  package.getSubroutineIds(ids, status);
+  package.getAddresses(addresses, status);
+  for (uint64_t i = 0; i < ids.count(); ++i) {
+    if (ids[i] == id) return addresses[i];
+  }
+  ADD_FAILURE() << "no subroutine " << id;
+  return 0;
+}
+
 const StartupCase kStartupCases[] = {
     {"HealthyBoard", noKnob, 0, 0, 0, kHealthy, 0},
     {"SubsystemNotServed", noKnob, 0x7A03, 0, 0, 1, fromWord(0xBFFA4304u)},
@@ -111,6 +128,17 @@ const StartupCase kStartupCases[] = {
      fromWord(0xBFFA467Cu)},
     {"PowerMonitorStuckBusy", [](simboard::QuillBoard& b) { b.nisoFpga().setPowerMonitorStuckBusy(true); }, 0, 0, 0,
      5, voltarissharedsource::frontEndCodes::kPowerMonitorBusy},
+    {"ChannelStartupNeverAcknowledged",
+     [](simboard::QuillBoard& b) { b.nisoFpga().isolatedSide().interruptGenerator().setNeverAcknowledges(7, true); },
+     0, 0, 0, 13, fromWord(0xBFFA469Au)},
+    {"TriggerLineSwitchLocked", [](simboard::QuillBoard& b) { b.isolatedPortSwitch().setRouteLock(true); }, 0, 0, 0,
+     17, wispddk::WispIsoPort::kNoWindow},
+    {"FinalStartupNeverAcknowledged",
+     [](simboard::QuillBoard& b) {
+       b.nisoFpga().isolatedSide().interruptGenerator().setHangsAt(
+           builtInAddressOf(vorlan_driver::subroutineIds::kLark.finishStartup), true);
+     },
+     0, 0, 0, 19, fromWord(0xBFFA468Cu)},
     {"CallersNisoImage", noKnob, 0, kNisoImage, 0, kHealthy, 0},
     {"CallersNisoImageOneByteShort", noKnob, 0, kNisoImage - 1, 0, 3, fromWord(0xBFFA806Bu)},
     {"CallersNisoImageForAnotherFpga", noKnob, 0, kNisoImage, 1, 3, fromWord(0xBFFA807Fu)},
