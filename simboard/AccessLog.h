@@ -6,6 +6,7 @@
 // fly instead of being stored one by one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -36,6 +37,11 @@ class AccessLog {
   void add(const Access& access) { entries_.push_back(access); }
   const std::vector<Access>& entries() const { return entries_; }
   void clear() { entries_.clear(); }
+  size_t size() const { return entries_.size(); }
+  // Forgets every entry from the n-th on.
+  void truncate(size_t n) {
+    if (n < entries_.size()) entries_.resize(n);
+  }
   // Forgets one space's entries and keeps the others'.
   void clear(Space space);
 

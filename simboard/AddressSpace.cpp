@@ -70,6 +70,12 @@ void AddressSpace::coverWithPlainRegisters(uint64_t from, uint64_t to) {
   }
 }
 
+uint64_t AddressSpace::accesses() const {
+  uint64_t total = 0;
+  for (const Placement& p : placements_) total += p.block->reads() + p.block->writes();
+  return total;
+}
+
 void AddressSpace::joinLog(AccessLog& log) {
   log_ = &log;
   for (Placement& p : placements_) p.block->joinLog(log);

@@ -71,6 +71,9 @@ class AddressSpace {
   // The block holding `offset`, or null; for tests and peeks.
   RegisterBlock* blockAt(uint64_t offset, uint64_t* blockOffset = nullptr);
 
+  // Every access the blocks counted (all but those of kOff blocks).
+  uint64_t accesses() const;
+
   AccessLog& log() { return *log_; }
   const AccessLog& log() const { return *log_; }
   // Logs into `log` from now on (a board's shared log); blocks placed here

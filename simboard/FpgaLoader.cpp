@@ -24,8 +24,9 @@ void FpgaLoader::finish() {
 
 uint32_t FpgaLoader::status() const {
   uint32_t status = 0;
-  if (state_ == State::kReady && !neverReady_) status |= kReadyForData;
-  if (state_ == State::kDone && !neverDone_) status |= kDone;
+  const uint32_t port = 1u << (portSelect_ & 7);
+  if (state_ == State::kReady && (neverReady_ & port) == 0) status |= kReadyForData;
+  if (state_ == State::kDone && (neverDone_ & port) == 0) status |= kDone;
   return status;
 }
 

@@ -30,9 +30,11 @@ class FpgaLoader {
   }
   uint32_t status() const;
 
-  // ---- knobs
-  void setNeverReady(bool never) { neverReady_ = never; }
-  void setNeverDone(bool never) { neverDone_ = never; }
+  // ---- knobs: for every load, or only for loads behind one port select
+  void setNeverReady(bool never) { neverReady_ = never ? kEveryPort : 0; }
+  void setNeverDone(bool never) { neverDone_ = never ? kEveryPort : 0; }
+  void setNeverReadyOn(uint32_t portSelect, bool never) { setPortBit(neverReady_, portSelect, never); }
+  void setNeverDoneOn(uint32_t portSelect, bool never) { setPortBit(neverDone_, portSelect, never); }
   // Called with the port select of every load that completed with a good image.
   void setListener(std::function<void(uint32_t portSelect)> listener) { listener_ = std::move(listener); }
 
@@ -52,8 +54,14 @@ class FpgaLoader {
   uint32_t portSelect_ = 0;
   uint32_t starts_ = 0;
   bool verified_ = false;
-  bool neverReady_ = false;
-  bool neverDone_ = false;
+  static constexpr uint32_t kEveryPort = 0xFFu;
+  static void setPortBit(uint32_t& ports, uint32_t portSelect, bool on) {
+    const uint32_t bit = 1u << (portSelect & 7);
+    ports = on ? ports | bit : ports & ~bit;
+  }
+  // One bit per port select (0-7) whose loads never show the state.
+  uint32_t neverReady_ = 0;
+  uint32_t neverDone_ = 0;
   std::function<void(uint32_t)> listener_;
 };
 

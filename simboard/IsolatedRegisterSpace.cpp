@@ -77,15 +77,18 @@ bool IsolatedRegisterSpace::reaches(uint32_t window, uint32_t address) {
   return window < kChannelCount && (address & ~(kChannelBlockWords - 1)) == channelBase(window);
 }
 
+LogPolicy IsolatedRegisterSpace::policyFor(uint32_t window, uint32_t address) const {
+  if (window != kIsoFpgaWindow) return policy_;
+  if (SequencerLocalRam::owns(address)) return localRam_.logPolicy();
+  // The CPLD image's words are bulk.
+  if ((address & kAddressMask) == CpldJtagPort::kDataAddress) return cpldJtag_.logPolicy();
+  return policy_;
+}
+
 void IsolatedRegisterSpace::note(uint32_t window, uint32_t address, Direction direction, uint32_t value) {
-  LogPolicy policy = policy_;
+  const LogPolicy policy = policyFor(window, address);
   if (window == kIsoFpgaWindow && SequencerLocalRam::owns(address)) {
-    policy = localRam_.logPolicy();
     if (policy != LogPolicy::kOff) localRam_.count(direction);
-  } else if (window == kIsoFpgaWindow && address == CpldJtagPort::kDataAddress) {
-    // The CPLD image's words are bulk: counted by the port as they arrive.
-    policy = cpldJtag_.logPolicy();
-    if (policy != LogPolicy::kOff) ++(direction == Direction::kRead ? reads_ : writes_);
   } else if (policy != LogPolicy::kOff) {
     ++(direction == Direction::kRead ? reads_ : writes_);
   }

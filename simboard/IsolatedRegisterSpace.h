@@ -91,6 +91,8 @@ class IsolatedRegisterSpace {
 
   // Whether a window reaches an address.
   static bool reaches(uint32_t window, uint32_t address);
+  // How an access through `window` to `address` is logged.
+  LogPolicy policyFor(uint32_t window, uint32_t address) const;
 
   uint32_t read(uint32_t window, uint32_t address);
   void write(uint32_t window, uint32_t address, uint32_t value);

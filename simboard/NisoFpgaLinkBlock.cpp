@@ -10,8 +10,17 @@ NisoFpgaLinkBlock::NisoFpgaLinkBlock() {
       poke(windowRegister(p, kAddressOffset), width, value);
       startWindowAccess(p, static_cast<uint32_t>(value));
     });
-    // The read-data register holds what the isolated side delivered.
+    onWrite(windowRegister(p, kWriteDataOffset), [this, p](uint32_t width, uint64_t value) {
+      openTransaction(windows_[p]);
+      poke(windowRegister(p, kWriteDataOffset), width, value);
+    });
+    // The read-data register holds what the isolated side delivered; its
+    // read ends a read access.
     onWrite(windowRegister(p, kReadDataOffset), [](uint32_t, uint64_t) {});
+    onRead(windowRegister(p, kReadDataOffset), [this, p](uint32_t width) -> uint64_t {
+      windows_[p].open = false;
+      return peek(windowRegister(p, kReadDataOffset), width);
+    });
   }
   onWrite(kPowerMonitorCommandOffset, [this](uint32_t width, uint64_t value) {
     poke(kPowerMonitorCommandOffset, width, value);
@@ -58,6 +67,7 @@ void NisoFpgaLinkBlock::splitViewWritten(uint64_t offset, uint64_t value) {
 
 uint32_t NisoFpgaLinkBlock::windowStatus(uint32_t window) {
   Window& w = windows_[window];
+  openTransaction(w);
   uint32_t status = w.lastAddress;
   if (w.error) status |= kErrorBit;
   if (w.busyReads > 0) {
@@ -78,12 +88,28 @@ void NisoFpgaLinkBlock::startWindowAccess(uint32_t window, uint32_t word) {
   w.response = false;
   w.busyReads = w.busyReadsPerAccess;
   if ((word & kReadAccessBit) == 0) {
+    if (isolated_.policyFor(window, address) != LogPolicy::kFull) foldTransaction(window);
+    w.open = false;
     isolated_.write(window, address, static_cast<uint32_t>(peek(windowRegister(window, kWriteDataOffset), 32)));
     return;
   }
+  w.open = false;
   if (w.noResponse) return;
   poke(windowRegister(window, kReadDataOffset), 32, isolated_.read(window, address));
   w.response = true;
+}
+
+void NisoFpgaLinkBlock::foldTransaction(uint32_t window) {
+  Window& w = windows_[window];
+  keepAccessOutOfLog();
+  if (!w.open || log_ == nullptr) return;
+  const std::vector<Access>& entries = log_->entries();
+  const uint64_t first = kBar0Offset + windowRegister(window, 0);
+  for (size_t i = w.firstEntry; i < entries.size(); ++i) {
+    const Access& a = entries[i];
+    if (a.space != Space::kBar0 || a.block != this || a.offset < first || a.offset >= first + kWindowStride) return;
+  }
+  log_->truncate(w.firstEntry);
 }
 
 void NisoFpgaLinkBlock::powerMonitorCommand(uint32_t word) {

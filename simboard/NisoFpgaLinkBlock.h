@@ -10,6 +10,10 @@
 // Status bit 17 is "ready for a new access", bit 31 the error bit, bits
 // 0-13 the address of the last access.
 //
+// A write whose isolated access the side does not log in full (bulk: the
+// CPLD image's words) leaves the window's status reads, its write data and
+// its address out of the log too; they are still counted.
+//
 // The block also carries the isolated side's supply and link
 // (IsolationSupply: the transformer powers the side), the analog monitor's
 // temperature register (AnalogMonitor, fed by the side's sensor and window
@@ -59,6 +63,7 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
 
   IsolatedRegisterSpace& isolatedSide() { return isolated_; }
   void joinLog(AccessLog& log) override {
+    log_ = &log;
     isolated_.joinLog(log);
     powerMonitor_.joinLog(log);
   }
@@ -103,7 +108,20 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
     uint32_t busyReads = 0;
     bool response = false;
     uint32_t lastAddress = 0;
+    // The log entry the window's current access began with: its first
+    // status read or its write data.
+    bool open = false;
+    size_t firstEntry = 0;
   };
+
+  void openTransaction(Window& w) {
+    if (w.open || log_ == nullptr) return;
+    w.open = true;
+    w.firstEntry = log_->size();
+  }
+  // Drops the window's entries of the access now ending, when nothing else
+  // came between them.
+  void foldTransaction(uint32_t window);
 
   uint32_t windowStatus(uint32_t window);
   void startWindowAccess(uint32_t window, uint32_t word);
@@ -116,6 +134,7 @@ class NisoFpgaLinkBlock : public NisoFpgaBlock {
   AnalogMonitor analogMonitor_;
   ErrorManager errorManager_;
   std::array<Window, kWindowCount> windows_;
+  AccessLog* log_ = nullptr;
 
   bool monitorStuckBusy_ = false;
   uint32_t monitorBusyReadsPerCommand_ = 0;

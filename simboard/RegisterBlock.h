@@ -46,14 +46,19 @@ class RegisterBlock {
   void resetCounters() { reads_ = writes_ = 0; }
   // Counts an access this block served and logs it as its policy says.
   void noteAccess(AccessLog& log, const Access& access) {
+    const bool unlogged = unlogged_;
+    unlogged_ = false;
     if (policy_ == LogPolicy::kOff) return;
     ++(access.direction == Direction::kRead ? reads_ : writes_);
-    if (policy_ == LogPolicy::kFull) log.add(access);
+    if (policy_ == LogPolicy::kFull && !unlogged) log.add(access);
   }
   // Blocks with address spaces inside log into `log` from now on.
   virtual void joinLog(AccessLog& log) { (void)log; }
 
  protected:
+  // The access being served is counted but stays out of the log, whatever
+  // the policy: for a block that decides mid-access that it carries bulk.
+  void keepAccessOutOfLog() { unlogged_ = true; }
   void onRead(uint64_t offset, ReadHandler handler);
   void onWrite(uint64_t offset, WriteHandler handler);
 
@@ -78,6 +83,7 @@ class RegisterBlock {
   std::vector<std::pair<uint64_t, ReadHandler>> readHandlers_;    // sorted by offset
   std::vector<std::pair<uint64_t, WriteHandler>> writeHandlers_;  // sorted by offset
   LogPolicy policy_ = LogPolicy::kFull;
+  bool unlogged_ = false;
   uint64_t reads_ = 0;
   uint64_t writes_ = 0;
 };
