@@ -144,6 +144,12 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
 }
 
 bool QuillDevice::onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool) {
+  // A request asleep on DMA progress would hold the suspension up for as
+  // long as the transfer takes, or for ever: it wakes with the reset code.
+  if (hardwareOwner_ != nullptr && getSetupTracker().hasReached(QuillHelper::kIsolatedSideLevel) &&
+      hardwareOwner_->getDeviceDma() != nullptr) {
+    hardwareOwner_->getDeviceDma()->releaseDmaWaiters();
+  }
   if (canRoute()) hardwareOwner_->getRoutingResourcesManager()->withdrawRoutingResources();
   // Never vetoes: a reset or a removal must go ahead with sessions open.
   return false;

@@ -10,6 +10,7 @@
 #include "device/startup/DeviceSetup.h"
 #include "device/startup/ExternalPllController.h"
 #include "device/startup/IsolatedFpgaBringUp.h"
+#include "dma/addressing/configureDMAAddressing.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "platform/debug/kivsdbg.h"
 #include "platform/driver/pciIdentity.h"
@@ -39,10 +40,9 @@ const QuillHelper::LevelRow QuillHelper::kLevelTable[] = {
     {2, {&QuillHelper::createCoreObjects}, nullptr},
     {3, {&QuillHelper::checkBoardRevision, &QuillHelper::createWispController}, nullptr},
     {4, {&QuillHelper::downloadNonIsolatedFirmware}, nullptr},
-    {5, {&QuillHelper::createNonIsolatedSide}, "the bridge's DMA addressing (configureDMAAddressing)"},
+    {5, {&QuillHelper::createNonIsolatedSide}, nullptr},
     {6, {&QuillHelper::configurePower, &QuillHelper::bringUpIsolatedFpga}, nullptr},
-    {7, {&QuillHelper::createIsolatedSide},
-     "the DMA and interrupt objects (DMA channel sets, interrupt path and work queue, DMA waits, DMA dispatcher)"},
+    {7, {&QuillHelper::createIsolatedSide}, nullptr},
     {8, {&QuillHelper::startDcBus}, nullptr},
     {9, {&QuillHelper::configureExternalPll, &QuillHelper::downloadCpldFirmware}, nullptr},
     {10, {&QuillHelper::enableCplds, &QuillHelper::checkIsolatedSignature}, nullptr},
@@ -88,6 +88,7 @@ QuillHelper::QuillHelper(QuillDevice& device, const nKIVAPAL000::tEventDescripto
       isolatedRegMaps_(nullptr),
       isolatedSignatureVerifier_(nullptr),
       isolatedControllers_(nullptr),
+      deviceDma_(nullptr),
       subroutineRegistrar_(ownStatus_),
       wispController_(nullptr),
       checkerComposite_(ownStatus_),
@@ -242,6 +243,7 @@ void QuillHelper::createNonIsolatedSide(tStatus& status) {
 
 void QuillHelper::configureDma(tStatus& status) {
   if (status.isFatal()) return;
+  configureDMAAddressing(keltRegMaps_->getCoreMap(), device_, status);
   // Bits 0-3 are strobes: the flush drops them from the shadow again.
   nonIsolatedRegMaps_->getFpgaMap().getDMACompanion().CompanionReg090.setBit3(true).setBit1(true).flush(status);
 }
@@ -300,7 +302,11 @@ void QuillHelper::createIsolatedSide(tStatus& status) {
       nonIsolatedRegMaps_->getFpgaMap(),
       nonIsolatedControllers_->fifoOverflow, nonIsolatedControllers_->errors, *errorRegisterCheckers_,
       subroutineRegistrar_, pciSubsystemId_, status);
-  keepIfBuilt(isolatedControllers_, status);
+  if (!keepIfBuilt(isolatedControllers_, status)) return;
+  // Kept even when it fails half-way: its destructor undoes whatever part
+  // of the interrupt path was set up.
+  deviceDma_ = kivNew(status) DeviceDMA(device_, reinterpret_cast<uint64_t>(bar0_), *nonIsolatedRegMaps_,
+                                        isolatedRegMaps_->getChannelMaps(), status);
 }
 
 void QuillHelper::configureTemperatureSensor(tStatus& status) {
@@ -382,6 +388,10 @@ void QuillHelper::setUpDevice(tStatus& status) {
 }
 
 void QuillHelper::destroyIsolatedSide() {
+  // Dispatcher, waits and interrupt path (joining its thread) before the
+  // controllers and maps they use.
+  delete deviceDma_;
+  deviceDma_ = nullptr;
   delete isolatedControllers_;
   isolatedControllers_ = nullptr;
   removeChecker(isolatedSignatureVerifier_);

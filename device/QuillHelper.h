@@ -18,6 +18,7 @@
 #include "device/KeltControllers.h"
 #include "controllers/channel/IsolatedControllers.h"
 #include "controllers/subroutine/SubroutineRegistrar.h"
+#include "device/DeviceDMA.h"
 #include "device/IsolatedRegMaps.h"
 #include "device/KeltRegMaps.h"
 #include "device/NonIsolatedControllers.h"
@@ -123,6 +124,8 @@ class QuillHelper {
   IsolatedControllers* getIsolatedControllers() { return isolatedControllers_; }
   tIsolatedSignatureVerifier* getIsolatedSignatureVerifier() { return isolatedSignatureVerifier_; }
   SubroutineRegistrar& getSubroutineRegistrar() { return subroutineRegistrar_; }
+  // Null below level 7.
+  DeviceDMA* getDeviceDma() { return deviceDma_; }
 
   // A field of the Manufacturing record, or `defaultValue` when the record
   // fails its checksum (0xBFFA4088) or carries a layout outside the
@@ -257,6 +260,7 @@ class QuillHelper {
   IsolatedRegMaps* isolatedRegMaps_;
   tIsolatedSignatureVerifier* isolatedSignatureVerifier_;
   IsolatedControllers* isolatedControllers_;
+  DeviceDMA* deviceDma_;
   SubroutineRegistrar subroutineRegistrar_;
   WispController* wispController_;
   kdut::HardwareStateCheckerComposite checkerComposite_;

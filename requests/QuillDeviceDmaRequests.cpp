@@ -4,6 +4,7 @@
 // direction 0 and the caller's repeat count, transfers from the device
 // direction 1 and a repeat count of 1.
 #include "device/DeviceDMA.h"
+#include "device/QuillHelper.h"
 #include "device/QuillDevice.h"
 #include "requests/RequestRecords.h"
 #include "requests/tDmaRequestSteps.h"
@@ -16,12 +17,11 @@ namespace {
 using nKIVAPAL000::tEventDescriptor;
 using requests::tDmaRequestSteps;
 
-// The DMA side of the device's hardware owner. Start-up does not build one
-// yet (it stops below the isolated side's level), so a request past its
-// gate is not supported.
+// The DMA side of the device's hardware owner; a request passes its gate
+// only once start-up built it.
 DeviceDMA* deviceDmaOf(QuillDevice& device) {
-  (void)device;
-  return nullptr;
+  QuillHelper* owner = device.getHardwareOwner();
+  return owner != nullptr ? owner->getDeviceDma() : nullptr;
 }
 
 }  // namespace

@@ -358,6 +358,8 @@ int32_t nKIVKAL100_pciConfigWrite16(void* pciFunction, uint32_t offset, uint16_t
 }
 
 int32_t nKIVKAL220_pciSetDMAMask(void* pciFunction, uint64_t mask) {
+  // The record of masks asked for is the stand-in's, not the driver's.
+  kalsim::HostAllocations hostAllocations;
   PciFunction& function = *PciAccess::fromHandle(pciFunction);
   const bool wide = mask > 0xFFFFFFFFull;
   const bool refused = wide ? PciAccess::refuse64(function) : PciAccess::refuse32(function);
