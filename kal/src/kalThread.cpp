@@ -43,6 +43,8 @@ void resetThreads() {
 extern "C" {
 
 void* nKIVKAL250_createNamedThread(const char* name, void (*entry)(void* context), void* context) {
+  // The record, its name and the thread's own state are the layer's.
+  kalsim::HostAllocations hostAllocations;
   if (entry == nullptr || kalsim::detail::countDown(kalsim::gFailThreadNth)) return nullptr;
   kalsim::KernelThread* record = new (std::nothrow) kalsim::KernelThread;
   if (record == nullptr) return nullptr;
