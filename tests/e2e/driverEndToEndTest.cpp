@@ -90,19 +90,30 @@ TEST_F(DriverEndToEndTest, LoadAddOpenRequestCloseRemoveDeleteUnload) {
   EXPECT_EQ(host.ioctl(session, 0xC0108000u, address(&envelope)), -51550);
   kalsim::clearBadUserRanges();
 
-  // Start-up stops at its first unbuilt level and says so; the routing
-  // notifier needs a fully set-up device, so it is refused with that code.
+  // Start-up stops at its first unbuilt level and says so, and the routing
+  // notifier, which needs a fully set-up device, is refused with that code;
+  // a fully set-up device opens it and closing it sends the close message.
   const uint32_t reached = vorlan_driver::QuillHelper::highestBuiltLevel();
-  const std::string stopLine = "start-up stops before level " + std::to_string(reached + 1) + ": " +
-                               vorlan_driver::QuillHelper::missingSubsystemOf(reached + 1) + " is not built";
   const auto lines = kalsim::printedLines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [&](const std::string& line) { return line.find(stopLine) != std::string::npos; }),
-            1);
+  const auto stops = std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find("start-up stops before level") != std::string::npos;
+  });
   tNotifierCreationRecord notifier{0x1122334455667788ull, 4242, kRoutingNotifier};
-  EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), kNotSupported);
-  EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0) << "closing what never opened is quiet";
-  EXPECT_TRUE(kalsim::socketMessages().empty());
+  if (reached < vorlan_shared::SetupLevel::kFull) {
+    const std::string stopLine = "start-up stops before level " + std::to_string(reached + 1) + ": " +
+                                 vorlan_driver::QuillHelper::missingSubsystemOf(reached + 1) + " is not built";
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.find(stopLine) != std::string::npos; }),
+              1);
+    EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), kNotSupported);
+    EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0) << "closing what never opened is quiet";
+    EXPECT_TRUE(kalsim::socketMessages().empty());
+  } else {
+    EXPECT_EQ(stops, 0);
+    EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), 0);
+    EXPECT_EQ(host.ioctl(session, 0xFF01u, kRoutingNotifier), 0);
+    EXPECT_EQ(kalsim::socketMessages().size(), 1u) << "closing sends the close message";
+  }
   kalsim::markUserRangeBad(&notifier, sizeof notifier);
   EXPECT_EQ(host.ioctl(session, 0x4010FF00u, address(&notifier)), -51009) << "translated there and back";
   kalsim::clearBadUserRanges();

@@ -70,6 +70,11 @@ TEST_F(RequestDispatchTest, EveryRecordIsTakenAtExactlyItsSize) {
       EXPECT_EQ(exact.get<uint32_t>(0) != 0, row.setupLevel <= int32_t(kTopLevel));
       continue;
     }
+    // Past its gate the routing version answers whatever the status says.
+    if (std::string(row.name) == "routing_queryVersion" && row.setupLevel <= int32_t(kTopLevel)) {
+      EXPECT_NE(exact.get<uint32_t>(0), 0u);
+      continue;
+    }
     // The firmware revision has no revision to give after any failure.
     if (std::string(row.name) == "vorlan_getFirmwareRevision") {
       EXPECT_EQ(exact.get<uint32_t>(0), 0xFFFFFFFFu);
