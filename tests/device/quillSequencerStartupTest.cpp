@@ -122,6 +122,22 @@ TEST_P(SequencerStartup, TeardownRunsTheShutdownSubroutine) {
   EXPECT_EQ(side().writeView(0x00E), finished && lark() ? 0x02001400u : 0x02000000u);
 }
 
+// A shutdown subroutine that never ends costs teardown its wait and the
+// strobe, nothing more: teardown reports nothing and still takes
+// everything down.
+TEST_P(SequencerStartup, AHangingShutdownStillTearsDown) {
+  SKIP_BELOW(16);
+  start();
+  const uint32_t strobesBefore = side().writeView(0x00E);
+  const uint32_t shutdown = addressOf(variant().shutdown);
+  interrupts().setHangsAt(shutdown, true);
+  removeDevice();
+  EXPECT_EQ(device->getHardwareOwner(), nullptr);
+  EXPECT_EQ(kalsim::liveKernelMappings(), 0u);
+  EXPECT_EQ(side().writeView(0x00E), strobesBefore) << "no shutdown strobe after an unacknowledged run";
+  interrupts().setHangsAt(shutdown, false);
+}
+
 // A reset record's package replaces the built-in one only when it gives all
 // five values. One without the board's error responses stops before level
 // 16 with the registrar's lookup code, its image in local RAM.
