@@ -43,20 +43,27 @@ TEST_F(InstrumentRequestsEnvelopeTest, ASensorOtherThanZeroIsReportedAheadOfTheG
   }
 }
 
-// Until start-up reaches their levels, the gate answers with what stopped
-// it and every result keeps its failure default.
+// After a reset to a lower target, the gate answers with the stop and every
+// result keeps its failure default; the common-mode request, admitted one
+// level before the isolated map exists, reports the stop as well.
 TEST_F(InstrumentRequestsEnvelopeTest, RequestsAboveTheLevelReachedAnswerWithWhatStoppedStartUp) {
-  for (const char* name :
-       {"measureUnit_arm", "harrow_isSequenceEngineRunning", "harrow_getNumSubroutines", "triggersAndEvents_checkEventLatch",
-        "basalt_getAlarmRaised", "vorlan_getHardwareErrors", "vorlan_setSharedLoSenseEndpoint",
-        "voltarisPXICooling_getCoolingMode", "pxiCooling_getRequestedCoolingMode",
-        "vorlan_configureErrorResponseSubroutines", "vorlan_configureCommonModeCurrentCancellation"}) {
-    const tRequestRow& request = row(name);
-    if (request.setupLevel <= int32_t(kTopLevel)) continue;
-    SCOPED_TRACE(name);
-    Exchange refused = call(session, request);
-    EXPECT_EQ(statusOf(request, refused), kFullStartCode);
-    for (uint32_t i = 0; i < request.outboundStatusOffset; ++i) EXPECT_EQ(refused.outbound[i], 0) << i;
+  for (uint32_t target : {5u, 6u}) {
+    SCOPED_TRACE(target);
+    ASSERT_EQ(resetTo(target), kSetupStopped);
+    void* after = open();
+    for (const char* name :
+         {"measureUnit_arm", "harrow_isSequenceEngineRunning", "harrow_getNumSubroutines",
+          "triggersAndEvents_checkEventLatch", "basalt_getAlarmRaised", "vorlan_getHardwareErrors",
+          "vorlan_setSharedLoSenseEndpoint", "voltarisPXICooling_getCoolingMode", "pxiCooling_getRequestedCoolingMode",
+          "vorlan_configureErrorResponseSubroutines", "vorlan_configureCommonModeCurrentCancellation"}) {
+      SCOPED_TRACE(name);
+      const tRequestRow& request = row(name);
+      Exchange exchange = recordsFor(request);
+      if (std::string(name) == "vorlan_configureCommonModeCurrentCancellation") exchange.put<uint8_t>(0, 0x5A);
+      send(after, request.code, exchange);
+      EXPECT_EQ(statusOf(request, exchange), kSetupStopped);
+      for (uint32_t i = 0; i < request.outboundStatusOffset; ++i) EXPECT_EQ(exchange.outbound[i], 0) << i;
+    }
   }
 }
 
