@@ -79,6 +79,9 @@ void interruptThread(void* threadHandle);
 // interruption. An empty function disarms.
 enum class WaitPoint { kBeforeTimeoutCallback, kBeforeInterruptedReturn };
 void setWaitHook(std::function<void(WaitPoint)> hook);
+// Threads inside an interruptible wait right now: a test that must not touch
+// what a waiter set up before it sleeps waits for this instead.
+uint32_t interruptibleWaiters();
 
 // ---- user memory
 // Copies touching [start, start + size) fail with the given layer code; a

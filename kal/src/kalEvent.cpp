@@ -153,6 +153,13 @@ void interruptThread(void* threadHandle) {
   }
 }
 
+uint32_t interruptibleWaiters() {
+  std::lock_guard<std::mutex> lock(gSignalMutex);
+  uint32_t waiting = 0;
+  for (const auto& entry : gSignals) waiting += entry.second.waitingOn != nullptr ? 1 : 0;
+  return waiting;
+}
+
 namespace detail {
 void resetSync() {
   setWaitHook(nullptr);

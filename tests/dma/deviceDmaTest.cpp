@@ -196,9 +196,8 @@ TEST_F(DeviceDmaTest, OddChannelStreamsABufferAddedManyTimesAndAWaitSeesTheBytes
     dma->waitUntilBytesTransferred(kChannel, 0, 25600, 0xFFFFFFFFu, &timedOut, waitStatus);
   });
   simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(kChannel);
-  while (!waiting || (engine.peek(simboard::DmaChannelBlock::kControlOffset, 32) & (1u << 25)) == 0) {
-    std::this_thread::yield();
-  }
+  // Asleep: its threshold is set and its interrupt enabled.
+  while (!waiting || kalsim::interruptibleWaiters() == 0) std::this_thread::yield();
   EXPECT_EQ(engine.run(10000), 10000u);
   EXPECT_EQ(board.bridgeCore().interrupts().queued(), 0u) << "below the threshold";
   EXPECT_EQ(engine.run(1u << 20), 15600u);
