@@ -230,6 +230,11 @@ uint32_t RoutingResources<TerminalType, EdgeType>::calculateResetTerminal(uint64
   route->cost = 1;
   route->owner = owner;
   route->state = Route::kCalculated;
+  // The other members of the terminal's group go back to their defaults too.
+  topography_.setAllocationContext(&arena);
+  topography_.addGroupAlternates(route, status);
+  topography_.setAllocationContext(nullptr);
+  if (status.isFatal()) return 0;
   return database_.add(*route, status);
 }
 
@@ -258,12 +263,11 @@ void RoutingResources<TerminalType, EdgeType>::reserveRoute(uint32_t routeId, Ro
   // An exclusive start already driven, an exclusive end already driving.
   TerminalNode* start = route->start;
   if (start->isExclusive()) {
-    for (uint32_t i = 0; i < start->terminal->incomingCount; ++i) {
-      EdgeNode* edge = topography_.incomingEdge(start, i);
-      if (edge->reservedCount == 0) continue;
+    topography_.forEachIncomingEdgeOfGroup(start, [&](EdgeNode* edge) {
+      if (edge->reservedCount == 0) return;
       note(edge);
       driven = true;
-    }
+    });
   }
   TerminalNode* end = route->finalTerminal();
   if (end->isExclusive()) {
@@ -279,11 +283,9 @@ void RoutingResources<TerminalType, EdgeType>::reserveRoute(uint32_t routeId, Ro
   auto checkAvailable = [&](EdgeNode* edge) {
     if (edge == nullptr || edge->available != 0) return;
     unavailable = true;
-    TerminalNode* target = topography_.targetOf(edge);
-    for (uint32_t i = 0; i < target->terminal->incomingCount; ++i) {
-      EdgeNode* into = topography_.incomingEdge(target, i);
+    topography_.forEachIncomingEdgeOfGroup(topography_.targetOf(edge), [&](EdgeNode* into) {
       if (into->reservedCount != 0) note(into);
-    }
+    });
   };
   for (uint32_t i = 0; i < route->alternateCount; ++i) checkAvailable(route->alternates[i].edge);
   for (uint32_t i = 0; i < route->segmentCount; ++i) checkAvailable(route->path[i].edge);

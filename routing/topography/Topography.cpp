@@ -60,9 +60,9 @@ EdgeNode* Topography::defaultEdge(const TerminalNode* node) {
 }
 
 bool Topography::hasReservedIncomingEdge(const TerminalNode* node) {
-  for (uint32_t i = 0; i < node->terminal->incomingCount; ++i)
-    if (incomingEdge(node, i)->reservedCount != 0) return true;
-  return false;
+  bool reserved = false;
+  forEachIncomingEdgeOfGroup(node, [&](EdgeNode* edge) { reserved = reserved || edge->reservedCount != 0; });
+  return reserved;
 }
 
 bool Topography::hasReservedOutgoingEdge(const TerminalNode* node) {
@@ -177,7 +177,8 @@ bool Topography::acceptSeeds(const RouteCalculationSeedBase* seeds, uint32_t see
   return true;
 }
 
-bool Topography::markDestinations(const uint32_t* destinationIds, uint32_t destinationCount, tStatus& status) {
+bool Topography::markDestinations(const uint32_t* destinationIds, uint32_t destinationCount, uint32_t& groupMembers,
+                                  tStatus& status) {
   bool any = false;
   for (uint32_t i = 0; i < destinationCount; ++i) {
     TerminalNode* node = findTerminal(destinationIds[i]);
@@ -187,9 +188,19 @@ bool Topography::markDestinations(const uint32_t* destinationIds, uint32_t desti
     }
     if (node->isExclusive() && hasReservedOutgoingEdge(node)) continue;
     any = true;
-    if (node->destination == 0) {
-      node->destination = 1;
+    auto mark = [this](TerminalNode* destination) {
+      if (destination->destination != 0) return;
+      destination->destination = 1;
       ++destinationsToReach_;
+    };
+    mark(node);
+    // Reaching any member of a group reaches the group.
+    const TerminalGroup* group = groupOf(node);
+    for (uint32_t m = 0; group != nullptr && m < group->memberCount; ++m) {
+      TerminalNode* member = &terminals_[group->members[m]];
+      if (member == node) continue;
+      ++groupMembers;
+      mark(member);
     }
   }
   return any;
@@ -287,13 +298,66 @@ void Topography::addOppositeParity(Route* route, Route** routes, uint32_t& nextF
   }
 }
 
+void Topography::releaseRoute(Route* route) {
+  if (route == nullptr) return;
+  if (route->path != nullptr) segmentAllocator_(route->path, 0, segmentContext_);
+  if (route->alternates != nullptr) segmentAllocator_(route->alternates, 0, segmentContext_);
+  routeAllocator_(route, 0, routeContext_);
+}
+
 void Topography::releaseRoutes(Route** routes, uint32_t slots) {
-  for (uint32_t i = 0; i < slots; ++i) {
-    if (routes[i] == nullptr) continue;
-    if (routes[i]->path != nullptr) segmentAllocator_(routes[i]->path, 0, segmentContext_);
-    routeAllocator_(routes[i], 0, routeContext_);
-  }
+  for (uint32_t i = 0; i < slots; ++i) releaseRoute(routes[i]);
   routeAllocator_(routes, 0, routeContext_);
+}
+
+// Two routes of one parity ending at different members of a group reach the
+// same thing: the cheaper stays, the earlier on a tie.
+uint32_t Topography::removeGroupDuplicates(Route** routes, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t j = i + 1; j < count && routes[i] != nullptr; ++j) {
+      if (routes[j] == nullptr) continue;
+      const TerminalNode* a = routes[i]->finalTerminal();
+      const TerminalNode* b = routes[j]->finalTerminal();
+      if (a == b || a->terminal->group == 0 || a->terminal->group != b->terminal->group) continue;
+      if (routes[i]->parity != routes[j]->parity) continue;
+      const uint32_t loser = routes[j]->cost < routes[i]->cost ? i : j;
+      releaseRoute(routes[loser]);
+      routes[loser] = nullptr;
+    }
+  }
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < count; ++i)
+    if (routes[i] != nullptr) routes[kept++] = routes[i];
+  return kept;
+}
+
+// Every other member of a group a segment reaches is driven from its
+// default edge along with the route.
+bool Topography::addGroupAlternates(Route* route, tStatus& status) {
+  uint32_t count = 0;
+  for (uint32_t s = 0; s < route->segmentCount; ++s) {
+    const TerminalGroup* group = groupOf(route->path[s].terminal);
+    if (group != nullptr && group->memberCount > 1) count += group->memberCount - 1;
+  }
+  if (count == 0) return true;
+  void* alternates = segmentAllocator_(nullptr, uint64_t(count) * sizeof(Segment), segmentContext_);
+  if (alternates == nullptr) {
+    vorlanSetCode(status, kOutOfMemory);
+    return false;
+  }
+  route->alternates = static_cast<Segment*>(alternates);
+  route->alternateCount = 0;
+  for (uint32_t s = 0; s < route->segmentCount; ++s) {
+    const TerminalNode* reached = route->path[s].terminal;
+    const TerminalGroup* group = groupOf(reached);
+    if (group == nullptr || group->memberCount < 2) continue;
+    for (uint32_t m = 0; m < group->memberCount; ++m) {
+      TerminalNode* member = &terminals_[group->members[m]];
+      if (member == reached || route->alternateCount == count) continue;
+      route->alternates[route->alternateCount++] = Segment{defaultEdge(member), member};
+    }
+  }
+  return true;
 }
 
 bool Topography::calculateRoute(uint64_t owner, const RouteCalculationSeedBase* seeds, uint32_t seedCount,
@@ -310,11 +374,12 @@ bool Topography::calculateRoute(uint64_t owner, const RouteCalculationSeedBase* 
   bool accepted = false;
   if (!acceptSeeds(seeds, seedCount, acceptSeed, accepted, status)) return false;
   if (status.isFatal() || !accepted || destinationCount == 0) return false;
-  if (!markDestinations(destinationIds, destinationCount, status)) return false;
+  uint32_t groupMembers = 0;
+  if (!markDestinations(destinationIds, destinationCount, groupMembers, status)) return false;
 
   // Half the slots for the routes found, half for their opposite-parity
   // alternatives.
-  const uint32_t half = destinationCount;
+  const uint32_t half = destinationCount + groupMembers;
   const uint32_t slots = 2 * half;
   Route** made = static_cast<Route**>(routeAllocator_(nullptr, uint64_t(slots) * sizeof(Route*), routeContext_));
   if (made == nullptr) {
@@ -353,8 +418,13 @@ bool Topography::calculateRoute(uint64_t owner, const RouteCalculationSeedBase* 
       made[kept++] = made[i];
       continue;
     }
-    if (made[i]->path != nullptr) routeAllocator_(made[i]->path, 0, routeContext_);
-    routeAllocator_(made[i], 0, routeContext_);
+    releaseRoute(made[i]);
+  }
+  kept = removeGroupDuplicates(made, kept);
+  for (uint32_t i = 0; i < kept; ++i) {
+    if (addGroupAlternates(made[i], status)) continue;
+    releaseRoutes(made, kept);
+    return false;
   }
   for (uint32_t i = 0; i < kept; ++i) {
     made[i]->owner = owner;
@@ -400,15 +470,34 @@ void Topography::resetTerminal(TerminalNode* node, uint32_t mode, RouteProgramme
     vorlanSetCode(status, kInvalidArgument);
     return;
   }
-  EdgeNode* edge = nullptr;
-  if (mode == kDefaultEdge) edge = defaultEdge(node);
-  else if (node->terminal->incomingCount != 0) edge = incomingEdge(node, 0);
-  if (edge == nullptr) {
-    vorlanSetCode(status, routingStatusCodes::kNoDefaultEdge);
-    return;
-  }
   bool begun = false;
-  runProgram(*edge, programmer, begun, status, true);
+  // A group's members that start from their default edge are driven from
+  // it; the mode picks the edge of the last member that does not.
+  TerminalNode* driven = node;
+  const TerminalGroup* group = groupOf(node);
+  for (uint32_t m = 0; group != nullptr && m < group->memberCount; ++m) {
+    TerminalNode* member = &terminals_[group->members[m]];
+    if (m == 0) driven = nullptr;
+    if (member->terminal->incomingCount != 0 && !incomingEdge(member, 0)->edge->isDefault()) {
+      driven = member;
+      continue;
+    }
+    EdgeNode* edge = defaultEdge(member);
+    if (edge == nullptr) {
+      tStatus own;
+      vorlanSetCode(own, routingStatusCodes::kNoDefaultEdge);
+      status.merge(own);
+      continue;
+    }
+    runProgram(*edge, programmer, begun, status, true);
+  }
+  if (driven != nullptr && status.isNotFatal()) {
+    EdgeNode* edge = nullptr;
+    if (mode == kDefaultEdge) edge = defaultEdge(driven);
+    else if (driven->terminal->incomingCount != 0) edge = incomingEdge(driven, 0);
+    if (edge == nullptr) vorlanSetCode(status, routingStatusCodes::kNoDefaultEdge);
+    else runProgram(*edge, programmer, begun, status, true);
+  }
   if (begun) programmer.end(status);
 }
 

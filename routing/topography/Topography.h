@@ -2,8 +2,8 @@
 // constant tables, the least-cost search over them, and the steps that drive
 // single terminals and edges through the route programmer.
 //
-// Groups are carried by the tables but used by neither board's topography;
-// the search and the drives treat every terminal as ungrouped.
+// Terminals of one group stand for one another: reaching one member reaches
+// the group, and a member driven by a reservation holds the whole group.
 #pragma once
 
 #include <stdint.h>
@@ -49,6 +49,21 @@ class Topography {
   }
   // The first incoming edge carrying the default marker, or null.
   EdgeNode* defaultEdge(const TerminalNode* node);
+  // The terminal's group, null when it has none.
+  const TerminalGroup* groupOf(const TerminalNode* node) const {
+    return node->terminal->group == 0 ? nullptr : &info_.groups[node->terminal->group - 1];
+  }
+  // Every incoming edge of the terminal, or of every member of its group.
+  template <typename Visit>
+  void forEachIncomingEdgeOfGroup(const TerminalNode* node, Visit visit) {
+    const TerminalGroup* group = groupOf(node);
+    const uint32_t members = group == nullptr ? 1 : group->memberCount;
+    for (uint32_t m = 0; m < members; ++m) {
+      const TerminalNode* member = group == nullptr ? node : &terminals_[group->members[m]];
+      for (uint32_t i = 0; i < member->terminal->incomingCount; ++i) visit(incomingEdge(member, i));
+    }
+  }
+  // Of the terminal or of any member of its group.
   bool hasReservedIncomingEdge(const TerminalNode* node);
   bool hasReservedOutgoingEdge(const TerminalNode* node);
 
@@ -60,7 +75,10 @@ class Topography {
                       uint32_t flags, Route**& routes, uint32_t& routeCount, nKIVAPALS100::tStatus& status);
 
   // Drives the terminal from its first incoming edge (mode 0) or its first
-  // default edge (mode 1); refused while an edge into it is reserved.
+  // default edge (mode 1); refused while an edge into it, or into a member
+  // of its group, is reserved. Of a group, the members starting from their
+  // default edge are driven from it, and the mode applies to the last one
+  // that does not.
   void resetTerminal(TerminalNode* node, uint32_t mode, RouteProgrammerInterface& programmer,
                      nKIVAPALS100::tStatus& status);
   // Runs an edge's program pairs, calling begin before the first pair of
@@ -75,6 +93,11 @@ class Topography {
   void unprogramRoute(const Segment* path, uint32_t segmentCount, const Segment* alternates,
                       uint32_t alternateCount, RouteProgrammerInterface& programmer);
 
+  // Lists, for every segment reaching a group of more than one member, the
+  // group's other members with their default edges (null when they have
+  // none) as the route's alternates, in the installed arena.
+  bool addGroupAlternates(Route* route, nKIVAPALS100::tStatus& status);
+
   // Empties the cost-ordered queue.
   void unlinkAll();
 
@@ -83,11 +106,14 @@ class Topography {
   void resetSearch(uint32_t flags);
   bool acceptSeeds(const RouteCalculationSeedBase* seeds, uint32_t seedCount, SeedPredicate acceptSeed,
                    bool& accepted, nKIVAPALS100::tStatus& status);
-  bool markDestinations(const uint32_t* destinationIds, uint32_t destinationCount, nKIVAPALS100::tStatus& status);
+  bool markDestinations(const uint32_t* destinationIds, uint32_t destinationCount, uint32_t& groupMembers,
+                        nKIVAPALS100::tStatus& status);
   void search();
   uint32_t extractPaths(Route** routes, nKIVAPALS100::tStatus& status);
   void addOppositeParity(Route* route, Route** routes, uint32_t& nextFree, nKIVAPALS100::tStatus& status);
   void releaseRoutes(Route** routes, uint32_t slots);
+  uint32_t removeGroupDuplicates(Route** routes, uint32_t count);
+  void releaseRoute(Route* route);
 
   // The cost-ordered queue: a binary heap ordered by cost, then by latest
   // placement first, which is the order of an ascending list into which

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/status/tStatus.h"
@@ -25,10 +26,13 @@ struct TinyEdge {
 };
 
 // Edges keep the given order within their source; a terminal's default
-// edges come first in its incoming list.
+// edges come first in its incoming list. Groups list their members' table
+// indices; group g is number g + 1.
 class TinyTopography {
  public:
-  TinyTopography(std::vector<uint32_t> terminalFlags, std::vector<TinyEdge> edges) {
+  TinyTopography(std::vector<uint32_t> terminalFlags, std::vector<TinyEdge> edges,
+                 std::vector<std::vector<uint32_t>> groups = {})
+      : members_(std::move(groups)) {
     std::stable_sort(edges.begin(), edges.end(), [](const TinyEdge& a, const TinyEdge& b) { return a.from < b.from; });
     const uint32_t count = static_cast<uint32_t>(terminalFlags.size());
     terminals_.resize(count);
@@ -51,9 +55,15 @@ class TinyTopography {
       incoming_.insert(incoming_.end(), incoming[t].begin(), incoming[t].end());
       if (terminals_[t].outgoingCount == 0) terminals_[t].firstOutgoing = static_cast<uint32_t>(edges_.size());
     }
+    groups_.resize(std::max<size_t>(members_.size(), 2));
+    for (uint32_t g = 0; g < members_.size(); ++g) {
+      groups_[g].members = members_[g].data();
+      groups_[g].memberCount = static_cast<uint32_t>(members_[g].size());
+      for (uint32_t member : members_[g]) terminals_[member].group = g + 1;
+    }
     pairs_.push_back({0, 0});  // keeps data() valid for tables without programs
     incoming_.push_back(0);
-    info_ = kivark::TopInfo{"tiny", terminals_.data(), edges_.data(), groups_, pairs_.data(), zero_,
+    info_ = kivark::TopInfo{"tiny", terminals_.data(), edges_.data(), groups_.data(), pairs_.data(), zero_,
                             incoming_.data(), count, static_cast<uint32_t>(edges_.size()), 0, 1};
     terminalNodes_.resize(count);
     edgeNodes_.resize(edges_.size());
@@ -74,7 +84,8 @@ class TinyTopography {
 
  private:
   uint64_t zero_[2] = {0, 0};
-  kivark::TerminalGroup groups_[2] = {};
+  std::vector<std::vector<uint32_t>> members_;
+  std::vector<kivark::TerminalGroup> groups_;
   std::vector<kivark::Terminal> terminals_;
   std::vector<kivark::Edge> edges_;
   std::vector<kivark::ProgramPair> pairs_;

@@ -199,3 +199,61 @@ TEST_F(RouteCalculationTest, SeedsAndDestinations) {
 }
 
 }  // namespace
+
+// Grouped terminals: G1(2) and G2(3) stand for one another. Asking for G1
+// reaches the group through whichever member is cheaper; of two routes of
+// one parity into the group the cheaper stays, the earlier on a tie.
+TEST_F(RouteCalculationTest, AGroupIsReachedThroughItsCheapestMember) {
+  constexpr uint32_t kNone = 0;
+  struct Case {
+    uint32_t toG1, toG2;  // costs of S's edges, kNone for no edge
+    std::vector<uint32_t> destinations;
+    uint32_t terminal, cost;
+  } cases[] = {
+      {5, 2, {2}, 3, 2},      // reached through the other member
+      {2, 5, {2}, 2, 2},
+      {3, 3, {2}, 2, 3},      // a tie keeps the earlier route
+      {3, 3, {3}, 2, 3},      // whichever member was asked for
+      {kNone, 4, {2}, 3, 4},  // the asked-for member unreachable
+      {4, 1, {2, 3}, 3, 1},   // both asked for: still one route
+  };
+  for (const Case& c : cases) {
+    std::vector<TinyEdge> edges;
+    if (c.toG1 != kNone) edges.push_back({0, 1, c.toG1});
+    if (c.toG2 != kNone) edges.push_back({0, 2, c.toG2});
+    TinyTopography topography({0, 0, 0}, edges, {{1, 2}});
+    TinyResources tiny(topography);
+    tStatus status;
+    EXPECT_FALSE(tiny.calculate({seed(1)}, c.destinations, status));
+    EXPECT_EQ(status.getCode(), 0);
+    ASSERT_EQ(tiny.resultCount, 1u) << "edges " << c.toG1 << ", " << c.toG2;
+    EXPECT_EQ(tiny.results[0].terminalId, c.terminal) << "edges " << c.toG1 << ", " << c.toG2;
+    EXPECT_EQ(tiny.results[0].cost, c.cost) << "edges " << c.toG1 << ", " << c.toG2;
+  }
+
+  // Routes of opposite parity into the group both stay.
+  TinyTopography topography({0, 0, 0}, {{0, 1, 1}, {0, 2, 2, kInverting}}, {{1, 2}});
+  TinyResources tiny(topography);
+  tStatus status;
+  EXPECT_FALSE(tiny.calculate({seed(1)}, {2}, status));
+  ASSERT_EQ(tiny.resultCount, 2u);
+  EXPECT_EQ(tiny.results[0].terminalId, 2u);
+  EXPECT_EQ(tiny.results[0].parity, 0);
+  EXPECT_EQ(tiny.results[1].terminalId, 3u);
+  EXPECT_EQ(tiny.results[1].parity, 1);
+}
+
+// X(1) is exclusive and grouped with Y(2): a reserved route into Y holds the
+// group, so X is no seed any more.
+TEST_F(RouteCalculationTest, AnExclusiveSeedIsHeldThroughItsGroup) {
+  TinyTopography topography({kExclusive, 0, 0, 0}, {{0, 2, 1}, {3, 1, 1}}, {{0, 1}});
+  TinyResources tiny(topography);
+  tStatus status;
+  EXPECT_FALSE(tiny.calculate({seed(1)}, {3}, status));
+  EXPECT_EQ(tiny.resultCount, 1u);
+  tiny.resources.reserveRoute(tiny.route(4, 2), tiny.conflicts, tiny.resultCount, status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_FALSE(tiny.calculate({seed(1)}, {3}, status));
+  EXPECT_EQ(tiny.resultCount, 0u);
+  EXPECT_EQ(status.getCode(), 0);
+}

@@ -281,3 +281,71 @@ TEST_F(RoutingResourcesTest, AllocationFailuresLeaveNoRouteBehind) {
 }
 
 }  // namespace
+
+// G1, G2 and G3 form a group; G1 and G2 start from their default edges, G3
+// only from S. A route into one member drives the others from their
+// defaults along with it (G3 has none: listed without an edge) and holds
+// the whole group.
+class GroupedTerminalsTest : public RoutingResourcesTest {
+ protected:
+  enum : uint32_t { R, S, G1, G2, G3 };
+  static TinyTopography grouped() {
+    return TinyTopography({Terminal::kKeep, 0, 0, 0, 0}, {def(G1), def(G2), sw(S, G1), sw(S, G3)}, {{G1, G2, G3}});
+  }
+};
+
+TEST_F(GroupedTerminalsTest, ARouteIntoAMemberCarriesTheOthersAsAlternates) {
+  TinyTopography topography = grouped();
+  TinyResources tiny(topography);
+  uint32_t route = tiny.route(id(S), id(G1));
+  ASSERT_NE(route, 0u);
+  ASSERT_EQ(reserve(tiny, route).getCode(), 0);
+  kivark::EdgeNode* edges = topography.edgeNodes();
+  EXPECT_EQ(edges[topography.edgeIndex(R, G2)].reservedCount, 1u) << "G2's default edge is an alternate";
+  EXPECT_EQ(edges[topography.edgeIndex(S, G1)].reservedCount, 1u);
+  EXPECT_EQ(edges[topography.edgeIndex(R, G1)].available, 0) << "G1 is driven by the route";
+
+  // A member's reservation holds every member.
+  tStatus held;
+  tiny.resources.resetTerminal(id(G3), 0, held);
+  EXPECT_EQ(held.getCode(), -89127);
+
+  EXPECT_EQ(program(tiny, route).getCode(), 0);
+  EXPECT_EQ(tiny.programmer.calls, (Calls{"begin", "27:103", "27:12", "end"})) << "alternates first";
+  EXPECT_EQ(unprogram(tiny, route), (Calls{"begin", "27:102", "27:103", "end"}));
+  tiny.resources.destroyRoute(route);
+  EXPECT_EQ(edges[topography.edgeIndex(R, G2)].reservedCount, 0u);
+  EXPECT_EQ(edges[topography.edgeIndex(R, G1)].available, 1);
+}
+
+// Resetting one member drives those starting from their default edge from
+// it; the mode picks the edge of the one that does not.
+TEST_F(GroupedTerminalsTest, ResettingAMemberResetsTheGroup) {
+  TinyTopography topography = grouped();
+  TinyResources tiny(topography);
+  struct Case {
+    uint32_t terminal, mode;
+    int64_t code;
+    Calls calls;
+  } cases[] = {
+      {id(G1), 0, 0, {"begin", "27:102", "27:103", "27:14", "end"}},
+      {id(G3), 0, 0, {"begin", "27:102", "27:103", "27:14", "end"}},
+      {id(G2), 1, -89128, {"begin", "27:102", "27:103", "end"}},
+      {id(G1), 2, -52005, {}},
+  };
+  for (const Case& c : cases) {
+    tiny.programmer.calls.clear();
+    tStatus status;
+    tiny.resources.resetTerminal(c.terminal, c.mode, status);
+    EXPECT_EQ(status.getCode(), c.code) << c.terminal << " mode " << c.mode;
+    EXPECT_EQ(tiny.programmer.calls, c.calls) << c.terminal << " mode " << c.mode;
+  }
+
+  // A reset route takes the other members' defaults as alternates.
+  tStatus status;
+  uint32_t route = tiny.resources.calculateResetTerminal(5, id(G1), 1, status);
+  ASSERT_NE(route, 0u);
+  ASSERT_EQ(reserve(tiny, route).getCode(), 0);
+  EXPECT_EQ(program(tiny, route).getCode(), 0);
+  EXPECT_EQ(tiny.programmer.calls, (Calls{"begin", "27:103", "27:102", "end"}));
+}
