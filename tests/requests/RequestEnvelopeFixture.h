@@ -81,9 +81,9 @@ struct Exchange {
 // loaded the driver over it.
 struct StartedDriver {
   // Loads the driver and adds the board: start-up runs as add device runs it.
-  void start() {
+  void start(const kalsim::PciFunctionSetup& pci = kalsim::PciFunctionSetup()) {
     ASSERT_EQ(host.load(), 0);
-    ASSERT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
+    ASSERT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size, pci), 0);
   }
 
   simboard::QuillBoard board;
@@ -103,7 +103,7 @@ class RequestEnvelopeTest : public ::testing::Test {
   void SetUp() override {
     if (own_ != nullptr) {
       kalsim::reset();
-      own_->start();
+      own_->start(pci);
       if (HasFatalFailure()) return;
     }
     session = open();
@@ -169,6 +169,9 @@ class RequestEnvelopeTest : public ::testing::Test {
   std::unique_ptr<StartedDriver> own_;
 
  protected:
+  // The PCI function a test's own driver is added on (its subsystem
+  // identifier picks the board variant); set it before SetUp runs.
+  kalsim::PciFunctionSetup pci;
   simboard::QuillBoard& board;
   kalsim::tHostHarness& host;
   std::vector<void*> sessions;

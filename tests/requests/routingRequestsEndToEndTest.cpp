@@ -1,0 +1,288 @@
+// The routing requests end to end at setup level 20 on the simulated board
+// of each variant, through the envelope only: a route from a channel event
+// source onto PXI trigger line 0 calculated, reserved and programmed, and
+// read back from the registers and the isolated-port slot it wrote; a second
+// session's reservation of the same path gets the conflict in its buffer; a
+// device reset withdraws the routes and tells each listening session once;
+// a session's cleanup leaves its routing requests answering -52020.
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/driver/tNotifierCreationRecord.h"
+#include "platform/io_notification/tNotificationMessage.h"
+#include "routing/routing-resources/RouteConflict.h"
+#include "routing/topography/RouteCalculationSeedBase.h"
+#include "routing/topography/RoutePossibilityBase.h"
+#include "routing/topography/routingStatusCodes.h"
+#include "tests/requests/RequestEnvelopeFixture.h"
+
+namespace requesttest {
+namespace {
+
+using vorlan_driver::nKIVAPAL000::kIOControlCreateNotifier;
+using vorlan_driver::nKIVAPAL000::tNotificationMessage;
+using vorlan_driver::nKIVAPAL000::tNotifierCreationRecord;
+using Route = simboard::IsolatedPortSwitchBlock::Route;
+
+constexpr int32_t kNoResources = -52020;
+constexpr int32_t kInvalidArgument = -52005;
+constexpr uint32_t kRoutingNotifier = 0x80000000u;
+
+// The first two channel event sources and PXI trigger line 0 of each
+// variant's generated graph (terminal ids: table index + 1; the sources
+// follow the variant's 48 or 96 channel event inputs), and the event codes
+// the sources drive. A source onto the line writes its code into the
+// isolated event register 0x200, sets the line's bit in the trigger-out
+// configuration and routes the line's slot on the isolated port out.
+struct Variant {
+  const char* name;
+  uint16_t subsystemID;
+  const char* topography;
+  uint32_t source;
+  uint32_t otherSource;
+  uint32_t line;
+  uint32_t code;
+  uint32_t otherCode;
+};
+
+void PrintTo(const Variant& variant, std::ostream* out) { *out << variant.name; }
+
+const Variant kVariants[] = {
+    {"Lark", 0x7A01, "QuillTopographyLark", 51, 52, 99, 1048, 1049},
+    {"Wren", 0x7A11, "QuillTopographyWren", 99, 100, 195, 1144, 1145},
+};
+constexpr uint32_t kIsolatedEventRegister = 0x200;
+constexpr uint64_t kTriggerOutConfig = 0x28;
+constexpr uint32_t kLine0Slot = 0;
+
+class RoutingRequestsEndToEndTest : public RequestEnvelopeTest, public ::testing::WithParamInterface<Variant> {
+ protected:
+  RoutingRequestsEndToEndTest() { pci.subsystemID = GetParam().subsystemID; }
+
+  void SetUp() override {
+    if (kTopLevel < 20) GTEST_SKIP() << "start-up stops before the routing level";
+    RequestEnvelopeTest::SetUp();
+  }
+
+  // One request's status word, its record filled by `fill`.
+  template <typename Fill>
+  int32_t request(void* on, const char* name, Fill fill, Exchange* out = nullptr) {
+    const tRequestRow& r = row(name);
+    Exchange exchange = recordsFor(r);
+    fill(exchange);
+    send(on, r.code, exchange);
+    EXPECT_EQ(exchange.result, 0) << name;
+    if (out != nullptr) *out = exchange;
+    return statusOf(r, exchange);
+  }
+  int32_t onRoute(void* on, const char* name, uint32_t routeId) {
+    return request(on, name, [&](Exchange& e) { e.put<uint32_t>(0, routeId); });
+  }
+
+  // The one route from the variant's source to its line, owned by `owner`.
+  kivark::RoutePossibilityBase calculate(void* on, uint64_t owner, bool other = false) {
+    const kivark::RouteCalculationSeedBase seed = {other ? GetParam().otherSource : GetParam().source, 0, 0, {}};
+    const uint32_t destination = GetParam().line;
+    kivark::RoutePossibilityBase result{};
+    Exchange exchange;
+    EXPECT_EQ(request(
+                  on, "routing_calculateRoute",
+                  [&](Exchange& e) {
+                    e.put<uint64_t>(0, owner);
+                    e.put<uint64_t>(8, address(&seed));
+                    e.put<uint32_t>(16, 1);
+                    e.put<uint64_t>(24, address(&destination));
+                    e.put<uint32_t>(32, 1);
+                    e.put<uint64_t>(40, address(&result));
+                    e.put<uint32_t>(48, 1);
+                  },
+                  &exchange),
+              0);
+    EXPECT_EQ(exchange.get<uint32_t>(0), 0u) << "unreachable";
+    EXPECT_EQ(exchange.get<uint32_t>(4), 1u) << "routes";
+    EXPECT_EQ(result.terminalId, destination);
+    EXPECT_EQ(result.seedIndex, 0);
+    return result;
+  }
+
+  // Reserves the route; the conflicts come back in `conflicts`, resized to
+  // what the driver reported.
+  int32_t reserve(void* on, uint32_t routeId, std::vector<kivark::RouteConflict>& conflicts) {
+    Exchange exchange;
+    const int32_t status = request(
+        on, "routing_reserveRoute",
+        [&](Exchange& e) {
+          e.put<uint32_t>(0, routeId);
+          e.put<uint64_t>(8, address(conflicts.data()));
+          e.put<uint32_t>(16, static_cast<uint32_t>(conflicts.size()));
+        },
+        &exchange);
+    conflicts.resize(exchange.get<uint32_t>(0));
+    return status;
+  }
+
+  std::string topographyName(void* on) {
+    char name[64];
+    std::memset(name, 0x5A, sizeof name);
+    EXPECT_EQ(request(on, "routing_getTopographyName",
+                      [&](Exchange& e) {
+                        e.put<uint64_t>(0, address(name));
+                        e.put<uint32_t>(8, sizeof name);
+                      }),
+              0);
+    return std::string(name, strnlen(name, sizeof name));
+  }
+
+  void listen(void* on, uint64_t identifier, uint32_t port) {
+    tNotifierCreationRecord record{identifier, port, kRoutingNotifier};
+    ASSERT_EQ(host.ioctl(on, kIOControlCreateNotifier, address(&record)), 0);
+  }
+
+  uint32_t isolatedRegister() { return board.nisoFpga().isolatedSide().writeView(kIsolatedEventRegister); }
+  uint64_t triggerOut() { return board.nisoFpga().peek(kTriggerOutConfig, 32); }
+  Route slot() { return board.isolatedPortSwitch().route(kLine0Slot); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Variants, RoutingRequestsEndToEndTest, ::testing::ValuesIn(kVariants),
+                         [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+TEST_P(RoutingRequestsEndToEndTest, ARouteIsProgrammedOntoTheBoardAndConflictsComeBack) {
+  const tRequestRow& version = row("routing_queryVersion");
+  const Exchange queried = call(session, version);
+  EXPECT_EQ(statusOf(version, queried), 0);
+  EXPECT_EQ(queried.get<uint32_t>(0), 1u);
+  EXPECT_EQ(topographyName(session), GetParam().topography);
+
+  // Two sessions' routes onto the same exclusive line, both calculated
+  // while the line is free.
+  const kivark::RoutePossibilityBase route = calculate(session, 0x0A);
+  void* other = open();
+  const kivark::RoutePossibilityBase rival = calculate(other, 0x0B, true);
+  EXPECT_NE(rival.routeId, route.routeId);
+  std::vector<kivark::RouteConflict> none(4);
+  EXPECT_EQ(reserve(session, route.routeId, none), 0);
+  EXPECT_TRUE(none.empty());
+  EXPECT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
+  EXPECT_EQ(isolatedRegister(), GetParam().code);
+  EXPECT_EQ(triggerOut(), 1u);
+  EXPECT_EQ(slot(), Route::kPort1To2);
+
+  // The path from the source to the line, both ends included.
+  std::vector<uint32_t> path(16, 0xFFFFFFFFu);
+  Exchange walked;
+  EXPECT_EQ(request(
+                session, "routing_getRouteTerminalPath",
+                [&](Exchange& e) {
+                  e.put<uint32_t>(0, route.routeId);
+                  e.put<uint64_t>(8, address(path.data()));
+                  e.put<uint32_t>(16, static_cast<uint32_t>(path.size()));
+                },
+                &walked),
+            0);
+  const uint32_t steps = walked.get<uint32_t>(0);
+  ASSERT_GE(steps, 2u);
+  ASSERT_LE(steps, path.size());
+  EXPECT_EQ(path.front(), GetParam().source);
+  EXPECT_EQ(path[steps - 1], GetParam().line);
+
+  // The other session's reservation fails and names the holder in the
+  // caller's buffer, the first `capacity` records only.
+  std::vector<kivark::RouteConflict> conflicts(4);
+  EXPECT_EQ(reserve(other, rival.routeId, conflicts), kivark::routingStatusCodes::kRouteConflict);
+  ASSERT_FALSE(conflicts.empty());
+  EXPECT_EQ(conflicts[0].owner, 0x0Au);
+  EXPECT_EQ(conflicts[0].routeId, route.routeId);
+  std::vector<kivark::RouteConflict> noRoom;
+  EXPECT_EQ(reserve(other, rival.routeId, noRoom), kivark::routingStatusCodes::kRouteConflict);
+  EXPECT_EQ(onRoute(other, "routing_programRoute", rival.routeId), kInvalidArgument) << "not reserved";
+  EXPECT_EQ(isolatedRegister(), GetParam().code) << "the refused route wrote nothing";
+
+  // Given back, the route frees its path for the other session.
+  EXPECT_EQ(onRoute(session, "routing_unprogramRoute", route.routeId), 0);
+  EXPECT_EQ(onRoute(session, "routing_unreserveRoute", route.routeId), 0);
+  EXPECT_EQ(onRoute(session, "routing_destroyRoute", route.routeId), 0);
+  EXPECT_EQ(slot(), Route::kReset);
+  conflicts.assign(4, {});
+  EXPECT_EQ(reserve(other, rival.routeId, conflicts), 0);
+  EXPECT_TRUE(conflicts.empty());
+  EXPECT_EQ(onRoute(other, "routing_programRoute", rival.routeId), 0);
+  EXPECT_EQ(isolatedRegister(), GetParam().otherCode);
+  EXPECT_EQ(slot(), Route::kPort1To2);
+}
+
+TEST_P(RoutingRequestsEndToEndTest, AResetWithdrawsTheRoutesAndTellsEachListeningSessionOnce) {
+  void* second = open();
+  void* quiet = open();
+  listen(session, 0x1111, 7);
+  listen(second, 0x2222, 8);
+  const kivark::RoutePossibilityBase route = calculate(session, 0x0A);
+  std::vector<kivark::RouteConflict> conflicts(4);
+  ASSERT_EQ(reserve(session, route.routeId, conflicts), 0);
+  ASSERT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
+  const kivark::RoutePossibilityBase held = calculate(quiet, 0x0C);
+
+  const size_t before = kalsim::socketMessages().size();
+  EXPECT_EQ(resetTo(20), 0);
+  // Each listening session hears once, with no payload, before the reset's
+  // teardown closes its notifier; the session that never listened hears
+  // nothing.
+  const std::vector<kalsim::SocketMessage> messages = kalsim::socketMessages();
+  std::vector<std::string> heard;
+  for (size_t m = before; m < messages.size(); ++m) {
+    tNotificationMessage message;
+    std::memcpy(&message, messages[m].bytes.data(), sizeof message);
+    EXPECT_EQ(message.length, 0u) << "no payload";
+    EXPECT_EQ(message.identifier, messages[m].port == 7 ? 0x1111u : 0x2222u);
+    heard.push_back(std::to_string(messages[m].port) +
+                    (messages[m].type == tNotificationMessage::kTypeNotification ? " told" : " closed"));
+  }
+  const std::vector<std::string> told = {heard.begin(), heard.begin() + std::min<size_t>(2, heard.size())};
+  EXPECT_EQ(heard.size(), 4u);
+  EXPECT_TRUE((told == std::vector<std::string>{"7 told", "8 told"}) ||
+              (told == std::vector<std::string>{"8 told", "7 told"}))
+      << ::testing::PrintToString(heard);
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "7 closed"), 1);
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "8 closed"), 1);
+
+  // The sessions from before the reset are gone for routing; a new one
+  // finds the path free: the withdrawn routes hold nothing.
+  EXPECT_EQ(onRoute(session, "routing_programRoute", route.routeId), kSessionInvalidated);
+  EXPECT_EQ(onRoute(quiet, "routing_reserveRoute", held.routeId), kSessionInvalidated);
+  void* fresh = open();
+  const kivark::RoutePossibilityBase again = calculate(fresh, 0x0D);
+  conflicts.assign(4, {});
+  EXPECT_EQ(reserve(fresh, again.routeId, conflicts), 0);
+  EXPECT_TRUE(conflicts.empty());
+  EXPECT_EQ(onRoute(fresh, "routing_programRoute", again.routeId), 0);
+  EXPECT_EQ(isolatedRegister(), GetParam().code);
+  EXPECT_EQ(slot(), Route::kPort1To2);
+}
+
+TEST_P(RoutingRequestsEndToEndTest, AfterCleanupEveryRoutingRequestAnswersNoResources) {
+  const kivark::RoutePossibilityBase route = calculate(session, 0x0A);
+  std::vector<kivark::RouteConflict> conflicts(4);
+  ASSERT_EQ(reserve(session, route.routeId, conflicts), 0);
+  ASSERT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
+  EXPECT_EQ(statusOf(row("kdut_cleanup"), call(session, row("kdut_cleanup"))), 0);
+
+  uint32_t seen = 0;
+  for (const tRequestRow& r : kRequestRows) {
+    const std::string name = r.name;
+    if (name.rfind("routing_", 0) != 0) continue;
+    ++seen;
+    EXPECT_EQ(statusOf(r, call(session, r)), kNoResources) << name;
+  }
+  EXPECT_EQ(seen, 11u);
+  // Its route went with the session's routing: another session takes the path.
+  void* other = open();
+  const kivark::RoutePossibilityBase next = calculate(other, 0x0B);
+  conflicts.assign(4, {});
+  EXPECT_EQ(reserve(other, next.routeId, conflicts), 0);
+  EXPECT_TRUE(conflicts.empty());
+}
+
+}  // namespace
+}  // namespace requesttest
