@@ -124,6 +124,18 @@ class RoutingRequestsEndToEndTest : public RequestEnvelopeTest, public ::testing
     return status;
   }
 
+  // Reserves the route without a conflict and programs it: the line carries
+  // the source's code and its slot routes out.
+  void takeLine(void* on, uint32_t routeId, uint32_t code) {
+    std::vector<kivark::RouteConflict> conflicts(4);
+    EXPECT_EQ(reserve(on, routeId, conflicts), 0);
+    EXPECT_TRUE(conflicts.empty());
+    EXPECT_EQ(onRoute(on, "routing_programRoute", routeId), 0);
+    EXPECT_EQ(isolatedRegister(), code);
+    EXPECT_EQ(triggerOut(), 1u);
+    EXPECT_EQ(slot(), Route::kPort1To2);
+  }
+
   std::string topographyName(void* on) {
     char name[64];
     std::memset(name, 0x5A, sizeof name);
@@ -162,13 +174,7 @@ TEST_P(RoutingRequestsEndToEndTest, ARouteIsProgrammedOntoTheBoardAndConflictsCo
   void* other = open();
   const kivark::RoutePossibilityBase rival = calculate(other, 0x0B, true);
   EXPECT_NE(rival.routeId, route.routeId);
-  std::vector<kivark::RouteConflict> none(4);
-  EXPECT_EQ(reserve(session, route.routeId, none), 0);
-  EXPECT_TRUE(none.empty());
-  EXPECT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
-  EXPECT_EQ(isolatedRegister(), GetParam().code);
-  EXPECT_EQ(triggerOut(), 1u);
-  EXPECT_EQ(slot(), Route::kPort1To2);
+  takeLine(session, route.routeId, GetParam().code);
 
   // The path from the source to the line, both ends included.
   std::vector<uint32_t> path(16, 0xFFFFFFFFu);
@@ -205,12 +211,7 @@ TEST_P(RoutingRequestsEndToEndTest, ARouteIsProgrammedOntoTheBoardAndConflictsCo
   EXPECT_EQ(onRoute(session, "routing_unreserveRoute", route.routeId), 0);
   EXPECT_EQ(onRoute(session, "routing_destroyRoute", route.routeId), 0);
   EXPECT_EQ(slot(), Route::kReset);
-  conflicts.assign(4, {});
-  EXPECT_EQ(reserve(other, rival.routeId, conflicts), 0);
-  EXPECT_TRUE(conflicts.empty());
-  EXPECT_EQ(onRoute(other, "routing_programRoute", rival.routeId), 0);
-  EXPECT_EQ(isolatedRegister(), GetParam().otherCode);
-  EXPECT_EQ(slot(), Route::kPort1To2);
+  takeLine(other, rival.routeId, GetParam().otherCode);
 }
 
 TEST_P(RoutingRequestsEndToEndTest, AResetWithdrawsTheRoutesAndTellsEachListeningSessionOnce) {
@@ -219,9 +220,7 @@ TEST_P(RoutingRequestsEndToEndTest, AResetWithdrawsTheRoutesAndTellsEachListenin
   listen(session, 0x1111, 7);
   listen(second, 0x2222, 8);
   const kivark::RoutePossibilityBase route = calculate(session, 0x0A);
-  std::vector<kivark::RouteConflict> conflicts(4);
-  ASSERT_EQ(reserve(session, route.routeId, conflicts), 0);
-  ASSERT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
+  takeLine(session, route.routeId, GetParam().code);
   const kivark::RoutePossibilityBase held = calculate(quiet, 0x0C);
 
   const size_t before = kalsim::socketMessages().size();
@@ -252,20 +251,11 @@ TEST_P(RoutingRequestsEndToEndTest, AResetWithdrawsTheRoutesAndTellsEachListenin
   EXPECT_EQ(onRoute(session, "routing_programRoute", route.routeId), kSessionInvalidated);
   EXPECT_EQ(onRoute(quiet, "routing_reserveRoute", held.routeId), kSessionInvalidated);
   void* fresh = open();
-  const kivark::RoutePossibilityBase again = calculate(fresh, 0x0D);
-  conflicts.assign(4, {});
-  EXPECT_EQ(reserve(fresh, again.routeId, conflicts), 0);
-  EXPECT_TRUE(conflicts.empty());
-  EXPECT_EQ(onRoute(fresh, "routing_programRoute", again.routeId), 0);
-  EXPECT_EQ(isolatedRegister(), GetParam().code);
-  EXPECT_EQ(slot(), Route::kPort1To2);
+  takeLine(fresh, calculate(fresh, 0x0D).routeId, GetParam().code);
 }
 
 TEST_P(RoutingRequestsEndToEndTest, AfterCleanupEveryRoutingRequestAnswersNoResources) {
-  const kivark::RoutePossibilityBase route = calculate(session, 0x0A);
-  std::vector<kivark::RouteConflict> conflicts(4);
-  ASSERT_EQ(reserve(session, route.routeId, conflicts), 0);
-  ASSERT_EQ(onRoute(session, "routing_programRoute", route.routeId), 0);
+  takeLine(session, calculate(session, 0x0A).routeId, GetParam().code);
   EXPECT_EQ(statusOf(row("kdut_cleanup"), call(session, row("kdut_cleanup"))), 0);
 
   uint32_t seen = 0;
@@ -276,12 +266,9 @@ TEST_P(RoutingRequestsEndToEndTest, AfterCleanupEveryRoutingRequestAnswersNoReso
     EXPECT_EQ(statusOf(r, call(session, r)), kNoResources) << name;
   }
   EXPECT_EQ(seen, 11u);
-  // Its route went with the session's routing: another session takes the path.
+  // Its route went with the session's routing: another source takes the line.
   void* other = open();
-  const kivark::RoutePossibilityBase next = calculate(other, 0x0B);
-  conflicts.assign(4, {});
-  EXPECT_EQ(reserve(other, next.routeId, conflicts), 0);
-  EXPECT_TRUE(conflicts.empty());
+  takeLine(other, calculate(other, 0x0B, true).routeId, GetParam().otherCode);
 }
 
 }  // namespace
