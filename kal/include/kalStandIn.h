@@ -61,6 +61,8 @@ uint32_t unregisterDriverCalls();
 void failMutexCreation(uint32_t nth);
 void failSpinLockCreation(uint32_t nth);
 uint64_t liveMutexes();
+// Every kernel mutex creation asked for since the last reset, failed ones too.
+uint64_t mutexCreations();
 uint64_t liveSpinLocks();
 
 // ---- kernel threads
@@ -93,6 +95,9 @@ void clearBadUserRanges();
 // arbitrary addresses.
 void confineUserMemoryTo(const void* start, uint64_t size);
 uint64_t userCopies();
+// The Nth user copy from now on (1 = next) fails with the given layer code
+// whatever its range; 0 disarms.
+void failUserCopy(uint32_t nth, int32_t code = -51009);
 
 // ---- time
 // Virtual (default): sleeping advances the clock and every counter read

@@ -13,6 +13,7 @@ namespace {
 std::atomic<uint32_t> gFailMutexNth{0};
 std::atomic<uint32_t> gFailSpinLockNth{0};
 std::atomic<uint64_t> gLiveMutexes{0};
+std::atomic<uint64_t> gMutexCreations{0};
 std::atomic<uint64_t> gLiveSpinLocks{0};
 std::atomic<uint32_t> gNextThreadId{1};
 thread_local char tThreadIdentity;
@@ -22,12 +23,14 @@ thread_local uint32_t tThreadId = 0;
 void failMutexCreation(uint32_t nth) { gFailMutexNth = nth; }
 void failSpinLockCreation(uint32_t nth) { gFailSpinLockNth = nth; }
 uint64_t liveMutexes() { return gLiveMutexes.load(); }
+uint64_t mutexCreations() { return gMutexCreations.load(); }
 uint64_t liveSpinLocks() { return gLiveSpinLocks.load(); }
 
 namespace detail {
 void resetSyncLocks() {
   gFailMutexNth = 0;
   gFailSpinLockNth = 0;
+  gMutexCreations = 0;
 }
 }  // namespace detail
 }  // namespace kalsim
@@ -63,6 +66,7 @@ void nKIVKAL100_releaseSpinLockDPC(void* spinLock) { static_cast<std::mutex*>(sp
 
 void* nKIVKAL150_createMutex(void) {
   kalsim::HostAllocations hostAllocations;
+  ++kalsim::gMutexCreations;
   if (kalsim::detail::countDown(kalsim::gFailMutexNth)) return nullptr;
   std::mutex* mutex = new (std::nothrow) std::mutex;
   if (mutex == nullptr) return nullptr;

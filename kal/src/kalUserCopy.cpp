@@ -18,6 +18,8 @@ struct BadRange {
 std::mutex gMutex;
 std::vector<BadRange> gBad;
 uint64_t gCopies = 0;
+uint32_t gFailNth = 0;
+int32_t gFailCode = 0;
 // When set, the only user memory there is: like a kernel, copies from any
 // other address fail instead of touching it.
 uintptr_t gUserStart = 0;
@@ -39,6 +41,7 @@ int32_t codeLocked(const void* user, uint64_t size) {
 int32_t check(const void* user, uint64_t size) {
   std::lock_guard<std::mutex> lock(gMutex);
   ++gCopies;
+  if (gFailNth != 0 && --gFailNth == 0) return gFailCode;
   return codeLocked(user, size);
 }
 }  // namespace
@@ -56,6 +59,11 @@ void confineUserMemoryTo(const void* start, uint64_t size) {
   gUserStart = reinterpret_cast<uintptr_t>(start);
   gUserSize = size;
 }
+void failUserCopy(uint32_t nth, int32_t code) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gFailNth = nth;
+  gFailCode = code;
+}
 uint64_t userCopies() {
   std::lock_guard<std::mutex> lock(gMutex);
   return gCopies;
@@ -71,6 +79,7 @@ void resetUserCopy() {
   std::lock_guard<std::mutex> lock(gMutex);
   gBad.clear();
   gCopies = 0;
+  gFailNth = 0;
   gUserStart = 0;
   gUserSize = 0;
 }

@@ -10,6 +10,10 @@
 //
 // Only the driver's allocations are counted (the stand-in and the board
 // allocate inside kalsim::HostAllocations scopes), so every N is safe to arm.
+// forEveryFailureOf sweeps any other layer knob that fails the Nth call and
+// counts the calls (mutex creation, user copies) the same way; a sparse
+// sweep (every N up to `dense`, then every `stride`th) keeps the slow
+// builds inside their time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,46 +24,90 @@
 
 namespace testsupport {
 
-class AllocationFailure {
+// A layer knob that fails the Nth call from now on (0 disarms), and the
+// counter of the calls it counts.
+struct FailureKnob {
+  const char* name;
+  void (*arm)(uint32_t nth);
+  uint64_t (*calls)();
+};
+
+inline void armAllocationFailure(uint32_t nth) { kalsim::failAllocationOnThisThread(nth); }
+inline const FailureKnob kAllocationKnob{"allocation", armAllocationFailure, kalsim::allocationCallsOnThisThread};
+
+class InjectedFailure {
  public:
-  explicit AllocationFailure(uint32_t nth) : nth_(nth), before_(kalsim::allocationCallsOnThisThread()) {
-    kalsim::failAllocationOnThisThread(nth);
+  InjectedFailure(const FailureKnob& knob, uint32_t nth) : knob_(knob), nth_(nth), before_(knob.calls()) {
+    knob.arm(nth);
   }
-  ~AllocationFailure() { disarm(); }
-  AllocationFailure(const AllocationFailure&) = delete;
-  AllocationFailure& operator=(const AllocationFailure&) = delete;
+  ~InjectedFailure() { disarm(); }
+  InjectedFailure(const InjectedFailure&) = delete;
+  InjectedFailure& operator=(const InjectedFailure&) = delete;
 
   // Disarms the knob; idempotent.
   void disarm() {
     if (!armed_) return;
-    made_ = kalsim::allocationCallsOnThisThread() - before_;
-    kalsim::failAllocationOnThisThread(0);
+    made_ = knob_.calls() - before_;
+    knob_.arm(0);
     armed_ = false;
   }
-  // Whether the nth allocation came (and failed); after disarm().
+  // Whether the nth call came (and failed); after disarm().
   bool hit() const { return made_ >= nth_; }
   uint32_t nth() const { return nth_; }
+  // Calls made since the knob was armed (while it is, or up to disarm()).
+  uint64_t callsSoFar() const { return armed_ ? knob_.calls() - before_ : made_; }
 
  private:
+  const FailureKnob& knob_;
   uint32_t nth_;
   uint64_t before_;
   uint64_t made_ = 0;
   bool armed_ = true;
 };
 
-// Runs `attempt` with the 1st, 2nd, ... allocation failing until a run makes
-// fewer allocations than the one armed: that last run is the clean one, and
-// what it left is the caller's to check. Returns the number of failing runs.
-template <class Attempt>
-uint32_t forEveryAllocationFailure(Attempt attempt, uint32_t limit = 100000) {
-  for (uint32_t nth = 1; nth <= limit; ++nth) {
-    AllocationFailure failure(nth);
+class AllocationFailure : public InjectedFailure {
+ public:
+  explicit AllocationFailure(uint32_t nth) : InjectedFailure(kAllocationKnob, nth) {}
+};
+
+// Which N a sweep runs: all of them by default.
+struct SweepPlan {
+  uint32_t limit = 100000;
+  uint32_t dense = 0xFFFFFFFFu;  // every N up to this one...
+  uint32_t stride = 1;           // ...then every stride-th
+};
+
+namespace detail {
+template <class Failure, class Attempt, class... Knob>
+uint32_t sweep(const SweepPlan& plan, Attempt& attempt, const Knob&... knob) {
+  uint32_t nth = 1;
+  while (nth <= plan.limit) {
+    Failure failure(knob..., nth);
     attempt(failure);
     failure.disarm();
     if (!failure.hit()) return nth - 1;
+    nth += nth < plan.dense ? 1 : plan.stride;
   }
-  ADD_FAILURE() << "still failing after " << limit << " allocations";
-  return limit;
+  ADD_FAILURE() << "still failing after " << plan.limit << " calls";
+  return plan.limit;
+}
+}  // namespace detail
+
+// Runs `attempt` with the 1st, 2nd, ... allocation failing until a run makes
+// fewer allocations than the one armed: that last run is the clean one, and
+// what it left is the caller's to check. Returns the number of the last
+// failing run (with every N run, the number of failing runs).
+template <class Attempt>
+uint32_t forEveryAllocationFailure(Attempt attempt, uint32_t limit = 100000) {
+  SweepPlan plan;
+  plan.limit = limit;
+  return detail::sweep<AllocationFailure>(plan, attempt);
+}
+
+// The same over any knob, along the plan.
+template <class Attempt>
+uint32_t forEveryFailureOf(const FailureKnob& knob, Attempt attempt, const SweepPlan& plan = SweepPlan()) {
+  return detail::sweep<InjectedFailure>(plan, attempt, knob);
 }
 
 }  // namespace testsupport

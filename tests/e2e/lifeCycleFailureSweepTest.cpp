@@ -1,0 +1,224 @@
+// The driver's whole life with one layer call failing: load, add the
+// simulated board (start-up to level 20), open a session, a few requests,
+// close, a reset from a session of its own, remove, delete, unload. For each
+// knob (allocation, mutex creation, user copy) the 1st, 2nd, ... call fails
+// in turn until a run passes untouched.
+//
+// Each run's outcomes (every step's result, each request's status word and
+// the values it read) are compared with the clean run's. Up to the step the
+// failure hit in they must match; the first one that differs must be a code
+// the driver or the layer documents for what failed, never a success with
+// other values; and once everything is unloaded nothing the driver made is
+// left: no allocation, lock, mapping or thread.
+//
+// Time: every run climbs to level 20. The plain build runs every N; the
+// address-sanitizer build (tools/test.sh --sanitize, told by the compiler's
+// own address-sanitizer flag) runs every N up to kSanitizedDense and then
+// every kSanitizedStride-th, so .ci/run keeps to its budget.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kal/host/tHostHarness.h"
+#include "kal/include/kalPci.h"
+#include "kal/include/kalStandIn.h"
+#include "requests/RequestTable.h"
+#include "simboard/QuillBoard.h"
+#include "tests/requests/RequestEnvelopeFixture.h"
+#include "tests/support/allocationFailures.h"
+
+namespace {
+
+using requesttest::address;
+using requesttest::row;
+using requesttest::tRequestRow;
+using requesttest::word;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SPARSE_SWEEPS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SPARSE_SWEEPS 1
+#endif
+#endif
+#ifdef SPARSE_SWEEPS
+constexpr uint32_t kSanitizedDense = 60;
+constexpr uint32_t kSanitizedStride = 7;
+#endif
+
+constexpr uint32_t kResetLevel = 6;
+
+uint64_t liveKernelObjects() {
+  return kalsim::liveMutexes() + kalsim::liveSpinLocks() + kalsim::liveKernelMappings() + kalsim::liveThreads();
+}
+
+// One outcome of a run: what it is, the value, and the knob's calls so far.
+struct Outcome {
+  std::string what;
+  int64_t value;
+  uint64_t calls;
+};
+
+class LifeCycle {
+ public:
+  explicit LifeCycle(testsupport::InjectedFailure& failure) : failure_(failure) {}
+
+  // The whole life; the knob is disarmed once the driver is unloaded.
+  std::vector<Outcome> run() {
+    kalsim::tHostHarness host;
+    simboard::QuillBoard board;
+    if (note("load", host.load()) == 0) {
+      if (note("add", host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size)) == 0) {
+        session(host, [&](void* on) {
+          const std::vector<uint8_t> level = request(host, on, "vorlan_getSetupLevel", {});
+          if (!level.empty()) note("level", get<uint32_t>(level, 0));
+          request(host, on, "kdut_reserveResources", put<uint64_t>(0x5));
+          const std::vector<uint8_t> count = request(host, on, "harrow_getNumSubroutines", {});
+          if (!count.empty()) note("subroutines", get<uint32_t>(count, 0));
+        });
+        session(host, [&](void* on) { request(host, on, "kdut_reset", put<uint32_t>(kResetLevel)); });
+        host.removeDevice();
+        host.deleteDevice();
+      }
+      host.unload();
+    }
+    failure_.disarm();
+    return outcomes_;
+  }
+
+ private:
+  template <typename T>
+  static std::vector<uint8_t> put(T value) {
+    std::vector<uint8_t> bytes(sizeof value);
+    std::memcpy(bytes.data(), &value, sizeof value);
+    return bytes;
+  }
+  template <typename T>
+  static T get(const std::vector<uint8_t>& bytes, uint32_t offset) {
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+  }
+
+  int64_t note(const std::string& what, int64_t value) {
+    outcomes_.push_back({what, value, failure_.callsSoFar()});
+    return value;
+  }
+
+  template <class Use>
+  void session(kalsim::tHostHarness& host, Use use) {
+    void* on = nullptr;
+    if (note("open", host.open(requesttest::kMainInterface, &on)) != 0) return;
+    use(on);
+    host.close(on);
+    note("close", 0);
+  }
+
+  // The request's outbound record when it answered with a clean status.
+  std::vector<uint8_t> request(kalsim::tHostHarness& host, void* on, const char* name,
+                               const std::vector<uint8_t>& fields) {
+    const tRequestRow& r = row(name);
+    std::vector<uint8_t> inbound(r.inboundSize, 0);
+    std::copy(fields.begin(), fields.end(), inbound.begin());
+    std::vector<uint8_t> outbound(r.outboundSize, requesttest::kUntouchedByte);
+    uint32_t bytesReturned = requesttest::kUntouched;
+    const int32_t result = host.request(on, r.code, inbound.data(), static_cast<uint32_t>(inbound.size()),
+                                        outbound.data(), static_cast<uint32_t>(outbound.size()), &bytesReturned);
+    if (note(std::string(name) + " result", result) != 0) return {};
+    if (note(std::string(name) + " status", get<int32_t>(outbound, r.outboundStatusOffset)) != 0) return {};
+    return outbound;
+  }
+
+  testsupport::InjectedFailure& failure_;
+  std::vector<Outcome> outcomes_;
+};
+
+void armUserCopyFailure(uint32_t nth) { kalsim::failUserCopy(nth, -51009); }
+const testsupport::FailureKnob kMutexKnob{"mutex creation", kalsim::failMutexCreation, kalsim::mutexCreations};
+const testsupport::FailureKnob kUserCopyKnob{"user copy", armUserCopyFailure, kalsim::userCopies};
+
+std::string describe(const std::vector<Outcome>& outcomes, bool withCalls = true) {
+  std::ostringstream text;
+  for (const Outcome& o : outcomes) {
+    text << "\n  " << o.what << " = " << o.value;
+    if (withCalls) text << " (after " << o.calls << ")";
+  }
+  return text.str();
+}
+
+TEST(LifeCycleFailureSweepTest, EveryFailingCallEndsInADocumentedCodeAndLeavesNothing) {
+  struct Knob {
+    const testsupport::FailureKnob& knob;
+    // The codes a step may answer with when this knob's call failed.
+    std::set<int64_t> codes;
+  };
+  constexpr int64_t kLayerNoMemory = -51352;
+  constexpr int64_t kLayerBadUserMemory = -51009;
+  const Knob knobs[] = {
+      {testsupport::kAllocationKnob, {kLayerNoMemory, -52000, -52010}},
+      {kMutexKnob, {kLayerNoMemory, -52000, -52008, -52010}},
+      {kUserCopyKnob, {kLayerBadUserMemory}},
+  };
+  for (const Knob& k : knobs) {
+    SCOPED_TRACE(k.knob.name);
+    kalsim::reset();
+    std::vector<Outcome> clean;
+    {
+      testsupport::InjectedFailure none(k.knob, 0xFFFFFFFFu);
+      clean = LifeCycle(none).run();
+    }
+    ASSERT_FALSE(clean.empty());
+    const uint64_t driverAllocations = kalsim::liveDriverAllocations();
+    ASSERT_EQ(liveKernelObjects(), 0u);
+
+    testsupport::SweepPlan plan;
+#ifdef SPARSE_SWEEPS
+    plan.dense = kSanitizedDense;
+    plan.stride = kSanitizedStride;
+#endif
+    std::map<int64_t, uint32_t> answered;
+    uint32_t absorbed = 0;
+    const uint32_t last = testsupport::forEveryFailureOf(
+        k.knob,
+        [&](testsupport::InjectedFailure& failure) {
+          const std::vector<Outcome> outcomes = LifeCycle(failure).run();
+          const uint32_t nth = failure.nth();
+          EXPECT_EQ(kalsim::liveDriverAllocations(), driverAllocations) << nth << describe(outcomes);
+          EXPECT_EQ(liveKernelObjects(), 0u) << nth << describe(outcomes);
+          if (!failure.hit()) {
+            EXPECT_EQ(describe(outcomes, false), describe(clean, false)) << "a run with nothing failing is the clean run";
+            return;
+          }
+          size_t first = 0;
+          while (first < outcomes.size() && first < clean.size() && outcomes[first].what == clean[first].what &&
+                 outcomes[first].value == clean[first].value) {
+            ++first;
+          }
+          if (first == outcomes.size() && first == clean.size()) {
+            ++absorbed;
+            return;
+          }
+          ASSERT_LT(first, outcomes.size()) << nth << describe(outcomes);
+          const Outcome& differing = outcomes[first];
+          EXPECT_GE(differing.calls, nth) << "differs before the failure came: " << nth << describe(outcomes);
+          EXPECT_EQ(k.codes.count(differing.value), 1u)
+              << nth << ": " << differing.what << " answered " << differing.value << describe(outcomes);
+          ++answered[differing.value];
+        },
+        plan);
+    EXPECT_GT(last, 0u);
+    std::ostringstream tally;
+    for (const auto& [code, runs] : answered) tally << " " << code << " x" << runs;
+    std::printf("[ sweep    ] %s: %u failing calls,%s, %u absorbed\n", k.knob.name, last, tally.str().c_str(),
+                absorbed);
+  }
+}
+
+}  // namespace
