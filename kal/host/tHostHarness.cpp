@@ -1,5 +1,7 @@
 #include "kal/host/tHostHarness.h"
 
+#include "kal/include/kalStandIn.h"
+
 #include <cstring>
 
 namespace kalsim {
@@ -56,14 +58,18 @@ void tHostHarness::deleteDevice() {
 
 int32_t tHostHarness::open(const std::string& interfaceName, void** session) {
   *session = nullptr;
-  for (const RegisteredInterface& interface : registeredInterfaces()) {
-    if (interface.name != interfaceName) continue;
-    void* context = interface.interfaceObject;
-    const int32_t result = record().open(nullptr, &context);
-    if (result >= 0) *session = context;
-    return result;
+  void* context = nullptr;
+  {
+    // The layer's own lookup: no allocation of the driver's.
+    HostAllocations layer;
+    for (const RegisteredInterface& interface : registeredInterfaces()) {
+      if (interface.name == interfaceName) context = interface.interfaceObject;
+    }
   }
-  return -51150;
+  if (context == nullptr) return -51150;
+  const int32_t result = record().open(nullptr, &context);
+  if (result >= 0) *session = context;
+  return result;
 }
 
 void tHostHarness::close(void* session) { record().close(session); }

@@ -159,12 +159,14 @@ PciFunction::PciFunction(const PciFunctionSetup& setup) : setup_(setup), record_
 }
 
 PciFunction& addPciFunction(const PciFunctionSetup& setup) {
+  HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(gPciMutex);
   gFunctions.emplace_back(new PciFunction(setup));
   return *gFunctions.back();
 }
 
 void addPciBridge(const PciBridge& bridge) {
+  HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(gPciMutex);
   gBridges.push_back(bridge);
 }
@@ -269,6 +271,7 @@ std::vector<KernelMapping> kernelMappings() {
 }
 
 void mapPhysicalRangeTo(uint64_t physical, uint64_t length, void* address) {
+  HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(gPciMutex);
   gPhysicalRanges.push_back({physical, length, address});
 }

@@ -9,6 +9,7 @@ namespace {
 
 tDestructorRecord* gDestructorListHead = nullptr;
 uint32_t gReferenceCount = 0;
+bool gStaticObjectNotBuilt = false;
 
 const char* const kVersionRecord[] = {
     "nKIVVersion_CompanyName=Vorlan driver developers",
@@ -43,16 +44,20 @@ int32_t registerStaticDestructor(void (*function)(void* argument), void* argumen
   return 0;
 }
 
-void initializeRunTime() {
+void noteStaticObjectNotBuilt() { gStaticObjectNotBuilt = true; }
+
+bool initializeRunTime() {
   const uint32_t previous = gReferenceCount;
   gReferenceCount = previous + 1;
-  if (previous != 0) return;
+  if (previous != 0) return true;
+  gStaticObjectNotBuilt = false;
   // The table has an empty slot at each end; the constructors run from the
   // last to the first.
   const tStaticConstructor* table = staticConstructorTable();
   for (uint32_t slot = staticConstructorTableSize(); slot > 0; --slot) {
     if (table[slot - 1] != nullptr) table[slot - 1]();
   }
+  return !gStaticObjectNotBuilt;
 }
 
 void finalizeRunTime() {

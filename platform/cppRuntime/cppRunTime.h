@@ -18,10 +18,14 @@ static_assert(sizeof(tDestructorRecord) == 24, "destructor record is 24 bytes");
 
 typedef void (*tStaticConstructor)(void);
 
-void initializeRunTime();
+// False when a static object could not be built for want of memory: the
+// load is then refused and finalizeRunTime() undoes what was built.
+bool initializeRunTime();
 void finalizeRunTime();
 // 0 when registered, -1 when the record could not be allocated.
 int32_t registerStaticDestructor(void (*function)(void* argument), void* argument, tDestructorRecord** head);
+// What a static object whose destructor could not be registered reports.
+void noteStaticObjectNotBuilt();
 
 // The list every static constructor registers on, and the load count.
 tDestructorRecord** staticDestructorListHead();
@@ -64,7 +68,12 @@ template <typename... Args>
 T& tStaticObject<T>::construct(Args&... arguments) {
   T* object = new (storage_, kPlacement) T(arguments...);
   constructed_ = true;
-  registerStaticDestructor(&tStaticObject::destroy, this, staticDestructorListHead());
+  // Nothing would ever destroy it (nor free what it holds): it goes at once
+  // and the load fails.
+  if (registerStaticDestructor(&tStaticObject::destroy, this, staticDestructorListHead()) != 0) {
+    destroy(this);
+    noteStaticObjectNotBuilt();
+  }
   return *object;
 }
 

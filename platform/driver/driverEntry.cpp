@@ -2,6 +2,8 @@
 #include "platform/cppRuntime/cppRunTime.h"
 #include "platform/device/tDevice.h"
 #include "platform/driver/addDevice.h"
+#include "platform/driver/kalStatus.h"
+#include "platform/status/statusCodes.h"
 #include "kal/include/tDriverRecord.h"
 
 namespace vorlan_driver {
@@ -25,7 +27,10 @@ void driverUnloadCallback(void* argument) {
 
 extern "C" __attribute__((visibility("default"))) int32_t nKIVAPAL200_driverEntry(void* driverRecord) {
   using namespace vorlan_driver::nKIVAPAL000;
-  initializeRunTime();
+  if (!initializeRunTime()) {
+    finalizeRunTime();
+    return toKalStatus(vorlan_driver::statusCodes::kOutOfMemory);
+  }
 
   tDriverRecordView* record = static_cast<tDriverRecordView*>(driverRecord);
   record->name = kDriverName;

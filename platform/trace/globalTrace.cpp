@@ -19,7 +19,8 @@ bool isTraceConstructed() { return gTrace.isConstructed(); }
 
 void constructTraceStatics() {
   iTraceDestination* destination = &gConsoleDestination.construct();
-  gTrace.construct(destination);
+  // Without its destination the trace is not built either (the load fails).
+  if (gConsoleDestination.isConstructed()) gTrace.construct(destination);
 }
 
 }  // namespace nKIVAPAL000
