@@ -188,9 +188,12 @@ int32_t tDevice::kalIOControl(void* session, uint32_t code, uint64_t argument) {
   const int32_t result = toKalStatus(status.getCode());
   // A count of 0 leaves the caller's word as the caller wrote it.
   if (envelope.bytesReturned != 0) {
-    nKIVKAL100_replicateOutboundIOControlBuffer(static_cast<uint8_t*>(userEnvelope) +
-                                                    offsetof(tIOControlEnvelope, bytesReturned),
-                                                &envelope.bytesReturned, sizeof(envelope.bytesReturned));
+    const int32_t written = nKIVKAL100_replicateOutboundIOControlBuffer(
+        static_cast<uint8_t*>(userEnvelope) + offsetof(tIOControlEnvelope, bytesReturned), &envelope.bytesReturned,
+        sizeof(envelope.bytesReturned));
+    // The caller would read its own stale count as the answer's size: a
+    // success whose count could not be written back is none.
+    if (written < 0 && result >= 0) return written;
   }
   return result;
 }
