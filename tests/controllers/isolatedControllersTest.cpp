@@ -24,17 +24,6 @@ namespace {
 using vorlan_driver::IsolatedControllers;
 namespace codes = vorlan_driver::statusCodes;
 
-class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
- public:
-  bool isOverflowed(uint8_t, tStatus&) override { return false; }
-};
-
-class NoErrors : public vorlan_driver::ErrorCheckerInterface {
- public:
-  bool hasError(uint64_t, tStatus&) override { return false; }
-  void checkForErrors(uint64_t, tStatus&) override {}
-};
-
 class AggregateBoard : public SequencerBoard {
  protected:
   AggregateBoard() : checkers(errors) {}

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "controllers/ErrorCheckerInterface.h"
+#include "controllers/channel/MeasureOverflowQueryInterface.h"
 #include "controllers/channel/MiscControlStrobe.h"
 #include "controllers/localRAMController/LocalRAMController.h"
 #include "controllers/sequencer/ErrorResponseSubroutineController.h"
@@ -36,6 +38,19 @@ constexpr uint32_t kWrenSubsystem = 0x7A11;
 constexpr uint32_t kLarkSubsystem = 0x7A01;
 
 inline constexpr int64_t code(uint32_t word) { return static_cast<int64_t>(static_cast<int32_t>(word)); }
+
+// Stand-ins for the non-isolated side's answers, for aggregates built over
+// the isolated side alone.
+class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
+ public:
+  bool isOverflowed(uint8_t, tStatus&) override { return false; }
+};
+
+class NoErrors : public vorlan_driver::ErrorCheckerInterface {
+ public:
+  bool hasError(uint64_t, tStatus&) override { return false; }
+  void checkForErrors(uint64_t, tStatus&) override {}
+};
 
 class SequencerBoard : public isomaptest::IsolatedPath {
  protected:

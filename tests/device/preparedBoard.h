@@ -26,21 +26,12 @@ using sequencertest::kLarkSubsystem;
 using sequencertest::kWrenSubsystem;
 using Write = sequencertest::SequencerBoard::Write;
 using nKIVAPALS100::tStatus;
+using sequencertest::NeverOverflowed;
+using sequencertest::NoErrors;
 
 constexpr uint32_t kIsoWindow = 24;
 inline uint32_t channelAddress(uint32_t channel, uint32_t offset) { return 0x1000u | channel << 7 | (offset & 0x7Fu); }
 inline uint64_t pointer(const void* p) { return reinterpret_cast<uint64_t>(p); }
-
-class NeverOverflowed : public vorlan_driver::MeasureOverflowQueryInterface {
- public:
-  bool isOverflowed(uint8_t, tStatus&) override { return false; }
-};
-
-class NoErrors : public vorlan_driver::ErrorCheckerInterface {
- public:
-  bool hasError(uint64_t, tStatus&) override { return false; }
-  void checkForErrors(uint64_t, tStatus&) override {}
-};
 
 class PreparedBoard : public sequencertest::SequencerBoard {
  protected:
