@@ -17,20 +17,31 @@ namespace vorlan_driver {
 
 class MiscControlStrobe {
  public:
-  using tMiscReg = vorlan_regmaps::tTheQuillIsoChannelRegMap::tMiscChannelControlReg;
+  using tChannelMap = vorlan_regmaps::tTheQuillIsoChannelRegMap;
+  using tMiscReg = tChannelMap::tMiscChannelControlReg;
 
-  // The register is not owned and must outlive this.
-  MiscControlStrobe(tMiscReg& misc, nKIVAPALS100::tStatus& status) : misc_(misc), mutex_(status) {}
+  // The map is not owned and must outlive this.
+  MiscControlStrobe(tChannelMap& channel, nKIVAPALS100::tStatus& status)
+      : misc_(channel.MiscChannelControlReg),
+        valueBits_(static_cast<uint32_t>(channel.getDescriptor().registers[tMiscReg::kIndex].keepMask)),
+        mutex_(status) {}
   MiscControlStrobe(const MiscControlStrobe&) = delete;
   MiscControlStrobe& operator=(const MiscControlStrobe&) = delete;
 
   void strobe(uint32_t bits, nKIVAPALS100::tStatus& status) {
     ControllerGuard guard(mutex_, status);
-    if (guard.holds()) misc_.writeRegister(misc_.getRegister() | bits, status);
+    if (!guard.holds()) return;
+    misc_.writeRegister(misc_.getRegister() | bits, status);
+    // A failed write leaves what it carried in the shadow for a retry. The
+    // value bits may wait there; a strobe may not, or the next strobe on
+    // this channel, whichever controller sends it, would fire it again.
+    misc_.setRegister(misc_.getRegister() & valueBits_);
   }
 
  private:
   tMiscReg& misc_;
+  // The bits the register holds; every other bit is a strobe.
+  uint32_t valueBits_;
   nKIVAPAL000::tMutex mutex_;
 };
 

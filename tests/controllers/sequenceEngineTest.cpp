@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "controllers/channel/AbstractedEventController.h"
+#include "controllers/channel/IsoChannelController.h"
+#include "controllers/channel/MeasureUnitController.h"
 #include "controllers/channel/SequenceEngineController.h"
 #include "controllers/subroutine/subroutineIds.h"
 #include "kal/include/kalStandIn.h"
@@ -78,6 +81,41 @@ TEST_F(SequenceEngineBoard, StartChecksTheEngineAndTheCountThenWaitsForTheFifoAn
     engine->start(c.count, status);
     EXPECT_EQ(status.getCode(), c.code);
     EXPECT_EQ(channelTraffic(), c.traffic);
+  }
+}
+
+// The channel's miscellaneous control register is shared: a strobe whose
+// write failed (the isolated side unpowered) must not go out again with
+// the engine's start once the side is back.
+TEST_F(SequenceEngineBoard, AnotherControllersFailedStrobeDoesNotRideOnTheStart) {
+  vorlan_driver::IsoChannelController channel(*channels[kCh], *strobes[kCh]);
+  NeverOverflowed overflow;
+  tStatus made;
+  vorlan_driver::MeasureUnitController unit(kCh, *channels[kCh], *strobes[kCh], map->NisoMeasureUnitConfigRegType[kCh],
+                                            overflow, quiet, made);
+  ASSERT_EQ(made.getCode(), 0);
+  struct Case {
+    const char* name;
+    std::function<void(tStatus&)> failing;
+  };
+  const Case cases[] = {
+      {"error reset 26", [&](tStatus& s) { channel.strobeErrorResetBit26(s); }},
+      {"error reset 27", [&](tStatus& s) { channel.strobeErrorResetBit27(s); }},
+      {"measure unit arm", [&](tStatus& s) { unit.arm(s); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    side().setPowered(false);
+    tStatus failed;
+    c.failing(failed);
+    EXPECT_TRUE(failed.isFatal());
+    side().setPowered(true);
+    side().setReadView(at(0x1007), kIdle);
+    take();
+    tStatus status;
+    engine->start(0, status);
+    EXPECT_EQ(status.getCode(), 0);
+    EXPECT_EQ(channelTraffic(), (std::vector<Access>{rd(0x1007, kIdle), wr(0x1032, 0x2000), wr(0x1002, 0x1)}));
   }
 }
 
