@@ -183,10 +183,17 @@ void SequencerPreparation::downloadSubroutines(const nKIVAPAL000::tEventDescript
       factory.createCustomPackage(descriptor, imagePointer, wordCount, idPointer, addressPointer, idCount, status));
   if (package.get() == nullptr || status.isFatal()) return;
   installSubroutinePackage(*package.get(), status);
+  if (status.isFatal()) return;
   // The new package may have moved every subroutine the board runs by
-  // itself: the error responses and the alarm response.
-  configureDefaultResponses(status);
-  controllers_.reloadAlarmMacro(status);
+  // itself: the error responses and the alarm response. Each follows it on
+  // its own, so a package that lacks the one still moves the other; the
+  // macro left behind would point into the old image.
+  tStatus responses;
+  configureDefaultResponses(responses);
+  tStatus alarm;
+  controllers_.reloadAlarmMacro(alarm);
+  status.merge(responses);
+  status.merge(alarm);
 }
 
 void SequencerPreparation::getSubroutines(const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t idPointer,

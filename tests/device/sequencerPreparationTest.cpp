@@ -352,20 +352,36 @@ TEST_F(Preparation, ADownloadMovesTheBoardsOwnSubroutinesAndListsBack) {
   EXPECT_EQ(untouched, std::vector<uint32_t>(5, 0xEEEEEEEEu));
 }
 
-// A package without the variant's alarm response: the error responses are
-// issued, the macro keeps its address and the lookup's code is reported.
-TEST_F(Preparation, ADownloadWithoutTheAlarmResponseLeavesTheMacro) {
+// A package without one of the board's own subroutines: the other still
+// follows the package, the missing one keeps its old address and the
+// lookup's code is reported.
+TEST_F(Preparation, ADownloadWithoutOneOfTheBoardsSubroutinesStillMovesTheOther) {
   prepareThroughLevel14();
   const std::vector<uint64_t> image{0x0400000000000000ull, 0x0400000000000001ull};
-  const std::vector<uint32_t> idTable{ids().errorResponse[0], ids().errorResponse[1]};
   const std::vector<uint32_t> addresses{0, 1};
-  tStatus status;
-  preparation.downloadSubroutines(nullptr, pointer(image.data()), 2, pointer(idTable.data()),
-                                  pointer(addresses.data()), 2, status);
-  EXPECT_EQ(status.getCode(), code(0xBFFA4309u));
-  const std::vector<Write> writes = takeWrites();
-  EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x171), (std::vector<uint32_t>{0, 1}));
-  EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x05C), std::vector<uint32_t>{});
+  struct Case {
+    const char* name;
+    std::vector<uint32_t> idTable;
+    std::vector<uint32_t> responseAddresses;
+    std::vector<uint32_t> macroAddresses;
+  };
+  const Case cases[] = {
+      {"no alarm response: the error responses move", {ids().errorResponse[0], ids().errorResponse[1]}, {0, 1}, {}},
+      {"no error responses: the macro moves", {0x11111111u, ids().alarmResponse}, {}, {1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    tStatus status;
+    preparation.downloadSubroutines(nullptr, pointer(image.data()), 2, pointer(c.idTable.data()),
+                                    pointer(addresses.data()), 2, status);
+    EXPECT_EQ(status.getCode(), code(0xBFFA4309u));
+    tStatus listed;
+    EXPECT_EQ(preparation.getNumSubroutines(listed), 2u) << "installed";
+    const std::vector<Write> writes = takeWrites();
+    EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x171), c.responseAddresses);
+    EXPECT_EQ(valuesAt(writes, kIsoWindow, 0x05C), c.macroAddresses);
+  }
+  const std::vector<uint32_t> idTable{ids().errorResponse[0], ids().errorResponse[1]};
 
   // A copy the layer refuses installs nothing.
   kalsim::markUserRangeBad(idTable.data(), 4);
