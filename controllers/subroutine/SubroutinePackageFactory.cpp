@@ -1,8 +1,10 @@
 #include "controllers/subroutine/SubroutinePackageFactory.h"
 
+#include "controllers/localRAMController/localRamLayout.h"
 #include "controllers/subroutine/CustomSubroutinePackage.h"
 #include "controllers/subroutine/DefaultSubroutinePackage.h"
 #include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/status/statusCodes.h"
 
 namespace vorlan_driver {
 
@@ -15,6 +17,13 @@ SubroutinePackageInterface* SubroutinePackageFactory::createCustomPackage(
     const nKIVAPAL000::tEventDescriptor* descriptor, uint64_t imagePointer, uint32_t wordCount, uint64_t idPointer,
     uint64_t addressPointer, uint32_t idCount, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return nullptr;
+  // The counts are the caller's: they would size the package's copies, so
+  // they meet the RAM's bound here, not only when the image is written.
+  // No image holds more subroutines than it has words.
+  if (wordCount > kLocalRamWords || idCount > wordCount) {
+    vorlanSetCode(status, statusCodes::kInvalidArgument);
+    return nullptr;
+  }
   return kivNew(status)
       CustomSubroutinePackage(descriptor, imagePointer, wordCount, idPointer, addressPointer, idCount, status);
 }

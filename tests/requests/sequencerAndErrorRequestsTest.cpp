@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controllers/localRAMController/localRamLayout.h"
+#include "kal/include/kalStandIn.h"
 #include "platform/status/statusCodes.h"
 #include "requests/ChannelRequests.h"
 #include "requests/ControllerRequests.h"
@@ -64,6 +65,50 @@ TEST_F(SequencerRequestsTest, ADownloadedPackageIsListedBackWhole) {
       EXPECT_EQ(listedAddresses[i], copied ? addresses[i] : 0xA5A5A5A5u) << i;
     }
   }
+}
+
+// The caller's counts would size the package's copies: one the local RAM
+// cannot hold, or an id table longer than the image, is refused before
+// anything is allocated, copied or written, and the installed package stays.
+TEST_F(SequencerRequestsTest, ACountBeyondTheRamIsRefusedBeforeAnythingIsAllocated) {
+  constexpr uint32_t kWords = static_cast<uint32_t>(vorlan_driver::kLocalRamWords);
+  const std::vector<uint64_t> image(kWords + 1, 0x0400000000000000ull);
+  const std::vector<uint32_t> ids(kWords + 1, 7);
+  const std::vector<uint32_t> addresses(kWords + 1, 0);
+  tStatus counted;
+  const uint32_t installed = bodyFor<ControllerRequests>(nullptr).getNumSubroutines(counted);
+  struct Case {
+    const char* name;
+    uint32_t words;
+    uint32_t idCount;
+  };
+  const Case cases[] = {
+      {"every word of a 32-bit count", 0xFFFFFFFFu, 1},
+      {"one word past the RAM", kWords + 1, 1},
+      {"more ids than words", 2, 3},
+      {"more ids than the RAM's words", kWords, kWords + 1},
+      {"both counts at their largest", 0xFFFFFFFFu, 0xFFFFFFFFu},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    takeWrites();
+    // As a kernel's allocator would, so a count that does get through fails
+    // instead of taking the machine's memory.
+    kalsim::refuseAllocationsAboveOnThisThread(1u << 20);
+    const uint64_t before = kalsim::allocationCallsOnThisThread();
+    tStatus status;
+    bodyFor<ChannelRequests>(session.get())
+        .downloadSubroutines(pointer(image.data()), c.words, pointer(ids.data()), pointer(addresses.data()), c.idCount,
+                             status);
+    const uint64_t allocations = kalsim::allocationCallsOnThisThread() - before;
+    kalsim::refuseAllocationsAboveOnThisThread(0);
+    EXPECT_EQ(status.getCode(), codes::kInvalidArgument);
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_TRUE(board.log().entries().empty());
+    EXPECT_EQ(takeWrites(), std::vector<Write>{});
+    EXPECT_EQ(bodyFor<ControllerRequests>(nullptr).getNumSubroutines(counted), installed);
+  }
+  EXPECT_EQ(counted.getCode(), 0);
 }
 
 TEST_F(SequencerRequestsTest, SubroutinesRunChannelByChannelUntilOneIsNotAcknowledged) {
