@@ -12,6 +12,11 @@ RoutingResourcesManager::RoutingResourcesManager(nKIVAPALS100::tStatus& status)
   sessions_.initialize();
 }
 
+RoutingResourcesManager::~RoutingResourcesManager() {
+  // A manager whose mutex could not be made was never handed a session.
+  if (mutex_.isCreated()) withdrawRoutingResources();
+}
+
 namespace {
 
 KernelRoutingSession* sessionOf(vorlan_driver::nKIVAPAL000::tListLink* link) {
@@ -29,9 +34,18 @@ void RoutingResourcesManager::registerRoutingSession(KernelRoutingSession* sessi
 void RoutingResourcesManager::unregisterRoutingSession(KernelRoutingSession* session) {
   tAutoLock<tMutex> lock(mutex_);
   vorlan_driver::nKIVAPAL000::tListLink& link = session->getManagerLink().link;
-  if (!link.isLinked()) return;
-  link.unlink();
+  if (link.isLinked()) release(session, false);
+}
+
+void RoutingResourcesManager::release(KernelRoutingSession* session, bool demote) {
+  // The session's lock is held from the unlisting to the last call, so the
+  // session's destructor, which asks under that lock whether the manager
+  // still lists it, cannot run ahead and free it in between.
+  tAutoLock<tMutex> sessionLock(session->getMutex());
+  session->getManagerLink().link.unlink();
   session->clearRoutingResources();
+  if (demote) session->demoteSession();
+  session->leaveManager();
 }
 
 void RoutingResourcesManager::setRoutingResources(RoutingResourcesInterface* resources) {
@@ -49,13 +63,7 @@ void RoutingResourcesManager::withdrawRoutingResources() {
   // Each session leaves the list as it is detached, so a later hand-out
   // cannot re-attach a session whose routes were given back and whose user
   // was told; only sessions registered afterwards get new resources.
-  while (sessions_.next != &sessions_) {
-    vorlan_driver::nKIVAPAL000::tListLink* link = sessions_.next;
-    KernelRoutingSession* session = sessionOf(link);
-    link->unlink();
-    session->clearRoutingResources();
-    if (held) session->demoteSession();
-  }
+  while (sessions_.next != &sessions_) release(sessionOf(sessions_.next), held);
 }
 
 RoutingResourcesInterface* RoutingResourcesManager::getRoutingResources() {

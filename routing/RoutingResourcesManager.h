@@ -29,12 +29,13 @@ static_assert(offsetof(RoutingSessionLink, link) == 0, "a session's list link st
 class RoutingResourcesManager {
  public:
   explicit RoutingResourcesManager(nKIVAPALS100::tStatus& status);
-  virtual ~RoutingResourcesManager() {}
+  // Withdraws from every session still listed, so none is left holding a
+  // way back to a manager that is gone.
+  virtual ~RoutingResourcesManager();
   RoutingResourcesManager(const RoutingResourcesManager&) = delete;
   RoutingResourcesManager& operator=(const RoutingResourcesManager&) = delete;
 
-  // Lists the session and hands it the current resources, if any. Every
-  // session must be unregistered before the manager goes.
+  // Lists the session and hands it the current resources, if any.
   void registerRoutingSession(KernelRoutingSession* session);
   // Only a session still listed is unlisted and loses its resources.
   void unregisterRoutingSession(KernelRoutingSession* session);
@@ -50,6 +51,9 @@ class RoutingResourcesManager {
   uint64_t getSessionCount();
 
  private:
+  // Unlists the session and hands its routes back; under the manager's lock.
+  void release(KernelRoutingSession* session, bool demote);
+
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
   RoutingResourcesInterface* resources_;
   // Head of the sessions' links, in registration order.

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <thread>
 #include <vector>
 
 #include "kal/include/kalPci.h"
 #include "kal/include/kalStandIn.h"
+#include "platform/io_notification/tNotificationMessage.h"
 #include "routing/RoutingResourcesManager.h"
 #include "routing/RoutingSession.h"
 
@@ -141,6 +147,77 @@ TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
   EXPECT_EQ(length, 0u);
   EXPECT_EQ(listening.getRoutingResources(), nullptr);
   EXPECT_EQ(manager.getSessionCount(), 0u);
+}
+
+// A manager that goes lets every session go first: one it still lists is
+// detached, and neither that one nor one a withdrawal let go earlier calls
+// it afterwards (the manager's memory is scribbled over to show that).
+TEST_F(RoutingResourcesManagerTest, AManagerThatGoesLeavesNoSessionAWayBack) {
+  tStatus status;
+  HandedOutResources resources;
+  alignas(RoutingResourcesManager) unsigned char storage[sizeof(RoutingResourcesManager)];
+  RoutingResourcesManager* manager = new (storage) RoutingResourcesManager(status);
+  std::unique_ptr<KernelRoutingSession> withdrawn(new KernelRoutingSession(manager, status));
+  manager->setRoutingResources(&resources);
+  manager->withdrawRoutingResources();
+  std::unique_ptr<KernelRoutingSession> listed(new KernelRoutingSession(manager, status));
+  manager->setRoutingResources(&resources);
+  ASSERT_EQ(status.getCode(), 0);
+  ASSERT_EQ(listed->getRoutingResources(), &resources);
+
+  manager->~RoutingResourcesManager();
+  std::memset(storage, 0xA5, sizeof storage);
+  EXPECT_EQ(listed->getRoutingResources(), nullptr) << "still attached to resources nobody hands out";
+  listed.reset();
+  withdrawn.reset();
+}
+
+// Sessions close while another thread hands the resources out and withdraws
+// them: a session's notifier closes while the withdrawal may be demoting it.
+// Each listener hears its closing message once and nothing after it.
+TEST_F(RoutingResourcesManagerTest, SessionsClosingDuringWithdrawalsCloseTheirNotifiersCleanly) {
+  kalsim::useRealClock();
+  tStatus status;
+  HandedOutResources resources;
+  RoutingResourcesManager manager(status);
+  ASSERT_EQ(status.getCode(), 0);
+  constexpr uint32_t kSessions = 2000;
+  std::atomic<bool> closing{true};
+  std::thread withdrawing([&] {
+    while (closing.load()) {
+      manager.setRoutingResources(&resources);
+      manager.withdrawRoutingResources();
+    }
+  });
+  auto openAndClose = [&](uint32_t first) {
+    for (uint32_t i = first; i < kSessions; i += 2) {
+      tStatus own;
+      KernelRoutingSession* session = new KernelRoutingSession(&manager, own);
+      {
+        vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(session->getMutex());
+        session->getIONotifier().initialize({i + 1, 100 + i}, own);
+      }
+      EXPECT_EQ(own.getCode(), 0);
+      delete session;
+    }
+  };
+  std::thread even(openAndClose, 0);
+  std::thread odd(openAndClose, 1);
+  even.join();
+  odd.join();
+  closing = false;
+  withdrawing.join();
+
+  std::vector<int> closed(kSessions, 0);
+  for (const kalsim::SocketMessage& message : kalsim::socketMessages()) {
+    ASSERT_GE(message.port, 100u) << "a message without its listener's port";
+    const uint32_t i = message.port - 100;
+    ASSERT_LT(i, kSessions);
+    EXPECT_EQ(closed[i], 0) << "session " << i << " heard after its closing message";
+    if (message.type == vorlan_driver::nKIVAPAL000::tNotificationMessage::kTypeClosing) ++closed[i];
+  }
+  EXPECT_EQ(std::count(closed.begin(), closed.end(), 1), static_cast<long>(kSessions));
+  EXPECT_EQ(kalsim::liveSocketBuffers(), 0u);
 }
 
 }  // namespace
