@@ -221,8 +221,13 @@ class RoutingSessionBase {
     uint32_t count = 0;
     uint32_t result =
         resources_->calculateRoute(owner, seeds, seedCount, destinations, destinationCount, flags, records, count, status);
-    if (status.isFatal()) return 0;
+    // The records are the caller's to free whatever the answer: a calculation
+    // that fails after making room for them still hands the room back.
     AllocHelper helper = resources_->getAllocHelper();
+    if (status.isFatal()) {
+      helper.function(records, 0, helper.context);
+      return 0;
+    }
     bool keep = false;
     if (capacity < count) {
       vorlanSetCode(status, vorlan_driver::statusCodes::kBufferTooSmall);

@@ -18,6 +18,7 @@
 #include "routing/topography/RoutePossibilityBase.h"
 #include "routing/topography/routingStatusCodes.h"
 #include "tests/requests/RequestEnvelopeFixture.h"
+#include "tests/support/allocationFailures.h"
 
 namespace requesttest {
 namespace {
@@ -252,6 +253,45 @@ TEST_P(RoutingRequestsEndToEndTest, AResetWithdrawsTheRoutesAndTellsEachListenin
   EXPECT_EQ(onRoute(quiet, "routing_reserveRoute", held.routeId), kSessionInvalidated);
   void* fresh = open();
   takeLine(fresh, calculate(fresh, 0x0D).routeId, GetParam().code);
+}
+
+// Every allocation of a calculation request fails in turn: the request
+// reports it and leaves no block behind.
+TEST_P(RoutingRequestsEndToEndTest, AFailedCalculationLeavesNoBlockBehind) {
+  // A calculation given back grows the session's route list and the route
+  // database to hold one route, and they keep that room.
+  EXPECT_EQ(onRoute(session, "routing_destroyRoute", calculate(session, 0x0A).routeId), 0);
+  const kivark::RouteCalculationSeedBase seed = {GetParam().source, 0, 0, {}};
+  const uint32_t destination = GetParam().line;
+  const tRequestRow& calculation = row("routing_calculateRoute");
+  const uint32_t failures = testsupport::forEveryAllocationFailure([&](testsupport::AllocationFailure& failure) {
+    const uint64_t live = kalsim::liveDriverAllocations();
+    kivark::RoutePossibilityBase result{};
+    Exchange exchange;
+    {
+      // The test's own records are not the driver's to fail.
+      kalsim::HostAllocations test;
+      exchange = recordsFor(calculation);
+      exchange.put<uint64_t>(0, 0x0A);
+      exchange.put<uint64_t>(8, address(&seed));
+      exchange.put<uint32_t>(16, 1);
+      exchange.put<uint64_t>(24, address(&destination));
+      exchange.put<uint32_t>(32, 1);
+      exchange.put<uint64_t>(40, address(&result));
+      exchange.put<uint32_t>(48, 1);
+    }
+    send(session, calculation.code, exchange);
+    failure.disarm();
+    const int32_t code = statusOf(calculation, exchange);
+    if (!failure.hit()) {
+      EXPECT_EQ(code, 0);
+      EXPECT_EQ(onRoute(session, "routing_destroyRoute", result.routeId), 0);
+    } else {
+      EXPECT_NE(code, 0) << failure.nth();
+    }
+    EXPECT_EQ(kalsim::liveDriverAllocations(), live) << failure.nth();
+  });
+  EXPECT_GT(failures, 0u);
 }
 
 TEST_P(RoutingRequestsEndToEndTest, AfterCleanupEveryRoutingRequestAnswersNoResources) {
