@@ -28,7 +28,7 @@ KernelRoutingSession* sessionOf(vorlan_driver::nKIVAPAL000::tListLink* link) {
 void RoutingResourcesManager::registerRoutingSession(KernelRoutingSession* session) {
   tAutoLock<tMutex> lock(mutex_);
   if (resources_ != nullptr) session->setRoutingResources(resources_);
-  session->getManagerLink().link.insertBefore(&sessions_);
+  session->getManagerLink().link.insertBefore(sessions_.next);
 }
 
 void RoutingResourcesManager::unregisterRoutingSession(KernelRoutingSession* session) {

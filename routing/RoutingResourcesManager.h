@@ -44,7 +44,7 @@ class RoutingResourcesManager {
   // Detaches and unlists every session; when there were resources to
   // withdraw, each session's user hears of it once (demotion). A session
   // unlisted so stays detached: resources handed out later reach only
-  // sessions registered after the withdrawal.
+  // sessions registered after the withdrawal. The newest session goes first.
   void withdrawRoutingResources();
 
   RoutingResourcesInterface* getRoutingResources();
@@ -56,7 +56,7 @@ class RoutingResourcesManager {
 
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
   RoutingResourcesInterface* resources_;
-  // Head of the sessions' links, in registration order.
+  // Head of the sessions' links, the newest first.
   vorlan_driver::nKIVAPAL000::tListLink sessions_;
 };
 

@@ -117,10 +117,10 @@ TEST_F(RoutingResourcesManagerTest, UnlistingOneSessionLeavesTheOthersListed) {
   EXPECT_EQ(manager.getSessionCount(), 1u);
 }
 
-// A withdrawal sends each listening session's user one empty notification;
-// a session nobody listens to, a withdrawal with nothing to withdraw, or a
-// second withdrawal sends none.
-TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
+// A withdrawal sends each listening session's user one empty notification,
+// the newest session first; a session nobody listens to, a withdrawal with
+// nothing to withdraw, or a second withdrawal sends none.
+TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnceNewestFirst) {
   tStatus status;
   HandedOutResources resources;
   RoutingResourcesManager manager(status);
@@ -132,19 +132,23 @@ TEST_F(RoutingResourcesManagerTest, WithdrawalDemotesEachListeningSessionOnce) {
 
   KernelRoutingSession listening(&manager, status);
   KernelRoutingSession deaf(&manager, status);
+  KernelRoutingSession newest(&manager, status);
   listening.getIONotifier().initialize({0x77, 4711}, status);
+  newest.getIONotifier().initialize({0x78, 4712}, status);
   ASSERT_EQ(status.getCode(), 0);
   manager.setRoutingResources(&resources);
   manager.withdrawRoutingResources();
   manager.withdrawRoutingResources();
   const std::vector<kalsim::SocketMessage> messages = kalsim::socketMessages();
-  ASSERT_EQ(messages.size(), before + 1);
-  const kalsim::SocketMessage& demotion = messages.back();
-  EXPECT_EQ(demotion.port, 4711u);
-  EXPECT_EQ(demotion.type, 1u);
-  uint32_t length = 0xFFFFFFFF;
-  std::memcpy(&length, demotion.bytes.data() + 8, 4);
-  EXPECT_EQ(length, 0u);
+  ASSERT_EQ(messages.size(), before + 2);
+  EXPECT_EQ(messages[before].port, 4712u) << "the newest session hears first";
+  EXPECT_EQ(messages[before + 1].port, 4711u);
+  for (size_t m = before; m < messages.size(); ++m) {
+    EXPECT_EQ(messages[m].type, 1u);
+    uint32_t length = 0xFFFFFFFF;
+    std::memcpy(&length, messages[m].bytes.data() + 8, 4);
+    EXPECT_EQ(length, 0u);
+  }
   EXPECT_EQ(listening.getRoutingResources(), nullptr);
   EXPECT_EQ(manager.getSessionCount(), 0u);
 }
