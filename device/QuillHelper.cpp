@@ -184,10 +184,14 @@ uint32_t QuillHelper::highestBuiltLevel() {
 }
 
 void QuillHelper::checkBoardRevision(tStatus& status) {
-  // The revision decides whether this driver may drive the board at all, so
-  // it is taken only from a record that passes its own checks.
-  boardRevision_ = readManufacturingField<uint8_t>(
-      &vorlan_storagemaps::ManufacturingStorageMap::getOldestCompatibleBoardRevision, kUnreadBoardRevision, status);
+  // The byte is read as the flash holds it: a record whose checksum or layout
+  // version is off still climbs, and the storage-map checkers report it. An
+  // erased record reads 0xFF, which the revision check refuses.
+  boardRevision_ = kUnreadBoardRevision;
+  if (status.isFatal()) return;
+  const uint8_t revision = storageMaps_->getManufacturing().getOldestCompatibleBoardRevision(status);
+  if (status.isFatal()) return;
+  boardRevision_ = revision;
   checkManufacturingRevision(boardRevision_, status);
 }
 
@@ -508,8 +512,9 @@ bool QuillHelper::isManufacturingRecordUsable(tStatus& status) {
 }
 
 uint32_t QuillHelper::readSerialNumber(tStatus& status) {
-  return readManufacturingField<uint32_t>(&vorlan_storagemaps::ManufacturingStorageMap::getBoardSerialNumber, 0,
-                                          status);
+  if (!isManufacturingRecordUsable(status)) return 0;
+  const uint32_t serialNumber = storageMaps_->getManufacturing().getBoardSerialNumber(status);
+  return status.isNotFatal() ? serialNumber : 0;
 }
 
 void QuillHelper::checkManufacturingRevision(uint8_t revision, tStatus& status) {

@@ -127,18 +127,10 @@ class QuillHelper {
   // Null below level 7.
   DeviceDMA* getDeviceDma() { return deviceDma_; }
 
-  // A field of the Manufacturing record, or `defaultValue` when the record
-  // fails its checksum (0xBFFA4088) or carries a layout outside the
-  // supported window (0xBFFA4082), when there are no storage maps, or when
-  // the status already holds an error.
-  template <typename T>
-  T readManufacturingField(T (vorlan_storagemaps::ManufacturingStorageMap::*getter)(nKIVAPALS100::tStatus&),
-                           T defaultValue, nKIVAPALS100::tStatus& status) {
-    if (!isManufacturingRecordUsable(status)) return defaultValue;
-    const T value = (storageMaps_->getManufacturing().*getter)(status);
-    return status.isNotFatal() ? value : defaultValue;
-  }
-  // 0 when the record cannot be trusted.
+  // The serial number of the Manufacturing record, or 0 when the record
+  // fails its checksum (0xBFFA4088) or carries a layout outside the supported
+  // window (0xBFFA4082), when there are no storage maps, or when the status
+  // already holds an error.
   uint32_t readSerialNumber(nKIVAPALS100::tStatus& status);
 
   // Only one board revision passes.

@@ -44,6 +44,8 @@ void QuillBoard::fpgaLoaded(uint32_t portSelect) {
 }
 
 namespace {
+constexpr uint64_t kMapVersionOffset = 4;
+constexpr uint64_t kOldestCompatibleMapVersionOffset = 8;
 constexpr uint64_t kSerialNumberOffset = 12;
 constexpr uint64_t kOldestCompatibleBoardRevisionOffset = 17;
 }  // namespace
@@ -54,6 +56,19 @@ void QuillBoard::setOldestCompatibleBoardRevision(uint8_t revision) {
   sealFlashRecord(image, goldenflash::kManufacturing, goldenflash::kSmallRecordSize);
   flash().loadImage(std::move(image));
 }
+
+void QuillBoard::setManufacturingMapVersions(uint32_t version, uint32_t oldestCompatible) {
+  std::vector<uint8_t> image = flash().image();
+  for (int byte = 0; byte < 4; ++byte) {
+    image.at(goldenflash::kManufacturing + kMapVersionOffset + byte) = static_cast<uint8_t>(version >> (8 * byte));
+    image.at(goldenflash::kManufacturing + kOldestCompatibleMapVersionOffset + byte) =
+        static_cast<uint8_t>(oldestCompatible >> (8 * byte));
+  }
+  sealFlashRecord(image, goldenflash::kManufacturing, goldenflash::kSmallRecordSize);
+  flash().loadImage(std::move(image));
+}
+
+void QuillBoard::eraseFlash() { flash().loadImage(flashvariants::blank()); }
 
 void QuillBoard::corruptManufacturingRecord() {
   std::vector<uint8_t> image = flash().image();

@@ -41,6 +41,11 @@ class QuillBoard : public SimBoard {
   void setOldestCompatibleBoardRevision(uint8_t revision);
   // One bit of the serial number flipped after the record was sealed.
   void corruptManufacturingRecord();
+  // A Manufacturing record of another layout: its version and oldest
+  // compatible version as packed words, the record sealed again.
+  void setManufacturingMapVersions(uint32_t version, uint32_t oldestCompatible);
+  // Every byte of the flash erased.
+  void eraseFlash();
 
  private:
   // The loader took a good image for the FPGA behind `portSelect`.

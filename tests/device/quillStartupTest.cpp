@@ -110,8 +110,14 @@ const StartupCase kStartupCases[] = {
     {"SubsystemNotServed", noKnob, 0x7A03, 0, 0, 1, fromWord(0xBFFA4304u)},
     {"NotOurBridge", [](simboard::QuillBoard& b) { b.bridgeCore().setSignature(0xC0107AD1u); }, 0, 0, 0, 1,
      fromWord(0xBFFA8078u)},
+    // The revision byte is read whatever the record's checksum and layout
+    // version say: those are the storage-map checkers' to report.
     {"ManufacturingRecordFailsItsChecksum", [](simboard::QuillBoard& b) { b.corruptManufacturingRecord(); }, 0, 0, 0,
-     2, fromWord(0xBFFA4088u)},
+     kHealthy, 0},
+    {"ManufacturingRecordOfANewerLayout",
+     [](simboard::QuillBoard& b) { b.setManufacturingMapVersions(0x02000000u, 0x02000000u); }, 0, 0, 0, kHealthy, 0},
+    // An erased byte reads 0xFF, a revision far too new.
+    {"ErasedFlash", [](simboard::QuillBoard& b) { b.eraseFlash(); }, 0, 0, 0, 2, fromWord(0xBFFA902Du)},
     {"BoardRevision7", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(7); }, 0, 0, 0, 2,
      fromWord(0xBFFA902Cu)},
     {"BoardRevision9", [](simboard::QuillBoard& b) { b.setOldestCompatibleBoardRevision(9); }, 0, 0, 0, 2,
@@ -428,12 +434,35 @@ TEST_F(QuillStartupTest, ASerialNumberFromAnUntrustworthyRecordOrBelowTheRecords
   device = nullptr;
 
   board.bridgeCore().setSignature(simboard::BridgeCoreBlock::kSignature);
-  board.corruptManufacturingRecord();
-  startDevice();
-  EXPECT_EQ(property("serialNumber"), "0");
-  tStatus status;
-  EXPECT_EQ(owner().readSerialNumber(status), 0u);
-  EXPECT_EQ(status.getCode(), fromWord(0xBFFA4088u));
+  // A record the driver cannot trust does not stop start-up; its serial
+  // number is withheld and the checkers name what is wrong with it.
+  struct Case {
+    const char* name;
+    std::function<void(simboard::QuillBoard&)> knob;
+    int64_t code;
+  };
+  const Case cases[] = {
+      {"stale checksum", [](simboard::QuillBoard& b) { b.corruptManufacturingRecord(); }, fromWord(0xBFFA4088u)},
+      {"newer layout", [](simboard::QuillBoard& b) { b.setManufacturingMapVersions(0x02000000u, 0x02000000u); },
+       fromWord(0xBFFA4082u)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    board.flash().loadImage(simboard::buildGoldenFlashImage());
+    c.knob(board);
+    startDevice();
+    EXPECT_EQ(level(), kTopLevel);
+    EXPECT_EQ(property("serialNumber"), "0");
+    tStatus status;
+    EXPECT_EQ(owner().readSerialNumber(status), 0u);
+    EXPECT_EQ(status.getCode(), c.code);
+    tStatus checked;
+    owner().getCheckerComposite().checkHardwareState(checked);
+    EXPECT_EQ(checked.getCode(), c.code);
+    removeDevice();
+    delete device;
+    device = nullptr;
+  }
 }
 
 TEST_F(QuillStartupTest, AResetToLevelTwoStopsWithTheStorageMapsBuiltAndTheRevisionUnchecked) {
