@@ -29,9 +29,5 @@ class tRequestGate {
   kdut::AutoIOGate<vorlan_shared::SetupLevel, meridansharedsource::KernelSession> gate_;
 };
 
-// A request whose server is not built yet: its gate, then "not supported".
-void answerNotBuilt(QuillDevice& device, const nKIVAPAL000::tEventDescriptor& descriptor, uint32_t level,
-                    nKIVAPALS100::tStatus& status);
-
 }  // namespace requests
 }  // namespace vorlan_driver

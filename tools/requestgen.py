@@ -2,7 +2,8 @@
 """Generates the request interface from its description (requests/requests.desc):
 the records, the two device interfaces with their decode switches and
 unmarshallers, the device's method declarations, the definitions of the
-methods not built yet, and a table of every request for tests.
+methods of the requests the device does not support, and a table of every
+request for tests.
 
 Description format (read by tools/descparse.py), one statement per line, '#'
 starts a comment:
@@ -35,9 +36,7 @@ other ends right after its status word (unread bytes may hide a 64-bit
 field, so their record may end either way); the size stated is the size laid
 out.
 
-Usage: requestgen.py <description> <output directory> [--pending <server>,...]
-Requests of a pending server get a method that enters its gate and answers
-"not supported" (-52002) until the server is built.
+Usage: requestgen.py <description> <output directory>
 """
 
 import os
@@ -421,14 +420,11 @@ def emit_declarations(requests, source):
     return "\n".join(out) + "\n"
 
 
-def emit_pending(requests, pending, source):
+def emit_unsupported(requests, source):
     out = [BANNER % source,
-           "// The request methods whose servers are not built yet, and the methods of",
-           "// the requests this device does not support.\n",
+           "// The methods of the requests this device does not support.\n",
            "#include \"device/QuillDevice.h\"",
-           "#include \"requests/RequestRecords.h\"",
-           "#include \"requests/tRecordTransfer.h\"",
-           "#include \"requests/tRequestGate.h\"\n",
+           "#include \"requests/tRecordTransfer.h\"\n",
            "namespace vorlan_driver {\n"]
     for r in requests:
         if r.unsupported:
@@ -438,20 +434,11 @@ def emit_pending(requests, pending, source):
             if r.result():
                 out.append("  return 0;")
             out.append("}\n")
-        elif r.server in pending:
-            params = method_parameters(r)
-            # The arguments are not used yet: unnamed.
-            params = [params[0]] + [p.rsplit(" ", 1)[0] for p in params[1:-1]] + [params[-1]]
-            out.append("%s QuillDevice::%s(%s) {" % (return_type(r), r.name, ", ".join(params)))
-            out.append("  requests::answerNotBuilt(*this, descriptor, requests::%s::kSetupLevel, status);" % r.name)
-            if r.result():
-                out.append("  return 0;")
-            out.append("}\n")
     out.append("}  // namespace vorlan_driver")
     return "\n".join(out) + "\n"
 
 
-def emit_table(requests, interfaces, pending, source):
+def emit_table(requests, interfaces, source):
     cooling = next((i for i in interfaces if i.codes is not None), None)
     out = [BANNER % source, "// Every request as a row, for tests that walk them all.\n#pragma once\n",
            "#include <stdint.h>\n", "namespace vorlan_driver {\nnamespace requests {\n",
@@ -464,7 +451,6 @@ def emit_table(requests, interfaces, pending, source):
            "  uint32_t inboundStatusOffset;",
            "  uint32_t outboundStatusOffset;",
            "  bool servedByCooling;",
-           "  bool built;  // false: answers -52002 past its gate",
            "  // The in/out parameter, if any: inbound offset, outbound offset, size.",
            "  uint32_t presetInbound;",
            "  uint32_t presetOutbound;",
@@ -474,11 +460,10 @@ def emit_table(requests, interfaces, pending, source):
     for r in requests:
         preset = next((f for f in r.out_parameters() if f.source is not None), None)
         pin = r.inbound.field(preset.source).offset if preset else 0
-        out.append("    {0x%Xu, \"%s\", %d, %d, %d, %d, %d, %s, %s, %d, %d, %d},"
+        out.append("    {0x%Xu, \"%s\", %d, %d, %d, %d, %d, %s, %d, %d, %d},"
                    % (r.code, r.name, r.inbound.size, r.outbound.size, -1 if r.level is None else r.level,
                       r.inbound.status().offset, r.outbound.status().offset,
-                      "true" if cooling and r.code in cooling.codes else "false",
-                      "false" if r.server in pending else "true", pin, preset.offset if preset else 0,
+                      "true" if cooling and r.code in cooling.codes else "false", pin, preset.offset if preset else 0,
                       preset.size if preset else 0))
     out += ["};\n", "}  // namespace requests\n}  // namespace vorlan_driver"]
     return "\n".join(out) + "\n"
@@ -497,22 +482,13 @@ def write(path, text):
 
 def main(argv):
     args = argv[1:]
-    pending = set()
-    if "--pending" in args:
-        at = args.index("--pending")
-        listed = args[at + 1] if at + 1 < len(args) else ""
-        pending = {p for p in listed.split(",") if p}
-        del args[at:at + 2]
     if len(args) != 2:
-        sys.stderr.write("usage: requestgen.py <description> <output directory> [--pending <server>,...]\n")
+        sys.stderr.write("usage: requestgen.py <description> <output directory>\n")
         return 2
     description, out_dir = args
     try:
         requests, interfaces = parse(description)
         check(requests, interfaces)
-        unknown = pending - SERVERS
-        if unknown:
-            raise DescriptionError("--pending names no server: %s" % ", ".join(sorted(unknown)))
     except DescriptionError as error:
         sys.stderr.write("requestgen: %s\n" % error)
         return 1
@@ -521,8 +497,8 @@ def main(argv):
     for interface in interfaces:
         write(os.path.join(out_dir, "requests", interface.cls + ".h"), emit_interface(interface, requests, source))
     write(os.path.join(out_dir, "device", "QuillDeviceRequestMethods.inc"), emit_declarations(requests, source))
-    write(os.path.join(out_dir, "requests", "QuillDevicePendingRequests.cpp"), emit_pending(requests, pending, source))
-    write(os.path.join(out_dir, "requests", "RequestTable.h"), emit_table(requests, interfaces, pending, source))
+    write(os.path.join(out_dir, "requests", "QuillDeviceUnsupportedRequests.cpp"), emit_unsupported(requests, source))
+    write(os.path.join(out_dir, "requests", "RequestTable.h"), emit_table(requests, interfaces, source))
     return 0
 
 

@@ -172,14 +172,6 @@ TEST_F(RequestDispatchResetTest, EveryGateDemandsItsRowsSetupLevel) {
   }
 }
 
-TEST_F(RequestDispatchTest, RequestsWhoseServersAreNotBuiltSayNotSupportedPastTheirGate) {
-  for (const tRequestRow& row : kRequestRows) {
-    if (row.built) continue;
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(statusOf(row, call(session, row)), -52002);
-  }
-}
-
 TEST_F(RequestDispatchTest, AWarningSentInComesBackWhenTheMethodSetsNothing) {
   const tRequestRow& level = row("vorlan_getSetupLevel");
   Exchange exchange = call(session, level, kCallersWarning);
