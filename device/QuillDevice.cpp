@@ -34,7 +34,9 @@ QuillDevice::QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAP
       hardwareOwner_(nullptr),
       connectedAccessory_(0),
       coolingMode_{kInitialCoolingMode, 0},
-      pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {}
+      pxiGeographicAddressProperty_("pxiGeographicAddress", nKIVAPAL000::tProperty::kKindUInt32) {
+  prepareDeviceProperties(kPropertyCount, status);
+}
 
 QuillDevice::~QuillDevice() {
   // Stop has deleted the owner; a device that never started has none.

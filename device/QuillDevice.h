@@ -31,6 +31,8 @@ class QuillDevice : public tQuillDeviceBase {
   static constexpr uint32_t kRoutingNotifierSelector = 0x80000000u;
   // The chassis cooling mode a device assumes until user mode says otherwise.
   static constexpr uint32_t kInitialCoolingMode = 16;
+  // Serial number, model name, maker's name and geographic address.
+  static constexpr uint64_t kPropertyCount = 4;
 
   QuillDevice(const nKIVAPAL000::tPCIDescription& description, nKIVAPALS100::tStatus& status);
   ~QuillDevice() override;

@@ -175,6 +175,12 @@ class Device : public PlatformDevice {
   void appendDeviceProperty(tProperty* property, nKIVAPALS100::tStatus& status) {
     appendInFront(properties_, property, status);
   }
+  // Room for `count` properties and the terminator, taken while the device
+  // is built: start drops the status of its property collection, so an
+  // append there must not need memory.
+  void prepareDeviceProperties(uint64_t count, nKIVAPALS100::tStatus& status) {
+    if (status.isNotFatal()) properties_.reserve(count + 1, status);
+  }
 
   char* getSerialNumberText() { return serialNumberText_; }
   tProperty& getSerialNumberProperty() { return serialNumberProperty_; }

@@ -465,6 +465,54 @@ TEST_F(QuillStartupTest, ASerialNumberFromAnUntrustworthyRecordOrBelowTheRecords
   }
 }
 
+// Start drops what its property collection reports, so that collection
+// must not fail unseen: whichever of the last allocations of a start fails,
+// start-up stops below the top or all four properties are published (a
+// serial number that could not be read as "0").
+TEST_F(QuillStartupTest, AnAllocationFailingLateInStartLeavesEveryPropertyPublished) {
+  const uint64_t physical = reinterpret_cast<uintptr_t>(board.bar0());
+  kalsim::mapPhysicalRangeTo(physical, simboard::SimBoard::kBar0Size, board.bar0());
+  kalsim::PciFunctionSetup setup;
+  setup.resources[0] = kalsim::PciResource{physical, simboard::SimBoard::kBar0Size, 1u << 1};
+  // Builds a device and starts it with the nth allocation of the start
+  // failing (0: none); the allocations the start made.
+  const auto start = [&](uint32_t nth) {
+    description = pcitest::describe(kalsim::addPciFunction(setup));
+    tStatus status;
+    device = static_cast<QuillDevice*>(vorlan_driver::createDevice(description, status));
+    EXPECT_EQ(status.getCode(), 0);
+    const uint64_t before = kalsim::allocationCallsOnThisThread();
+    kalsim::failAllocationOnThisThread(nth);
+    device->changePnPState(tEventDescriptor(), tDeviceCore::kPnPStateReady,
+                           vorlan_driver::nKIVAPAL000::kSuspendReasonAddDevice, false, status);
+    kalsim::failAllocationOnThisThread(0);
+    return kalsim::allocationCallsOnThisThread() - before;
+  };
+  const auto published = [&] {
+    std::vector<std::string> names;
+    for (auto** p = device->getDeviceProperties(); *p != nullptr; ++p) names.push_back((*p)->getName());
+    return names;
+  };
+  const std::vector<std::string> all = {"serialNumber", "modelName", "manufacturerName", "pxiGeographicAddress"};
+  const uint64_t clean = start(0);
+  EXPECT_EQ(published(), all);
+  removeDevice();
+  delete device;
+  device = nullptr;
+
+  constexpr uint64_t kTail = 12;
+  for (uint64_t nth = clean > kTail ? clean - kTail + 1 : 1; nth <= clean; ++nth) {
+    SCOPED_TRACE(nth);
+    start(static_cast<uint32_t>(nth));
+    if (level() == kTopLevel) {
+      EXPECT_EQ(published(), all);
+    }
+    removeDevice();
+    delete device;
+    device = nullptr;
+  }
+}
+
 TEST_F(QuillStartupTest, AResetToLevelTwoStopsWithTheStorageMapsBuiltAndTheRevisionUnchecked) {
   // A revision the driver refuses at level 3 is not even read at level 2.
   board.setOldestCompatibleBoardRevision(9);
