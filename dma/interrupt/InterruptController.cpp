@@ -52,7 +52,7 @@ InterruptController::InterruptController(vorlan_driver::nKIVAPAL000::tPCIDevice&
   if (status.isFatal()) return;
   reserved_ = true;
   manager_.configure(tTarnInterruptManager::kSourceFlagsInterruptsOn);
-  manager_.rearm();
+  manager_.arm();
 }
 
 InterruptController::~InterruptController() {

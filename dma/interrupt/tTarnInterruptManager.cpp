@@ -48,8 +48,10 @@ uint32_t tTarnInterruptManager::dequeueInterrupt() {
   return entry == kNoDevice ? 0 : entry;
 }
 
+void tTarnInterruptManager::arm() { writeMask(kArm); }
+
 void tTarnInterruptManager::rearm() {
-  if (!messageSignalled_) writeMask(kArm);
+  if (!messageSignalled_) arm();
 }
 
 }  // namespace nKIVAPAL000

@@ -2,7 +2,8 @@
 // register 0x5C written with whole values, the status 0x60 that says whether
 // the bridge requests an interrupt, and the queue 0x68 of notification keys.
 // With a message-signalled interrupt the message itself says the interrupt
-// is ours, so neither claim nor re-arm touches the hardware.
+// is ours, so neither claim nor re-arm touches the hardware; arming at
+// start-up does, in both modes.
 #pragma once
 
 #include <stdint.h>
@@ -34,7 +35,11 @@ class tTarnInterruptManager {
   virtual void configure(uint32_t sourceFlags);
   // The next queue entry; a device that does not answer reads as none.
   virtual uint32_t dequeueInterrupt();
+  // Unless message-signalled: the claim masked the bridge, arming undoes it.
   virtual void rearm();
+
+  // Enables the bridge's interrupt once configured.
+  void arm();
 
   // The raw queue read, all ones included: the deferred call ends on it.
   uint32_t readQueue();

@@ -149,8 +149,12 @@ TEST_F(InterruptPath, LineModeTraceFromBuildToTeardownWithTheQueueDrainedAndSkip
   EXPECT_EQ(kalsim::liveDPCs(), 0u);
 }
 
-TEST_F(InterruptPath, MessageSignalledClaimsWithoutTouchingTheMaskAndTwoInterruptsGiveOneWake) {
+TEST_F(InterruptPath, MessageSignalledArmsAtStartUpThenClaimsWithoutTouchingTheMaskAndTwoInterruptsGiveOneWake) {
+  board_->clearAccessLog();
   build(true);
+  // Start-up arms the bridge as in line mode: only claim and re-arm leave the mask alone.
+  EXPECT_EQ(bridgeTrace(), (std::vector<Access>{w(0x5C, 0x54000500), w(0x5C, 0x94000500), w(0x5C, 0x80000000),
+                                                w(0x5C, 0x80000000), w(0x5C, 0x80000200)}));
   FakeStream stream;
   Waiter waiter;
   startWait(waiter, stream, 3, 64, 0xFFFFFFFF);
