@@ -57,6 +57,11 @@ InterruptController::InterruptController(vorlan_driver::nKIVAPAL000::tPCIDevice&
 
 InterruptController::~InterruptController() {
   if (reserved_) device_.relinquishInterrupt();
+  // The last interrupt may have left its deferred call queued or running; it
+  // uses the notifiers, both spinlocks and the work queue, so it is stopped
+  // (and waited for) before any of them goes.
+  nKIVKAL100_destroyDPC(redirectorDpc_);
+  nKIVKAL100_destroyDPC(secondaryDpc_);
   if (notifierLock_ != nullptr) {
     uint64_t saved = nKIVKAL110_acquireSpinLockInterrupt(notifierLock_);
     tListLink all;
@@ -83,8 +88,6 @@ InterruptController::~InterruptController() {
   delete workQueue_;
   nKIVKAL100_destroySpinLock(sharedLock_);
   // The interrupt manager masks the bridge as it goes.
-  nKIVKAL100_destroyDPC(redirectorDpc_);
-  nKIVKAL100_destroyDPC(secondaryDpc_);
 }
 
 bool InterruptController::handlePrimaryInterrupt() {

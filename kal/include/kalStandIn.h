@@ -72,6 +72,15 @@ uint64_t liveThreads();
 // The name of every kernel thread created, in order.
 std::vector<std::string> createdThreadNames();
 
+// ---- teardown order
+// While armed, every interrupt relinquished, deferred call destroyed, kernel
+// thread joined and spinlock destroyed is recorded in order, so a test sees
+// whether a teardown gave back what a deferred call or a worker still uses
+// before it had stopped them. Arming (or disarming) empties the record.
+enum class Release { kInterrupt, kDeferredCall, kThread, kSpinLock };
+void recordReleases(bool on);
+std::vector<Release> releases();
+
 // ---- single-use events
 // Makes the next (or current) interruptible wait of that thread return negative.
 void interruptThread(void* threadHandle);

@@ -408,6 +408,7 @@ int32_t nKIVKAL1400_reserveInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallb
 }
 
 void nKIVKAL100_relinquishInterrupt(uint32_t interrupt, nKIVKAL_tInterruptCallback* callback) {
+  kalsim::detail::noteRelease(kalsim::Release::kInterrupt);
   std::unique_lock<std::mutex> lock(kalsim::gPciMutex);
   ++kalsim::gRelinquishCalls;
   auto& list = kalsim::gReservations;
@@ -430,6 +431,7 @@ void* nKIVKAL100_createDPC(void (*routine)(void* argument)) {
 
 void nKIVKAL100_destroyDPC(void* dpc) {
   if (dpc == nullptr) return;
+  kalsim::detail::noteRelease(kalsim::Release::kDeferredCall);
   {
     std::unique_lock<std::mutex> lock(kalsim::gPciMutex);
     kalsim::Dpc* call = static_cast<kalsim::Dpc*>(dpc);

@@ -15,6 +15,7 @@ void reset() {
   detail::resetTime();
   detail::resetDma();
   detail::resetPci();
+  detail::resetReleases();
 }
 
 }  // namespace kalsim

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "kal/include/kalStandIn.h"
+
 namespace kalsim {
 namespace detail {
 
@@ -28,6 +30,9 @@ void resetThreads();
 void resetUserCopy();
 void resetTime();
 void resetDma();
+void resetReleases();
+// Adds to the record of releases while a test has armed it.
+void noteRelease(Release what);
 // The layer code a user copy of the range would fail with (0 when none).
 int32_t userRangeCode(const void* start, uint64_t size);
 // The stand-in's fake IOMMU checks the device's accesses against this mask.

@@ -51,6 +51,7 @@ void* nKIVKAL100_createSpinLock(void) {
 
 void nKIVKAL100_destroySpinLock(void* spinLock) {
   if (spinLock == nullptr) return;
+  kalsim::detail::noteRelease(kalsim::Release::kSpinLock);
   --kalsim::gLiveSpinLocks;
   delete static_cast<std::mutex*>(spinLock);
 }

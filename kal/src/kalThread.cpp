@@ -64,6 +64,7 @@ void* nKIVKAL250_createNamedThread(const char* name, void (*entry)(void* context
 
 void nKIVKAL200_joinThread(void* thread) {
   if (thread == nullptr) return;
+  kalsim::detail::noteRelease(kalsim::Release::kThread);
   kalsim::KernelThread* record = static_cast<kalsim::KernelThread*>(thread);
   if (record->thread.joinable()) record->thread.join();
   --kalsim::gLiveThreads;

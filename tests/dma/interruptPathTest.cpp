@@ -220,6 +220,29 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
   EXPECT_EQ(torn.status.getCode(), -52003);
 }
 
+// The last interrupt's deferred call is still queued when the teardown
+// starts: it uses the notifiers, both spinlocks and the work queue, so it is
+// stopped right after the interrupt goes and before any of them.
+TEST_F(InterruptPath, TeardownStopsTheDeferredCallsBeforeWhatTheyUse) {
+  build(false);
+  dma_.reset();
+  board_->bridgeCore().interrupts().post(5);
+  ASSERT_TRUE(controller_->handlePrimaryInterrupt());
+  ASSERT_EQ(kalsim::pendingDPCs(), 1u);
+  kalsim::recordReleases(true);
+  controller_.reset();
+  using kalsim::Release;
+  const std::vector<Release> released = kalsim::releases();
+  ASSERT_GE(released.size(), 5u);
+  EXPECT_EQ(std::vector<Release>(released.begin(), released.begin() + 3),
+            (std::vector<Release>{Release::kInterrupt, Release::kDeferredCall, Release::kDeferredCall}));
+  // The worker and the locks go after them.
+  EXPECT_NE(std::find(released.begin() + 3, released.end(), Release::kThread), released.end());
+  EXPECT_NE(std::find(released.begin() + 3, released.end(), Release::kSpinLock), released.end());
+  EXPECT_EQ(kalsim::pendingDPCs(), 0u);
+  EXPECT_EQ(kalsim::liveDPCs(), 0u);
+}
+
 TEST_F(InterruptPath, InterruptedWaitAndRefusedThreadOrReservation) {
   build(false);
   FakeStream stream;
