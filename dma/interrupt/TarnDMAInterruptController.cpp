@@ -102,15 +102,16 @@ void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t
     if (status.isFatal() || count - baseCount >= byteCount) break;
     nKIVAPALS100::tStatus scratch;
     semaphore.acquire(remaining, true, scratch);
+    // A code posted just as the wait expired does not undo the time-out:
+    // the caller learns both.
+    const bool expired = scratch.getCode() == statusCodes::kTimeout;
+    timedOut = expired;
     const int32_t posted = takePosted(channel);
     if (posted != 0) {
       vorlanSetCode(status, posted);
       break;
     }
-    if (scratch.getCode() == statusCodes::kTimeout) {
-      timedOut = true;
-      break;
-    }
+    if (expired) break;
     status.merge(scratch);
     // A wake without a code may come from a stale notification: the count
     // decides, and the wait goes on for what is left of its time.

@@ -86,9 +86,10 @@ std::vector<Release> releases();
 void interruptThread(void* threadHandle);
 // Runs on the waiting thread, with no lock held, at the moments where a
 // release may race with the end of a wait: just before a timed wait calls its
-// time-out callback, and just before an interruptible wait reports an
-// interruption. An empty function disarms.
-enum class WaitPoint { kBeforeTimeoutCallback, kBeforeInterruptedReturn };
+// time-out callback, just after it (the wait has expired but not returned),
+// and just before an interruptible wait reports an interruption. An empty
+// function disarms.
+enum class WaitPoint { kBeforeTimeoutCallback, kAfterTimeoutCallback, kBeforeInterruptedReturn };
 void setWaitHook(std::function<void(WaitPoint)> hook);
 // Threads inside an interruptible wait right now: a test that must not touch
 // what a waiter set up before it sleeps waits for this instead.

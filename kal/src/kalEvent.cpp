@@ -133,6 +133,7 @@ int32_t waitTimed(nKIVKAL_tSingleUseEvent* event, uint32_t timeoutMilliseconds,
   // already owns the waiter; either way the event is released shortly.
   runWaitHook(WaitPoint::kBeforeTimeoutCallback);
   if (callback != nullptr && callback->function != nullptr) callback->function(callback->context);
+  runWaitHook(WaitPoint::kAfterTimeoutCallback);
   return waitOn(state, scope, nullptr) == Outcome::kInterrupted ? interrupted() : 0;
 }
 

@@ -220,6 +220,39 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
   EXPECT_EQ(torn.status.getCode(), -52003);
 }
 
+// A code posted as the wait ends: one posted before the time-out fires hands
+// the waiter its wake, one posted after it meets a wait that has expired, and
+// the wait reports both.
+TEST_F(InterruptPath, ACodePostedAsAWaitEndsIsReportedWithTheTimeOutItMeets) {
+  build(false);
+  struct Case {
+    const char* name;
+    kalsim::WaitPoint postAt;
+    bool timedOut;
+  };
+  const Case cases[] = {
+      {"posted before the time-out fires", kalsim::WaitPoint::kBeforeTimeoutCallback, false},
+      {"posted as the time-out fires", kalsim::WaitPoint::kAfterTimeoutCallback, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeStream stream;
+    int posts = 0;
+    kalsim::setWaitHook([&](kalsim::WaitPoint point) {
+      if (point != c.postAt || posts++ != 0) return;
+      dma_->signal(6, static_cast<int32_t>(kCancelled));
+    });
+    bool timedOut = !c.timedOut;
+    tStatus status;
+    dma_->waitForDMA(stream, 6, 0, 10, 5, timedOut, status);
+    kalsim::setWaitHook({});
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(status.getCode(), kCancelled);
+    EXPECT_EQ(timedOut, c.timedOut);
+    EXPECT_FALSE(stream.enabled.load());
+  }
+}
+
 // The last interrupt's deferred call is still queued when the teardown
 // starts: it uses the notifiers, both spinlocks and the work queue, so it is
 // stopped right after the interrupt goes and before any of them.
