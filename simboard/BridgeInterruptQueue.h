@@ -10,12 +10,15 @@
 // the board keeps the line level (line mode) or counts the messages owed
 // (message-signalled mode, one per new entry), and deliverInterrupts() hands
 // them to whatever the test connected, usually the stand-in layer's
-// raiseInterrupt.
+// raiseInterrupt. Entries may come from DMA engines stepped on a thread of
+// their own while the driver reads the queue, so the queue has a lock of its
+// own; it is never held while an interrupt is raised.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 
 namespace simboard {
 
@@ -31,7 +34,10 @@ class BridgeInterruptQueue {
 
   // ---- the registers
   void writeMask(uint32_t value);
-  uint32_t readMask() const { return enabled_; }
+  uint32_t readMask() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return enabled_;
+  }
   uint32_t readStatus() const;
   uint32_t readQueue();
 
@@ -42,10 +48,22 @@ class BridgeInterruptQueue {
   void push(uint32_t entry);
 
   // ---- delivery
-  void setMessageSignalled(bool msi) { msi_ = msi; }
-  bool messageSignalled() const { return msi_; }
-  bool lineAsserted() const { return !msi_ && (readStatus() & kStatusPending) != 0 && !allOnes_; }
-  uint32_t messagesOwed() const { return messagesOwed_; }
+  void setMessageSignalled(bool msi) {
+    std::lock_guard<std::mutex> lock(lock_);
+    msi_ = msi;
+  }
+  bool messageSignalled() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return msi_;
+  }
+  bool lineAsserted() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return lineAssertedLocked();
+  }
+  uint32_t messagesOwed() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return messagesOwed_;
+  }
   void onDeliver(std::function<void()> raise) { raise_ = std::move(raise); }
   // Raises the interrupt while the line stays asserted, or once per owed
   // message; stops after `limit` raises. Returns the number raised.
@@ -53,13 +71,26 @@ class BridgeInterruptQueue {
 
   // ---- knobs
   // The device no longer answers: status and queue read all ones.
-  void setAllOnes(bool gone) { allOnes_ = gone; }
+  void setAllOnes(bool gone) {
+    std::lock_guard<std::mutex> lock(lock_);
+    allOnes_ = gone;
+  }
 
   // ---- what happened
-  uint32_t queued() const { return static_cast<uint32_t>(entries_.size()); }
-  uint32_t delivered() const { return delivered_; }
+  uint32_t queued() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return static_cast<uint32_t>(entries_.size());
+  }
+  uint32_t delivered() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return delivered_;
+  }
 
  private:
+  uint32_t readStatusLocked() const;
+  bool lineAssertedLocked() const { return !msi_ && (readStatusLocked() & kStatusPending) != 0 && !allOnes_; }
+
+  mutable std::mutex lock_;
   std::deque<uint32_t> entries_;
   uint32_t enabled_ = 0;
   uint32_t messagesOwed_ = 0;

@@ -41,6 +41,16 @@ DmaChannelBlock::DmaChannelBlock(uint32_t channel) : SplitRegisterBlock(0, kSize
   });
 }
 
+uint64_t DmaChannelBlock::read(uint64_t offset, uint32_t width) {
+  std::lock_guard<std::mutex> lock(lock_);
+  return SplitRegisterBlock::read(offset, width);
+}
+
+void DmaChannelBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
+  std::lock_guard<std::mutex> lock(lock_);
+  SplitRegisterBlock::write(offset, width, value);
+}
+
 void DmaChannelBlock::reset() {
   running_ = false;
   endOfChain_ = false;
@@ -142,6 +152,7 @@ uint64_t DmaChannelBlock::moveAddressEntry(uint64_t busAddress, uint32_t byteCou
 }
 
 uint64_t DmaChannelBlock::run(uint64_t maxBytes) {
+  std::lock_guard<std::mutex> lock(lock_);
   uint64_t moved = 0;
   while (running_ && !endOfChain_ && moved < maxBytes) {
     if (linkLength_ < kLinkHeaderBytes || (linkLength_ - kLinkHeaderBytes) % 8 != 0) {

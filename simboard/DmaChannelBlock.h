@@ -9,7 +9,13 @@
 // transfer count, one 64-bit register also read as two 32-bit words.
 //
 // The engine moves data only when a test steps it (run), so loops stay
-// bounded and every test is deterministic. It walks the chain named at
+// bounded and every test is deterministic. Like a real engine beside its
+// registers, it may be stepped on a thread of its own while the driver's
+// threads access the registers: the block's lock serialises the register
+// handlers and each step, so a stop or reset the driver wrote is seen by the
+// next step, and a step never overlaps a register access. The sink, the
+// source and the faults are for a test to look at once the engine's thread
+// is done. It walks the chain named at
 // start through the stand-in's fake IOMMU (kalsim::translate): an entry or
 // link it cannot translate stops the channel with the fault bit and records
 // the fault. Odd channels carry data to the device: what they read is kept
@@ -21,6 +27,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,12 +58,21 @@ class DmaChannelBlock : public SplitRegisterBlock {
 
   explicit DmaChannelBlock(uint32_t channel = 0);
 
+  uint64_t read(uint64_t offset, uint32_t width) override;
+  void write(uint64_t offset, uint32_t width, uint64_t value) override;
+
   // ---- the engine
   // Moves at most `maxBytes` and answers how many moved; 0 when the channel
   // is not running, has reached the end of its chain, or faults.
   uint64_t run(uint64_t maxBytes);
-  bool isRunning() const { return running_; }
-  bool atEndOfChain() const { return endOfChain_; }
+  bool isRunning() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return running_;
+  }
+  bool atEndOfChain() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return endOfChain_;
+  }
   uint64_t transferCount() const { return count_.load(); }
   void setTransferCount(uint64_t count) { count_.store(count); }
   // What a to-device channel read, in order (up to kSinkLimit bytes).
@@ -76,16 +92,28 @@ class DmaChannelBlock : public SplitRegisterBlock {
 
   // Count-threshold notifications: counted, and passed to the hook (the
   // bridge's interrupt queue, when one is attached) with the channel.
-  uint32_t thresholdNotifications() const { return thresholdNotifications_; }
+  uint32_t thresholdNotifications() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return thresholdNotifications_;
+  }
   void onNotification(std::function<void(uint32_t channel)> hook) { notify_ = std::move(hook); }
   // Links whose interrupt flag (bit 30) the engine passed; they notify too
   // when told to.
-  uint32_t linkInterrupts() const { return linkInterrupts_; }
+  uint32_t linkInterrupts() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return linkInterrupts_;
+  }
   void setNotifyOnLinkInterrupt(bool notify) { notifyOnLinkInterrupt_ = notify; }
 
   // ---- switches that make a hardware step fail
-  void setNeverReady(bool never) { neverReady_ = never; }
-  void setNeverStops(bool never) { neverStops_ = never; }
+  void setNeverReady(bool never) {
+    std::lock_guard<std::mutex> lock(lock_);
+    neverReady_ = never;
+  }
+  void setNeverStops(bool never) {
+    std::lock_guard<std::mutex> lock(lock_);
+    neverStops_ = never;
+  }
 
  private:
   void start();
@@ -100,6 +128,8 @@ class DmaChannelBlock : public SplitRegisterBlock {
   uint64_t moveAddressEntry(uint64_t busAddress, uint32_t byteCount, uint64_t budget);
   void emit(const uint8_t* bytes, uint64_t length);
 
+  // Taken by the register handlers and by each step of the engine.
+  mutable std::mutex lock_;
   uint32_t channel_;
   std::atomic<uint64_t> count_{0};
   bool running_ = false;

@@ -65,8 +65,12 @@ void DMADispatcher::addTransfer(const vorlan_driver::nKIVAPAL000::tEventDescript
   tarntools::SGLController* buffers = channels_.getSGLController(channel);
   buffers->addBuffer(listKind, userAddress, byteCount, direction, repeatCount, status);
   // Whenever the channel holds buffers, this session's cleanup releases
-  // them, also after an earlier add of this session failed.
-  if (status.isNotFatal() && buffers->hasBuffers() && !composite.contains(buffers)) composite.add(buffers, status);
+  // them: also when this add failed part way and kept its buffer, whose
+  // pages would otherwise stay pinned for the next session on the channel.
+  if (!buffers->hasBuffers() || composite.contains(buffers)) return;
+  nKIVAPALS100::tStatus registration;
+  composite.add(buffers, registration);
+  status.merge(registration);
 }
 
 void DMADispatcher::writeStreamAdditiveTransferCount(uint32_t channel, uint32_t count, nKIVAPALS100::tStatus& status) {

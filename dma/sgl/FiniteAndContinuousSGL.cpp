@@ -15,9 +15,12 @@ void FiniteAndContinuousSGL::commit(nKIVAPALS100::tStatus& status) {
   } else if (!finiteHasEntries && continuousHasEntries) {
     continuous_.commitLoop(true, status);
   } else if (finiteHasEntries && continuousHasEntries) {
-    finite_.commit(status);
+    // The loop first, so that the header chaining the finite chain into it
+    // names the loop's final first link, and is written before the finite
+    // chain's commit fences and prepares its link memory for the device.
     continuous_.commitLoop(false, status);
     finite_.chainTo(continuous_, status);
+    finite_.commit(status);
   }
 }
 

@@ -226,6 +226,12 @@ void tTarnSGL::commitLoop(bool interruptRequest, nKIVAPALS100::tStatus& status) 
     replicateSingleLink(status);
     if (status.isFatal()) return;
   }
+  // A loop closed before may have grown or shrunk since, or now runs behind
+  // a finite chain: the flag goes only where this close asks for it.
+  for (tTarnSGLChunkyLink* link = first_;; link = link->getNext()) {
+    link->clearInterrupt();
+    if (link == current_) break;
+  }
   current_->setNext(first_);
   if (interruptRequest && countLinks() == 2) current_->setInterrupt();
   commitHeaders(status);

@@ -69,6 +69,8 @@ void tTarnSGLChunkyLink::linkTo(tTarnSGLChunkyLink* next) {
 
 void tTarnSGLChunkyLink::setInterrupt() { setFlags(flags() | tarnLink::kFlagInterrupt); }
 
+void tTarnSGLChunkyLink::clearInterrupt() { setFlags(flags() & ~tarnLink::kFlagInterrupt); }
+
 void tTarnSGLChunkyLink::reset() {
   const tTarnLinkHeader header{0, 0, 0};
   __builtin_memcpy(kernel_, &header, sizeof(header));

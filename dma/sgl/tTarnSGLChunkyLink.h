@@ -40,6 +40,7 @@ class tTarnSGLChunkyLink {
   // Points into another chain, whose links keep their own neighbours.
   void runInto(tTarnSGLChunkyLink* next) { next_ = next; }
   void setInterrupt();
+  void clearInterrupt();
   bool hasInterrupt() const { return (flags() & tarnLink::kFlagInterrupt) != 0; }
   void reset();
 

@@ -13,6 +13,8 @@
 
 #include <stdint.h>
 
+#include <functional>
+
 namespace kalsim {
 
 constexpr uint64_t kDmaPageSize = 4096;
@@ -40,6 +42,11 @@ uint64_t liveKernelViews();
 // Mapped bus ranges (one per contiguous run).
 uint64_t liveBusMappings();
 uint64_t prepareForDMACalls();
+// Runs on the preparing thread, with no lock held, each time a list is
+// prepared for the device: a test looks there at what the device may see,
+// since on a non-coherent bus a write after the last prepare may never reach
+// it. An empty function disarms.
+void onPrepareForDMA(std::function<void()> hook);
 uint64_t completeDMACalls();
 // Page lists destroyed while a scatter-gather list still mapped them.
 uint64_t pageListsDestroyedWhileMapped();

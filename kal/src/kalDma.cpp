@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -62,6 +63,7 @@ uint64_t gLiveKernelViews = 0;
 uint64_t gPrepares = 0;
 uint64_t gCompletes = 0;
 uint64_t gDestroyedWhileMapped = 0;
+std::function<void()> gPrepareHook;
 uint32_t gLastFlags = 0;
 int32_t gLastNode = -1;
 uint64_t gNextLow = kLowBusBase;
@@ -126,6 +128,10 @@ void fragmentUserBuffers(bool fragment) {
   std::lock_guard<std::mutex> lock(gMutex);
   gFragment = fragment;
 }
+void onPrepareForDMA(std::function<void()> hook) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gPrepareHook = std::move(hook);
+}
 void setMaxSegmentSize(uint64_t bytes) {
   std::lock_guard<std::mutex> lock(gMutex);
   gMaxSegment = bytes < kDmaPageSize ? kDmaPageSize : bytes;
@@ -185,6 +191,7 @@ void resetDma() {
   gPrepares = 0;
   gCompletes = 0;
   gDestroyedWhileMapped = 0;
+  gPrepareHook = nullptr;
   gLastFlags = 0;
   gLastNode = -1;
   // Live objects and bus runs stay: they belong to whoever made them, and
@@ -340,8 +347,14 @@ void nKIVKAL220_tSGL_unmap(void* sgl) {
 void nKIVKAL220_tSGL_prepareForDMA(void* sgl) {
   if (sgl == nullptr) return;
   std::atomic_thread_fence(std::memory_order_seq_cst);
-  std::lock_guard<std::mutex> lock(kalsim::gMutex);
-  ++kalsim::gPrepares;
+  kalsim::HostAllocations hostAllocations;
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> lock(kalsim::gMutex);
+    ++kalsim::gPrepares;
+    hook = kalsim::gPrepareHook;
+  }
+  if (hook) hook();
 }
 
 void nKIVKAL220_tSGL_completeDMA(void* sgl, uint64_t) {

@@ -376,6 +376,25 @@ TEST_F(DeviceDmaTest, ABufferThatCouldNotBePinnedOrMappedIsDroppedAndALaterAddSt
   EXPECT_EQ(kalsim::livePageLists(), before);
 }
 
+TEST_F(DeviceDmaTest, ABufferKeptAfterAnAppendThatFailedPartWayIsReleasedByTheSession) {
+  build();
+  // 256 scattered pages make 256 entries: the last needs a second link,
+  // whose link memory cannot be had.
+  kalsim::fragmentUserBuffers(true);
+  const UserBuffer buffer(256 * 4096);
+  const uint64_t before = kalsim::livePageLists();
+  kalsim::failPageListAllocation(1);
+  EXPECT_EQ(add(1, buffer), -52000);
+  ASSERT_TRUE(controllers().getSGLController(1)->hasBuffers()) << "the chain holds some of its segments";
+  EXPECT_TRUE(composite->contains(controllers().getSGLController(1)));
+
+  tStatus status;
+  composite->cleanup(status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_FALSE(controllers().getSGLController(1)->hasBuffers());
+  EXPECT_EQ(kalsim::livePageLists(), before) << "no pages stay pinned for the next session";
+}
+
 TEST_F(DeviceDmaTest, BuffersOfAChannelThatWouldNotStopAreKeptUntilTheTeardownResetsIt) {
   build();
   constexpr uint32_t kChannel = 4;  // measurements of instrument channel 2
@@ -400,6 +419,57 @@ TEST_F(DeviceDmaTest, BuffersOfAChannelThatWouldNotStopAreKeptUntilTheTeardownRe
                                    simboard::DmaChannelBlock::bar0Offset(kChannel) + 0x55).empty())
       << "the channel is reset before its buffers go";
   EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
+}
+
+// The engines run on a thread of their own, as hardware runs beside the
+// driver, while driver threads (one channel each, as one session holds a
+// channel) add, start, wait on, stop and clear transfers. Under the thread
+// sanitizer nothing the engines touch may race the driver.
+TEST_F(DeviceDmaTest, EnginesOnTheirOwnThreadBesideDriverThreadsOnEveryStep) {
+  build();
+  kalsim::useRealClock();
+  constexpr uint32_t kChannels[] = {1, 2, 5, 6};
+  constexpr int kRounds = 12;
+  std::atomic<bool> done{false};
+  std::thread engines([&] {
+    while (!done) {
+      for (uint32_t channel : kChannels) {
+        simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(channel);
+        engine.run(1000);
+        engine.clearSink();
+      }
+    }
+  });
+  std::vector<std::thread> drivers;
+  std::atomic<uint32_t> failures{0};
+  for (uint32_t channel : kChannels) {
+    drivers.emplace_back([&, channel] {
+      const UserBuffer buffer(3 * 4096 + 100, static_cast<uint8_t>(channel));
+      for (int round = 0; round < kRounds; ++round) {
+        // Odd rounds loop: the engine walks the chain until it is stopped.
+        if (add(channel, buffer, 1, round & 1) != 0 || start(channel) != 0) ++failures;
+        tStatus status;
+        const uint64_t from = dispatcher().getTransferCount(channel, status);
+        uint8_t timedOut = 1;
+        for (int poll = 0; poll < 20000 && timedOut != 0 && status.isNotFatal(); ++poll) {
+          dma->waitUntilBytesTransferred(channel, from, 1000, 0, &timedOut, status);
+          std::this_thread::yield();
+        }
+        if (status.isFatal() || stop(channel) != 0) ++failures;
+        tStatus cleared;
+        dispatcher().clearTransfers(channel, *composite, cleared);
+        if (cleared.isFatal()) ++failures;
+      }
+    });
+  }
+  for (std::thread& driver : drivers) driver.join();
+  done = true;
+  engines.join();
+  EXPECT_EQ(failures.load(), 0u);
+  for (uint32_t channel : kChannels) {
+    EXPECT_TRUE(board.nisoFpga().dmaChannel(channel).faults().empty()) << channel;
+    EXPECT_FALSE(controllers().getSGLController(channel)->hasBuffers()) << channel;
+  }
 }
 
 TEST_F(DeviceDmaTest, ChannelChecksOfTheRequestsAndTheWaitsShortCuts) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dma/memory/pinUserBuffer.h"
+#include "kal/include/kalDma.h"
 #include "dma/memory/tStandardDMAMap.h"
 #include "dma/sgl/FiniteAndContinuousSGL.h"
 #include "tests/dma/DmaMemoryFixture.h"
@@ -199,14 +200,37 @@ TEST_F(LinkChainTest, TwoLinkLoopIsBalancedAndTakesTheInterrupt) {
   EXPECT_EQ(links[1].flags, 0x40000000u);
 }
 
+TEST_F(LinkChainTest, ALoopThatGrowsPastTwoLinksLosesItsInterrupt) {
+  ContinuousSGL chain;
+  tStatus status;
+  chain.initialize(configuration, 4096, status);
+  addEntries(chain, 0, 300, status);
+  chain.commitLoop(true, status);
+  ASSERT_EQ(readChain(chain, 2)[1].flags, 0x40000000u);
+  addEntries(chain, 300, 600, status);
+  chain.commitLoop(true, status);
+  ASSERT_EQ(status.getCode(), 0);
+  ASSERT_EQ(chain.countLinks(), 3u);
+  const std::vector<DeviceLink> links = readChain(chain, 3);
+  EXPECT_EQ(entriesOf(links), entries(0, 600));
+  for (const DeviceLink& link : links) EXPECT_EQ(link.flags, 0u);
+}
+
 TEST_F(LinkChainTest, FiniteChainRunsIntoTheLoop) {
   tStatus status;
   std::unique_ptr<FiniteAndContinuousSGL> made = makePair(true, status);
   FiniteAndContinuousSGL& pair = *made;
   addEntries(pair.finite(), 0, 2, status);
   addEntries(pair.continuous(), 2, 302, status);
+  // What the device may see of the finite chain's last header: its bytes
+  // as they stood at the last prepare.
+  uint8_t prepared[16] = {};
+  kalsim::onPrepareForDMA([&] { std::memcpy(prepared, pair.finite().getCurrent()->getKernelAddress(), 16); });
   pair.commit(status);
+  kalsim::onPrepareForDMA(nullptr);
   ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::memcmp(prepared, pair.finite().getCurrent()->getKernelAddress(), 16), 0)
+      << "the header into the loop was written after the last prepare";
   EXPECT_TRUE(pair.finite().isChained());
   const std::vector<DeviceLink> links = readChain(pair.finite(), 4);
   ASSERT_EQ(links.size(), 4u);
