@@ -10,7 +10,7 @@ using vorlan_driver::nKIVAPAL000::tAutoLock;
 using vorlan_driver::nKIVAPAL000::tMutex;
 
 SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
-                             uint32_t direction, bool openEnded, vorlan_driver::nKIVAPAL000::tTarnDMAChannel& channel,
+                             uint32_t direction, bool openEnded, TarnDMAStreamController& channel,
                              nKIVAPALS100::tStatus& status)
     : mutex_(status),
       configuration_(configuration),
@@ -24,8 +24,14 @@ SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration
 }
 
 SGLController::~SGLController() {
-  // The engine must not walk chains or buffers that are going away.
-  if (channel_.isStarted()) channel_.reactivate();
+  // The engine must not walk chains or buffers that are going away: a
+  // stop whose wait saw the channel idle, and a channel reset when it
+  // would not stop.
+  if (channel_.isStarted()) {
+    nKIVAPALS100::tStatus stopped;
+    channel_.stop(stopped);
+    if (channel_.isStarted()) channel_.reactivate();
+  }
   releaseAll();
   lists_.finite().destroyAll();
   lists_.continuous().destroyAll();

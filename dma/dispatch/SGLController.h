@@ -5,15 +5,16 @@
 // A buffer whose pages could not be pinned or mapped is dropped at once, so
 // the list holds only buffers that are really pinned and mapped. The
 // buffers are never released while the channel's engine may still read or
-// write them: cleanup refuses while the channel is started, and the
-// destructor resets the channel before it releases anything.
+// write them: cleanup refuses while the channel is started (a stop clears
+// that only once the engine showed it is idle), and the destructor stops
+// the channel, waiting for the same sign, before it releases anything.
 #pragma once
 
 #include <stdint.h>
 
 #include "dma/memory/tStandardDMAMap.h"
 #include "dma/sgl/FiniteAndContinuousSGL.h"
-#include "dma/stream/tTarnDMAChannel.h"
+#include "dma/stream/TarnDMAStreamController.h"
 #include "framework/kdut/CleanupOperationInterface.h"
 #include "platform/device/tDMAConfiguration.h"
 #include "platform/memory/tPageList.h"
@@ -35,8 +36,7 @@ class SGLController : public kdut::CleanupOperationInterface {
 
   // `channel` is the engine the buffers are handed to; it must outlive this.
   SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
-                uint32_t direction, bool openEnded, vorlan_driver::nKIVAPAL000::tTarnDMAChannel& channel,
-                nKIVAPALS100::tStatus& status);
+                uint32_t direction, bool openEnded, TarnDMAStreamController& channel, nKIVAPALS100::tStatus& status);
   ~SGLController() override;
   SGLController(const SGLController&) = delete;
   SGLController& operator=(const SGLController&) = delete;
@@ -70,7 +70,7 @@ class SGLController : public kdut::CleanupOperationInterface {
   const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration_;
   uint32_t linkSize_;
   uint32_t direction_;
-  vorlan_driver::nKIVAPAL000::tTarnDMAChannel& channel_;
+  TarnDMAStreamController& channel_;
   FiniteAndContinuousSGL lists_;
   // In the order added.
   tBuffer* first_;
