@@ -429,7 +429,7 @@ TEST_F(DeviceDmaTest, EnginesOnTheirOwnThreadBesideDriverThreadsOnEveryStep) {
   build();
   kalsim::useRealClock();
   constexpr uint32_t kChannels[] = {1, 2, 5, 6};
-  constexpr int kRounds = 12;
+  constexpr int kRounds = 8;
   std::atomic<bool> done{false};
   std::thread engines([&] {
     while (!done) {
@@ -451,8 +451,8 @@ TEST_F(DeviceDmaTest, EnginesOnTheirOwnThreadBesideDriverThreadsOnEveryStep) {
         tStatus status;
         const uint64_t from = dispatcher().getTransferCount(channel, status);
         uint8_t timedOut = 1;
-        for (int poll = 0; poll < 20000 && timedOut != 0 && status.isNotFatal(); ++poll) {
-          dma->waitUntilBytesTransferred(channel, from, 1000, 0, &timedOut, status);
+        for (int poll = 0; poll < 500 && timedOut != 0 && status.isNotFatal(); ++poll) {
+          dma->waitUntilBytesTransferred(channel, from, 1, 0, &timedOut, status);
           std::this_thread::yield();
         }
         if (status.isFatal() || stop(channel) != 0) ++failures;
