@@ -39,6 +39,8 @@ void setMaxSegmentSize(uint64_t bytes);
 uint64_t livePageLists();
 uint64_t liveSGLs();
 uint64_t liveKernelViews();
+// User pages pinned by page lists still alive.
+uint64_t livePinnedUserPages();
 // Mapped bus ranges (one per contiguous run).
 uint64_t liveBusMappings();
 uint64_t prepareForDMACalls();

@@ -60,6 +60,7 @@ std::atomic<uint64_t> gDeviceMask{~0ull};
 uint64_t gLivePageLists = 0;
 uint64_t gLiveSGLs = 0;
 uint64_t gLiveKernelViews = 0;
+uint64_t gPinnedUserPages = 0;
 uint64_t gPrepares = 0;
 uint64_t gCompletes = 0;
 uint64_t gDestroyedWhileMapped = 0;
@@ -145,6 +146,7 @@ void setMaxSegmentSize(uint64_t bytes) {
 KALDMA_READ(livePageLists, gLivePageLists)
 KALDMA_READ(liveSGLs, gLiveSGLs)
 KALDMA_READ(liveKernelViews, gLiveKernelViews)
+KALDMA_READ(livePinnedUserPages, gPinnedUserPages)
 KALDMA_READ(liveBusMappings, gRuns.size())
 KALDMA_READ(prepareForDMACalls, gPrepares)
 KALDMA_READ(completeDMACalls, gCompletes)
@@ -236,6 +238,7 @@ void* nKIVKAL220_tPageList_createFromUser(void* pageAlignedAddress, uint64_t pag
   if (kalsim::detail::countDown(kalsim::gFailPinning)) return nullptr;
   std::lock_guard<std::mutex> lock(kalsim::gMutex);
   ++kalsim::gLivePageLists;
+  kalsim::gPinnedUserPages += pages;
   return new PageList{static_cast<uint8_t*>(pageAlignedAddress), pages, flags, false};
 }
 
@@ -253,6 +256,7 @@ void nKIVKAL220_tPageList_destroy(void* pageList) {
       }
     }
     if (list->kernelView) --kalsim::gLiveKernelViews;
+    if (!list->allocated) kalsim::gPinnedUserPages -= list->pages;
   }
   if (list->allocated) std::free(list->host);
   delete list;

@@ -75,18 +75,23 @@ struct SweepPlan {
   uint32_t limit = 100000;
   uint32_t dense = 0xFFFFFFFFu;  // every N up to this one...
   uint32_t stride = 1;           // ...then every stride-th
+  // Of the N so chosen, the part-th of every `parts` (0-based), so parts of
+  // one sweep can run side by side in processes of their own; each part
+  // ends on its own first run that is not hit.
+  uint32_t part = 0;
+  uint32_t parts = 1;
 };
 
 namespace detail {
 template <class Failure, class Attempt, class... Knob>
 uint32_t sweep(const SweepPlan& plan, Attempt& attempt, const Knob&... knob) {
   uint32_t nth = 1;
-  while (nth <= plan.limit) {
+  for (uint32_t chosen = 0; nth <= plan.limit; ++chosen, nth += nth < plan.dense ? 1 : plan.stride) {
+    if (chosen % plan.parts != plan.part) continue;
     Failure failure(knob..., nth);
     attempt(failure);
     failure.disarm();
     if (!failure.hit()) return nth - 1;
-    nth += nth < plan.dense ? 1 : plan.stride;
   }
   ADD_FAILURE() << "still failing after " << plan.limit << " calls";
   return plan.limit;
