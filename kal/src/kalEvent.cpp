@@ -67,6 +67,9 @@ class SignalScope {
  public:
   SignalScope(EventState* state, bool interruptible) : signal_(nullptr) {
     if (!interruptible) return;
+    // A thread's first interruptible wait adds its flag: the layer's memory,
+    // never counted as the driver's.
+    HostAllocations hostAllocations;
     std::lock_guard<std::mutex> lock(gSignalMutex);
     signal_ = &gSignals[nKIVKAL100_getThreadHandle()];
     signal_->waitingOn = state;
@@ -145,6 +148,7 @@ void setWaitHook(std::function<void(WaitPoint)> hook) {
 }
 
 void interruptThread(void* threadHandle) {
+  HostAllocations hostAllocations;
   std::lock_guard<std::mutex> lock(gSignalMutex);
   ThreadSignal& signal = gSignals[threadHandle];
   signal.pending = true;
