@@ -170,7 +170,7 @@ enum class Act { kRequest, kListen, kRunEngine };
 struct Step {
   Act act;
   Slot on;
-  const char* request;  // the row, or the DMA channel's name for kRunEngine
+  const char* request;  // the row; for the other acts, what the outcome is called
   uint32_t channel;     // kRunEngine's DMA channel
   void (*fill)(UserMemory&, Exchange&);
   std::string (*took)(UserMemory&, const Exchange&);
