@@ -142,7 +142,10 @@ class RequestsRacingRemovalTest : public ::testing::Test {
   void sender(uint32_t index) {
     void* main = nullptr;
     void* cooling = nullptr;
-    if (host.open(kMainInterface, &main) != 0) return;
+    if (host.open(kMainInterface, &main) != 0) {
+      ++sendersFinished;
+      return;
+    }
     if (host.open(kCoolingInterface, &cooling) != 0) cooling = nullptr;
     const uint32_t channel = 2 + index;
     const uint32_t toDevice = 2 * channel + 1;
@@ -255,6 +258,7 @@ class RequestsRacingRemovalTest : public ::testing::Test {
     }
     if (cooling != nullptr) host.close(cooling);
     host.close(main);
+    ++sendersFinished;
   }
 
   // Opens a session, holds the channel no sender holds for a moment, closes
@@ -297,6 +301,7 @@ class RequestsRacingRemovalTest : public ::testing::Test {
   std::atomic<bool> removing{false};
   std::atomic<bool> gone{false};
   std::atomic<bool> sendersDone{false};
+  std::atomic<uint32_t> sendersFinished{0};
 };
 
 TEST_F(RequestsRacingRemovalTest, RequestsOfEveryFamilyRaceSessionsTheEngineAndRemoval) {
@@ -311,7 +316,8 @@ TEST_F(RequestsRacingRemovalTest, RequestsOfEveryFamilyRaceSessionsTheEngineAndR
   }
 
   // Removed once the requests are well under way, not after a while.
-  while (completed.load() < kRequestsBeforeRemoval) std::this_thread::yield();
+  // (Or once every sender is done, so a failure cannot hang the test.)
+  while (completed.load() < kRequestsBeforeRemoval && sendersFinished.load() < kSenders) std::this_thread::yield();
   removing = true;
   host.removeDevice();
   gone = true;
