@@ -551,8 +551,15 @@ class LifeCycle {
   }
 
   void* open(kalsim::tHostHarness& host, const char* interface) {
+    // The harness takes the name as a string, which the cooling
+    // interface's is long enough to allocate: the test's, not the driver's.
+    std::string name;
+    {
+      kalsim::HostAllocations test;
+      name = interface;
+    }
     void* on = nullptr;
-    return note("open", host.open(interface, &on)) == 0 ? on : nullptr;
+    return note("open", host.open(name, &on)) == 0 ? on : nullptr;
   }
   void close(kalsim::tHostHarness& host, void* on) {
     host.close(on);
