@@ -19,7 +19,9 @@ class tServedRequest {
   tServedRequest(QuillDevice& device, const nKIVAPAL000::tEventDescriptor& descriptor, uint32_t level,
                  nKIVAPALS100::tStatus& status)
       : gate_(device, descriptor, level, status),
-        objects_(instrumentObjectsOf(device)),
+        // A refused request reads nothing of the hardware owner: removal or
+        // a reset may be tearing it down behind the closed gate.
+        objects_(gate_.passed() ? instrumentObjectsOf(device) : InstrumentObjects{}),
         body_(descriptor, static_cast<meridansharedsource::KernelSession*>(descriptor.getSession()), objects_) {}
   tServedRequest(const tServedRequest&) = delete;
   tServedRequest& operator=(const tServedRequest&) = delete;
