@@ -55,6 +55,9 @@ constexpr int32_t kNoInterface = -51150;
 // An open the device refuses once its removal has begun: the refusal's
 // driver code has no pair in the layer's code space.
 constexpr int32_t kOpenRefused = -51001;
+// A routing request already past its gate when removal withdrew the
+// session's routing resources.
+constexpr int32_t kRoutingWithdrawn = -52020;
 
 // What a sender saw, by request and answer.
 class Answers {
@@ -332,7 +335,8 @@ TEST_F(RequestsRacingRemovalTest, RequestsOfEveryFamilyRaceSessionsTheEngineAndR
   // Before any expectation of this test records a failure of its own.
   const std::string left = testsupport::leftBehind(before, testsupport::layerObjects());
   EXPECT_EQ(left, "");
-  EXPECT_EQ(answers.unexpected({kIONotAccepted, kNoInterface, kOpenRefused, static_cast<int32_t>(kSessionInvalidated)},
+  EXPECT_EQ(answers.unexpected({kIONotAccepted, kNoInterface, kOpenRefused, kRoutingWithdrawn,
+                                static_cast<int32_t>(kSessionInvalidated)},
                                {"routing_reserveRoute " + std::to_string(-52021)}),
             "");
   EXPECT_GE(completed.load(), kRequestsBeforeRemoval);
