@@ -43,6 +43,7 @@ DmaChannelBlock::DmaChannelBlock(uint32_t channel) : SplitRegisterBlock(0, kSize
 
 uint64_t DmaChannelBlock::read(uint64_t offset, uint32_t width) {
   std::lock_guard<std::mutex> lock(lock_);
+  if (offset == kStatusOffset && draining_ != 0) step(kDrainStepBytes);
   return SplitRegisterBlock::read(offset, width);
 }
 
@@ -52,10 +53,23 @@ void DmaChannelBlock::write(uint64_t offset, uint32_t width, uint64_t value) {
 }
 
 void DmaChannelBlock::reset() {
-  running_ = false;
-  endOfChain_ = false;
   armed_ = false;
   count_.store(0);
+  requestStop();
+  if (!running_) endOfChain_ = false;
+}
+
+void DmaChannelBlock::requestStop() {
+  if (running_ && drainSteps_ != 0) {
+    if (draining_ == 0) draining_ = drainSteps_;
+    return;
+  }
+  halt();
+}
+
+void DmaChannelBlock::halt() {
+  running_ = false;
+  draining_ = 0;
   setStatus(kStatusStopped);
 }
 
@@ -68,18 +82,19 @@ void DmaChannelBlock::start() {
   emptyLinks_ = 0;
   running_ = true;
   endOfChain_ = false;
+  draining_ = 0;
   setStatus(kStatusRunning);
 }
 
 void DmaChannelBlock::stop() {
   if (neverStops_) return;
-  running_ = false;
-  setStatus(kStatusStopped);
+  requestStop();
 }
 
 void DmaChannelBlock::fault(uint64_t busAddress, uint64_t length, const char* what) {
   faults_.push_back({busAddress, length, what});
   running_ = false;
+  draining_ = 0;
   setStatus(kStatusFault);
 }
 
@@ -153,6 +168,16 @@ uint64_t DmaChannelBlock::moveAddressEntry(uint64_t busAddress, uint32_t byteCou
 
 uint64_t DmaChannelBlock::run(uint64_t maxBytes) {
   std::lock_guard<std::mutex> lock(lock_);
+  return step(maxBytes);
+}
+
+uint64_t DmaChannelBlock::step(uint64_t maxBytes) {
+  const uint64_t moved = walk(maxBytes);
+  if (draining_ != 0 && --draining_ == 0 && running_) halt();
+  return moved;
+}
+
+uint64_t DmaChannelBlock::walk(uint64_t maxBytes) {
   uint64_t moved = 0;
   while (running_ && !endOfChain_ && moved < maxBytes) {
     if (linkLength_ < kLinkHeaderBytes || (linkLength_ - kLinkHeaderBytes) % 8 != 0) {

@@ -114,11 +114,31 @@ class DmaChannelBlock : public SplitRegisterBlock {
     std::lock_guard<std::mutex> lock(lock_);
     neverStops_ = never;
   }
+  // A stop or reset asked of a running engine lets it go on walking its
+  // chain, links included, for `steps` more steps, as an engine finishing
+  // the fetches it has in flight; only then does it show the stopped status
+  // and fetch nothing more. A step is a run, or a read of the status
+  // register (the engine goes on while the driver polls), which moves up to
+  // kDrainStepBytes. 0 (the default): it stops at once.
+  static constexpr uint64_t kDrainStepBytes = 256;
+  void setStopDrain(uint32_t steps) {
+    std::lock_guard<std::mutex> lock(lock_);
+    drainSteps_ = steps;
+  }
+  bool isDraining() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return draining_ != 0;
+  }
 
  private:
   void start();
   void stop();
   void reset();
+  // Ends the walk, at once or after the drain.
+  void requestStop();
+  void halt();
+  uint64_t step(uint64_t maxBytes);
+  uint64_t walk(uint64_t maxBytes);
   void fault(uint64_t busAddress, uint64_t length, const char* what);
   void setStatus(uint32_t status) { setReadSide(kStatusOffset, status); }
   void checkThreshold();
@@ -150,6 +170,8 @@ class DmaChannelBlock : public SplitRegisterBlock {
   std::function<void(uint32_t)> notify_;
   bool neverReady_ = false;
   bool neverStops_ = false;
+  uint32_t drainSteps_ = 0;
+  uint32_t draining_ = 0;  // steps left before a requested stop shows
 };
 
 }  // namespace simboard

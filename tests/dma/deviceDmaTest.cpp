@@ -421,6 +421,55 @@ TEST_F(DeviceDmaTest, BuffersOfAChannelThatWouldNotStopAreKeptUntilTheTeardownRe
   EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
 }
 
+// An engine asked to stop goes on walking its loop, links included, for a
+// few steps (here while the driver polls its status) before it shows it is
+// idle. Whatever ends the stream, no link or buffer may be rewritten or
+// freed before that: afterwards the engine must not fault on a stale bus
+// address, and must not be found still walking.
+TEST_F(DeviceDmaTest, LinksAndBuffersOutliveAStoppingEnginesLastFetches) {
+  constexpr uint32_t kChannel = 4;  // measurements of instrument channel 2
+  enum class Ending { kSessionCloses, kStopThenClear, kTeardown };
+  const struct {
+    Ending ending;
+    const char* name;
+  } rows[] = {
+      {Ending::kSessionCloses, "the session closes"},
+      {Ending::kStopThenClear, "stop, then clear at once"},
+      {Ending::kTeardown, "the controller set is torn down"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    build();
+    simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(kChannel);
+    const UserBuffer buffer(3 * 4096);
+    ASSERT_EQ(add(kChannel, buffer, 1, 1), 0);
+    ASSERT_EQ(start(kChannel), 0);
+    engine.run(5000);
+    engine.setStopDrain(4);
+
+    tStatus status;
+    switch (row.ending) {
+      case Ending::kSessionCloses:
+        composite->cleanup(status);
+        break;
+      case Ending::kStopThenClear:
+        EXPECT_EQ(stop(kChannel), 0);
+        dispatcher().clearTransfers(kChannel, *composite, status);
+        break;
+      case Ending::kTeardown:
+        dma.reset();
+        break;
+    }
+    EXPECT_EQ(status.getCode(), 0);
+    EXPECT_FALSE(engine.isRunning()) << "idle before anything was freed";
+    for (int step = 0; step < 8; ++step) engine.run(4096);
+    EXPECT_TRUE(engine.faults().empty()) << engine.faults().front().what;
+    EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
+  }
+}
+
 // The engines run on a thread of their own, as hardware runs beside the
 // driver, while driver threads (one channel each, as one session holds a
 // channel) add, start, wait on, stop and clear transfers. Under the thread
