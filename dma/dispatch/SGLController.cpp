@@ -26,11 +26,15 @@ SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration
 SGLController::~SGLController() {
   // The engine must not walk chains or buffers that are going away: a
   // stop whose wait saw the channel idle, and a channel reset when it
-  // would not stop.
+  // would not stop, waiting for the same sign. Should even the reset not
+  // show it, nothing further would stop the engine, and the memory goes.
   if (channel_.isStarted()) {
     nKIVAPALS100::tStatus stopped;
     channel_.stop(stopped);
-    if (channel_.isStarted()) channel_.reactivate();
+    if (channel_.isStarted()) {
+      nKIVAPALS100::tStatus reset;
+      channel_.resetAndWait(reset);
+    }
   }
   releaseAll();
   lists_.finite().destroyAll();

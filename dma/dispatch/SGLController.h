@@ -7,7 +7,8 @@
 // buffers are never released while the channel's engine may still read or
 // write them: cleanup refuses while the channel is started (a stop clears
 // that only once the engine showed it is idle), and the destructor stops
-// the channel, waiting for the same sign, before it releases anything.
+// the channel, waiting for the same sign (after a reset when it would not
+// stop), before it releases anything.
 #pragma once
 
 #include <stdint.h>

@@ -90,6 +90,13 @@ void TarnDMAStreamController::stop(nKIVAPALS100::tStatus& status) {
   status.merge(scratch);
 }
 
+void TarnDMAStreamController::resetAndWait(nKIVAPALS100::tStatus& status) {
+  if (!usable(status)) return;
+  tAutoLock<tMutex> lock(mutex_);
+  reactivate();
+  waitUntilStopped(status);
+}
+
 void TarnDMAStreamController::stopSequence(nKIVAPALS100::tStatus& status) {
   streamCircuit_->stop(status);
   if (started_ == 0) return;

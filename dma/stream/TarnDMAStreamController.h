@@ -33,6 +33,10 @@ class TarnDMAStreamController : public vorlan_driver::nKIVAPAL000::tTarnDMAChann
   uint64_t getTransferCount(nKIVAPALS100::tStatus& status) override;
   virtual void start(FiniteAndContinuousSGL& lists, bool flag, nKIVAPALS100::tStatus& status);
   virtual void stop(nKIVAPALS100::tStatus& status);
+  // The channel reset for a channel that would not stop, waiting like a
+  // stop until the engine shows it fetches nothing more: a reset does not
+  // end the fetches already in flight either.
+  void resetAndWait(nKIVAPALS100::tStatus& status);
   void enableThresholdInterrupt() override { setThresholdEnable(kControlThresholdInterrupt); }
   void disableThresholdInterrupt() override { setThresholdEnable(0); }
 

@@ -402,6 +402,8 @@ TEST_F(DeviceDmaTest, BuffersOfAChannelThatWouldNotStopAreKeptUntilTheTeardownRe
   ASSERT_EQ(add(kChannel, buffer), 0);
   ASSERT_EQ(start(kChannel), 0);
   board.nisoFpga().dmaChannel(kChannel).setNeverStops(true);
+  // A reset, too, lets the engine finish what it has in flight.
+  board.nisoFpga().dmaChannel(kChannel).setStopDrain(4);
   const uint64_t pinned = kalsim::livePageLists();
 
   tStatus status;
@@ -418,6 +420,10 @@ TEST_F(DeviceDmaTest, BuffersOfAChannelThatWouldNotStopAreKeptUntilTheTeardownRe
   EXPECT_FALSE(board.log().between(Space::kBar0, simboard::DmaChannelBlock::bar0Offset(kChannel) + 0x54,
                                    simboard::DmaChannelBlock::bar0Offset(kChannel) + 0x55).empty())
       << "the channel is reset before its buffers go";
+  simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(kChannel);
+  EXPECT_FALSE(engine.isRunning()) << "idle before its links and buffers were freed";
+  for (int step = 0; step < 8; ++step) engine.run(4096);
+  EXPECT_TRUE(engine.faults().empty()) << engine.faults().front().what;
   EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
 }
 
