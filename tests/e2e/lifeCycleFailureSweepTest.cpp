@@ -184,6 +184,25 @@ constexpr uint32_t kFromDevice = 4;  // and its data
 
 void none(UserMemory&, Exchange&) {}
 
+// One route from the seed to the destination, recorded under the owner.
+template <uint64_t Owner>
+void calculateRoute(UserMemory& m, Exchange& e) {
+  e.put<uint64_t>(0, Owner);
+  e.put<uint64_t>(8, address(&m.seed));
+  e.put<uint32_t>(16, 1);
+  e.put<uint64_t>(24, address(&m.destination));
+  e.put<uint32_t>(32, 1);
+  e.put<uint64_t>(40, address(&m.route));
+  e.put<uint32_t>(48, 1);
+}
+std::string tookRoute(UserMemory& m, const Exchange&) { return bytesOf(&m.route, 1); }
+// The route last calculated, with room for every conflict.
+void reserveRoute(UserMemory& m, Exchange& e) {
+  e.put<uint32_t>(0, m.route.routeId);
+  e.put<uint64_t>(8, address(m.conflicts.data()));
+  e.put<uint32_t>(16, static_cast<uint32_t>(m.conflicts.size()));
+}
+
 const Step kLevel20Steps[] = {
     // The device and the reservation the channel requests run under.
     {Act::kRequest, Slot::kMain, "vorlan_getSetupLevel", 0, none, nullptr},
@@ -404,24 +423,8 @@ const Step kLevel20Steps[] = {
     // the reset to withdraw.
     {Act::kListen, Slot::kMain, "listen", 0, none, nullptr},
     {Act::kRequest, Slot::kMain, "routing_queryVersion", 0, none, nullptr},
-    {Act::kRequest, Slot::kMain, "routing_calculateRoute", 0,
-     [](UserMemory& m, Exchange& e) {
-       e.put<uint64_t>(0, 0x0A);
-       e.put<uint64_t>(8, address(&m.seed));
-       e.put<uint32_t>(16, 1);
-       e.put<uint64_t>(24, address(&m.destination));
-       e.put<uint32_t>(32, 1);
-       e.put<uint64_t>(40, address(&m.route));
-       e.put<uint32_t>(48, 1);
-     },
-     [](UserMemory& m, const Exchange&) { return bytesOf(&m.route, 1); }},
-    {Act::kRequest, Slot::kMain, "routing_reserveRoute", 0,
-     [](UserMemory& m, Exchange& e) {
-       e.put<uint32_t>(0, m.route.routeId);
-       e.put<uint64_t>(8, address(m.conflicts.data()));
-       e.put<uint32_t>(16, static_cast<uint32_t>(m.conflicts.size()));
-     },
-     nullptr},
+    {Act::kRequest, Slot::kMain, "routing_calculateRoute", 0, calculateRoute<0x0A>, tookRoute},
+    {Act::kRequest, Slot::kMain, "routing_reserveRoute", 0, reserveRoute, nullptr},
     {Act::kRequest, Slot::kMain, "routing_programRoute", 0,
      [](UserMemory& m, Exchange& e) { e.put<uint32_t>(0, m.route.routeId); }, nullptr},
     {Act::kRequest, Slot::kMain, "routing_getRouteTerminalPath", 0,
@@ -437,24 +440,8 @@ const Step kLevel20Steps[] = {
      [](UserMemory& m, Exchange& e) { e.put<uint32_t>(0, m.route.routeId); }, nullptr},
     {Act::kRequest, Slot::kMain, "routing_destroyRoute", 0,
      [](UserMemory& m, Exchange& e) { e.put<uint32_t>(0, m.route.routeId); }, nullptr},
-    {Act::kRequest, Slot::kMain, "routing_calculateRoute", 0,
-     [](UserMemory& m, Exchange& e) {
-       e.put<uint64_t>(0, 0x0B);
-       e.put<uint64_t>(8, address(&m.seed));
-       e.put<uint32_t>(16, 1);
-       e.put<uint64_t>(24, address(&m.destination));
-       e.put<uint32_t>(32, 1);
-       e.put<uint64_t>(40, address(&m.route));
-       e.put<uint32_t>(48, 1);
-     },
-     [](UserMemory& m, const Exchange&) { return bytesOf(&m.route, 1); }},
-    {Act::kRequest, Slot::kMain, "routing_reserveRoute", 0,
-     [](UserMemory& m, Exchange& e) {
-       e.put<uint32_t>(0, m.route.routeId);
-       e.put<uint64_t>(8, address(m.conflicts.data()));
-       e.put<uint32_t>(16, static_cast<uint32_t>(m.conflicts.size()));
-     },
-     nullptr},
+    {Act::kRequest, Slot::kMain, "routing_calculateRoute", 0, calculateRoute<0x0B>, tookRoute},
+    {Act::kRequest, Slot::kMain, "routing_reserveRoute", 0, reserveRoute, nullptr},
     {Act::kRequest, Slot::kMain, "routing_programRoute", 0,
      [](UserMemory& m, Exchange& e) { e.put<uint32_t>(0, m.route.routeId); }, nullptr},
     // Cooling through both interfaces.
