@@ -184,6 +184,31 @@ constexpr uint32_t kFromDevice = 4;  // and its data
 
 void none(UserMemory&, Exchange&) {}
 
+// The Manufacturing record's serial-number field, and its raw bytes moved
+// through the caller's copy of them.
+void serialNumberField(UserMemory& m, Exchange& e) {
+  named(e, m.manufacturing);
+  e.put<uint32_t>(16, kSerialNumberField);
+}
+void serialNumberRaw(UserMemory& m, Exchange& e) {
+  serialNumberField(m, e);
+  e.put<uint64_t>(32, 1);
+  e.put<uint64_t>(40, address(&m.serialNumber));
+  e.put<uint64_t>(48, sizeof m.serialNumber);
+}
+// The flash window's first bytes into one of the caller's buffers.
+using WindowBuffer = std::array<uint8_t, 16> UserMemory::*;
+template <WindowBuffer Buffer>
+void flashWindowInto(UserMemory& m, Exchange& e) {
+  named(e, m.flashWindow);
+  e.put<uint64_t>(24, (m.*Buffer).size());
+  e.put<uint64_t>(32, address((m.*Buffer).data()));
+}
+template <WindowBuffer Buffer>
+std::string tookFlashWindow(UserMemory& m, const Exchange&) {
+  return bytesOf((m.*Buffer).data(), (m.*Buffer).size());
+}
+
 // One route from the seed to the destination, recorded under the owner.
 template <uint64_t Owner>
 void calculateRoute(UserMemory& m, Exchange& e) {
@@ -232,51 +257,21 @@ const Step kLevel20Steps[] = {
     {Act::kRequest, Slot::kMain, "deviceWindow_getSizeInBytes", 0,
      [](UserMemory& m, Exchange& e) { named(e, m.flashWindow); }, nullptr},
     {Act::kRequest, Slot::kMain, "deviceWindow_get", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.flashWindow);
-       e.put<uint64_t>(24, m.windowCopy.size());
-       e.put<uint64_t>(32, address(m.windowCopy.data()));
-     },
-     [](UserMemory& m, const Exchange&) { return bytesOf(m.windowCopy.data(), m.windowCopy.size()); }},
+     flashWindowInto<&UserMemory::windowCopy>, tookFlashWindow<&UserMemory::windowCopy>},
     {Act::kRequest, Slot::kMain, "deviceWindow_read", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.flashWindow);
-       e.put<uint64_t>(24, m.windowRead.size());
-       e.put<uint64_t>(32, address(m.windowRead.data()));
-     },
-     [](UserMemory& m, const Exchange&) { return bytesOf(m.windowRead.data(), m.windowRead.size()); }},
+     flashWindowInto<&UserMemory::windowRead>, tookFlashWindow<&UserMemory::windowRead>},
     // Storage maps: the board's serial number read, written back unchanged,
     // the record refreshed and checked.
     {Act::kRequest, Slot::kMain, "storageMap_getNumberOfRegistrations", 0, none, nullptr},
     {Act::kRequest, Slot::kMain, "storageMap_getElementCount", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.manufacturing);
-       e.put<uint32_t>(16, kSerialNumberField);
-     },
-     nullptr},
+     serialNumberField, nullptr},
     {Act::kRequest, Slot::kMain, "storageMap_getElementSize", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.manufacturing);
-       e.put<uint32_t>(16, kSerialNumberField);
-     },
-     nullptr},
+     serialNumberField, nullptr},
     {Act::kRequest, Slot::kMain, "storageMap_getRaw", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.manufacturing);
-       e.put<uint32_t>(16, kSerialNumberField);
-       e.put<uint64_t>(32, 1);
-       e.put<uint64_t>(40, address(&m.serialNumber));
-       e.put<uint64_t>(48, sizeof m.serialNumber);
-     },
+     serialNumberRaw,
      [](UserMemory& m, const Exchange&) { return bytesOf(&m.serialNumber, 1); }},
     {Act::kRequest, Slot::kMain, "storageMap_setRaw", 0,
-     [](UserMemory& m, Exchange& e) {
-       named(e, m.manufacturing);
-       e.put<uint32_t>(16, kSerialNumberField);
-       e.put<uint64_t>(32, 1);
-       e.put<uint64_t>(40, address(&m.serialNumber));
-       e.put<uint64_t>(48, sizeof m.serialNumber);
-     },
+     serialNumberRaw,
      nullptr},
     {Act::kRequest, Slot::kMain, "storageMap_refresh", 0, [](UserMemory& m, Exchange& e) { named(e, m.manufacturing); },
      nullptr},
