@@ -22,6 +22,11 @@ void failAllocationOnThisThread(uint32_t nth);
 // limit) asked for on the calling thread; for callers that let user mode
 // size the driver's allocations.
 void refuseAllocationsAboveOnThisThread(uint64_t bytes);
+// The largest single block the driver asked for on the calling thread since
+// the last reset of it, refused ones included: what a caller's numbers made
+// the driver ask of a kernel's allocator.
+uint64_t largestAllocationOnThisThread();
+void resetLargestAllocationOnThisThread();
 uint64_t allocationCallsOnThisThread();
 uint64_t liveAllocations();
 // Those of the driver's own (made outside HostAllocations scopes).

@@ -13,6 +13,7 @@ thread_local uint64_t tAllCalls = 0;
 std::atomic<uint64_t> gLive{0};
 std::atomic<uint64_t> gLiveDriver{0};
 thread_local uint64_t tLargest = 0;
+thread_local uint64_t tLargestAsked = 0;
 
 // Each block carries a header saying whose it is, so that a free knows
 // whether it ends one of the driver's allocations. 16 bytes keep the
@@ -24,6 +25,9 @@ static_assert(sizeof(Header) == 16, "the header keeps malloc's alignment");
 }  // namespace
 
 void refuseAllocationsAboveOnThisThread(uint64_t bytes) { tLargest = bytes; }
+
+uint64_t largestAllocationOnThisThread() { return tLargestAsked; }
+void resetLargestAllocationOnThisThread() { tLargestAsked = 0; }
 
 void failAllocationOnThisThread(uint32_t nth) { tFailNth = nth; }
 uint64_t allocationCallsOnThisThread() { return tCalls; }
@@ -38,6 +42,7 @@ void resetMemory() {
   tFailNth = 0;
   tCalls = 0;
   tLargest = 0;
+  tLargestAsked = 0;
 }
 }  // namespace detail
 }  // namespace kalsim
@@ -51,6 +56,7 @@ void* nKIVKAL100_malloc(uint64_t size) {
   ++kalsim::tAllCalls;
   if (driver) {
     ++kalsim::tCalls;
+    if (size > kalsim::tLargestAsked) kalsim::tLargestAsked = size;
     if (kalsim::tFailNth != 0 && --kalsim::tFailNth == 0) return nullptr;
     if (kalsim::tLargest != 0 && size > kalsim::tLargest) return nullptr;
   }
