@@ -60,7 +60,9 @@ uint32_t QuillDevice::routing_calculateRoute(const tEventDescriptor& descriptor,
                                              uint32_t routeCapacity, uint32_t* routeCount,
                                              nKIVAPALS100::tStatus& status) {
   VORLAN_ROUTING_GATE(routing_calculateRoute);
-  if (routing == nullptr) return 0;
+  // The counts size the kernel copies below: they meet the topography's
+  // bound first.
+  if (routing == nullptr || !routing->admitsCalculation(seedCount, destinationCount, status)) return 0;
   auto* seeds = copyIn<kivark::RouteCalculationSeedBase>(descriptor, seedsPointer, seedCount, status);
   uint32_t* destinations = copyIn<uint32_t>(descriptor, destinationsPointer, destinationCount, status);
   uint32_t unreachable = 0;

@@ -46,7 +46,7 @@ class RoutingSessionBase {
                                   const BufferType& results, uint32_t& capacity, nKIVAPALS100::tStatus& status) {
     if (!constructed_) return 0;
     tLock lock(mutex_);
-    if (!attached(status)) return 0;
+    if (!attached(status) || !countsFit(seedCount, destinationCount, status)) return 0;
     RouteCalculationSeedBase* seeds = seedCount <= kInlineCount ? seeds_ : kivNew(status) RouteCalculationSeedBase[seedCount]();
     uint32_t* destinations =
         destinationCount <= kInlineCount ? destinations_ : kivNew(status) uint32_t[destinationCount]();
@@ -61,6 +61,16 @@ class RoutingSessionBase {
     if (seeds != seeds_) delete[] seeds;
     if (destinations != destinations_) delete[] destinations;
     return result;
+  }
+
+  // For a caller that copies the seeds and destinations itself: whether a
+  // calculation can take these counts, asked before anything is sized by
+  // them. -52020 without resources, -52005 for more than any calculation
+  // over the resources' topography can use.
+  bool admitsCalculation(uint32_t seedCount, uint32_t destinationCount, nKIVAPALS100::tStatus& status) {
+    if (!constructed_) return false;
+    tLock lock(mutex_);
+    return attached(status) && countsFit(seedCount, destinationCount, status);
   }
 
   // Only a route the session owns is destroyed; anything else is ignored.
@@ -207,6 +217,26 @@ class RoutingSessionBase {
     }
     return true;
   }
+  // A pass of the search takes at most one seed per terminal (a later seed
+  // of the same terminal replaces the earlier) and the two passes take
+  // disjoint seeds; a destination counts once however often it is named.
+  // Longer arrays can only repeat entries, and the caller's counts would
+  // size kernel copies of them: they are refused, as an unknown terminal is.
+  // Used under the mutex, with resources.
+  bool countsFit(uint32_t seedCount, uint32_t destinationCount, nKIVAPALS100::tStatus& status) const {
+    const uint64_t terminals = terminalCount();
+    if (seedCount <= 2 * terminals && destinationCount <= terminals) return true;
+    vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
+    return false;
+  }
+  // Each pass finds at most one route per destination terminal and one
+  // route of opposite parity beside it.
+  uint64_t mostRoutesOfACalculation() const { return 4 * terminalCount(); }
+  uint64_t terminalCount() const {
+    const TopInfo* info = resources_->getTopInfo();
+    return info != nullptr ? info->terminalCount : 0;
+  }
+
   uint64_t find(uint32_t routeId) const {
     uint64_t i = 0;
     while (i < owned_.count() && owned_[i] != routeId) ++i;
@@ -216,7 +246,11 @@ class RoutingSessionBase {
   uint32_t calculate(uint64_t owner, const RouteCalculationSeedBase* seeds, uint32_t seedCount,
                      const uint32_t* destinations, uint32_t destinationCount, uint32_t flags,
                      const BufferType& results, uint32_t& capacity, nKIVAPALS100::tStatus& status) {
-    if (!attached(status) || !owned_.reserve(owned_.count() + uint64_t(capacity), status)) return 0;
+    if (!attached(status) || !countsFit(seedCount, destinationCount, status)) return 0;
+    // Room for every route the calculation may keep, made before it runs; a
+    // capacity beyond what any calculation yields needs no more.
+    const uint64_t room = capacity < mostRoutesOfACalculation() ? capacity : mostRoutesOfACalculation();
+    if (!owned_.reserve(owned_.count() + room, status)) return 0;
     RoutePossibilityBase* records = nullptr;
     uint32_t count = 0;
     uint32_t result =

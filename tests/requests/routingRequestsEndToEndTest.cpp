@@ -13,7 +13,10 @@
 
 #include "platform/driver/tNotifierCreationRecord.h"
 #include "platform/io_notification/tNotificationMessage.h"
+#include "kal/include/kalStandIn.h"
 #include "routing/routing-resources/RouteConflict.h"
+#include "routing/topography/QuillTopographyLark.h"
+#include "routing/topography/QuillTopographyWren.h"
 #include "routing/topography/RouteCalculationSeedBase.h"
 #include "routing/topography/RoutePossibilityBase.h"
 #include "routing/topography/routingStatusCodes.h"
@@ -47,13 +50,14 @@ struct Variant {
   uint32_t line;
   uint32_t code;
   uint32_t otherCode;
+  uint32_t terminals;
 };
 
 void PrintTo(const Variant& variant, std::ostream* out) { *out << variant.name; }
 
 const Variant kVariants[] = {
-    {"Lark", 0x7A01, "QuillTopographyLark", 51, 52, 99, 1048, 1049},
-    {"Wren", 0x7A11, "QuillTopographyWren", 99, 100, 195, 1144, 1145},
+    {"Lark", 0x7A01, "QuillTopographyLark", 51, 52, 99, 1048, 1049, QuillTopographyLark::kTerminalCount},
+    {"Wren", 0x7A11, "QuillTopographyWren", 99, 100, 195, 1144, 1145, QuillTopographyWren::kTerminalCount},
 };
 constexpr uint32_t kIsolatedEventRegister = 0x200;
 constexpr uint64_t kTriggerOutConfig = 0x28;
@@ -291,6 +295,80 @@ TEST_P(RoutingRequestsEndToEndTest, AFailedCalculationLeavesNoBlockBehind) {
     EXPECT_EQ(kalsim::liveDriverAllocations(), live) << failure.nth();
   });
   EXPECT_GT(failures, 0u);
+}
+
+// The seed and destination counts size the kernel's copies of the caller's
+// arrays, and the capacity the room kept for the routes. A pass of the
+// search uses at most one seed per terminal, each of the two passes its own,
+// and each destination once: longer arrays are refused with -52005 before
+// anything is sized by them, their memory readable or not, while arrays at
+// the bound and a capacity beyond any calculation's routes are served. As a
+// kernel's allocator would, the layer refuses large blocks, so a count that
+// got through fails instead of taking the machine's memory.
+TEST_P(RoutingRequestsEndToEndTest, CountsNoCalculationCanUseAreRefusedBeforeAnythingIsSized) {
+  const uint32_t terminals = GetParam().terminals;
+  ASSERT_GT(terminals, GetParam().line);
+  // Twice the terminals in seeds: the source once for each pass, the rest
+  // from every terminal in turn, as a caller naming them all would.
+  std::vector<kivark::RouteCalculationSeedBase> seeds(2 * terminals + 1);
+  seeds[0] = {GetParam().source, 0, 0, {}};
+  seeds[1] = {GetParam().source, 0, 1, {}};
+  for (uint32_t i = 2; i < seeds.size(); ++i) seeds[i] = {1 + i % terminals, 5, static_cast<uint8_t>(i & 1), {}};
+  std::vector<uint32_t> everyTerminal(terminals + 1);
+  for (uint32_t i = 0; i < everyTerminal.size(); ++i) everyTerminal[i] = 1 + i % terminals;
+  everyTerminal[0] = GetParam().line;
+  std::vector<kivark::RoutePossibilityBase> results(4 * terminals);
+  struct Case {
+    const char* name;
+    uint32_t seeds;
+    uint32_t destinations;
+    uint32_t capacity;
+    bool unreadablePastFirst;  // the arrays' memory after their first entry
+    int32_t code;
+  };
+  const Case cases[] = {
+      {"2^28 seeds", 1u << 28, 1, 4, true, kInvalidArgument},
+      {"every seed a 32-bit count can name", 0xFFFFFFFFu, 1, 4, true, kInvalidArgument},
+      {"one seed more than twice the terminals", 2 * terminals + 1, 1, 4, false, kInvalidArgument},
+      {"one destination more than the terminals", 1, terminals + 1, 4, false, kInvalidArgument},
+      {"every destination a 32-bit count can name", 1, 0xFFFFFFFFu, 4, true, kInvalidArgument},
+      {"twice the terminals in seeds", 2 * terminals, 1, 4 * terminals, false, 0},
+      {"every terminal a destination", 1, terminals, 4 * terminals, false, 0},
+      {"a capacity no calculation fills", 1, 1, 0xFFFFFFFFu, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.unreadablePastFirst) {
+      kalsim::markUserRangeBad(&seeds[1], (seeds.size() - 1) * sizeof seeds[0]);
+      kalsim::markUserRangeBad(&everyTerminal[1], (everyTerminal.size() - 1) * sizeof everyTerminal[0]);
+    }
+    kalsim::refuseAllocationsAboveOnThisThread(1u << 20);
+    kalsim::resetLargestAllocationOnThisThread();
+    Exchange exchange;
+    const int32_t status = request(
+        session, "routing_calculateRoute",
+        [&](Exchange& e) {
+          e.put<uint64_t>(0, 0x0C);
+          e.put<uint64_t>(8, address(seeds.data()));
+          e.put<uint32_t>(16, c.seeds);
+          e.put<uint64_t>(24, address(everyTerminal.data()));
+          e.put<uint32_t>(32, c.destinations);
+          e.put<uint64_t>(40, address(results.data()));
+          e.put<uint32_t>(48, c.capacity);
+        },
+        &exchange);
+    const uint64_t largest = kalsim::largestAllocationOnThisThread();
+    kalsim::refuseAllocationsAboveOnThisThread(0);
+    kalsim::clearBadUserRanges();
+    EXPECT_EQ(status, c.code);
+    EXPECT_LE(largest, 64u << 10) << "a block sized by the caller's numbers";
+    if (c.code != 0) continue;
+    const uint32_t routes = exchange.get<uint32_t>(4);
+    EXPECT_GE(routes, 1u);
+    for (uint32_t r = 0; r < routes && r < results.size(); ++r) {
+      EXPECT_EQ(onRoute(session, "routing_destroyRoute", results[r].routeId), 0);
+    }
+  }
 }
 
 TEST_P(RoutingRequestsEndToEndTest, AfterCleanupEveryRoutingRequestAnswersNoResources) {

@@ -3,6 +3,7 @@
 // fit, conflicts, terminal paths, the topography name and the withdrawal.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "kal/include/kalStandIn.h"
@@ -119,6 +120,73 @@ TEST_F(RoutingSessionTest, ResultsThatDoNotFitKeepNoRoute) {
   EXPECT_EQ(session.getOwnedRouteCount(), 0u);
   tStatus again;
   EXPECT_NE(calculate(session, 1, again), 0u) << "the refused route left nothing in the way";
+}
+
+// A pass of the search uses at most one seed per terminal, each of the two
+// passes its own, and each destination once. Longer arrays are refused with
+// -52005 before anything is sized by them, in both forms of the
+// calculation, and a capacity beyond any calculation's routes makes no
+// room beyond them. As a kernel's allocator would, the layer refuses large
+// blocks, so a count that got through fails instead of taking the machine's
+// memory.
+TEST_F(RoutingSessionTest, CountsNoCalculationCanUseAreRefusedBeforeAnythingIsSized) {
+  tStatus status;
+  Session session(status);
+  tStatus detached;
+  EXPECT_FALSE(session.admitsCalculation(1, 1, detached));
+  EXPECT_EQ(detached.getCode(), -52020) << "no resources yet";
+  session.setRoutingResources(&tiny.resources);
+  constexpr uint32_t kTerminals = 4;
+  std::vector<RouteCalculationSeedBase> seedItems;
+  for (uint32_t i = 0; i <= 2 * kTerminals; ++i) seedItems.push_back({id(S), 0, static_cast<uint8_t>(i & 1), {}});
+  Buffer<RouteCalculationSeedBase> seeds(seedItems);
+  Buffer<uint32_t> destinations(std::vector<uint32_t>(kTerminals + 1, id(D)));
+  Buffer<RoutePossibilityBase> results(std::vector<RoutePossibilityBase>(4 * kTerminals));
+  struct Case {
+    const char* name;
+    uint32_t seeds;
+    uint32_t destinations;
+    uint32_t capacity;
+    int64_t code;
+    uint32_t routes;  // the seeds of both passes each reach D
+  };
+  const Case cases[] = {
+      {"2^28 seeds", 1u << 28, 1, 4, -52005, 0},
+      {"every destination a 32-bit count can name", 1, 0xFFFFFFFFu, 4, -52005, 0},
+      {"one seed more than twice the terminals", 2 * kTerminals + 1, 1, 4, -52005, 0},
+      {"one destination more than the terminals", 1, kTerminals + 1, 4, -52005, 0},
+      {"twice the terminals in seeds", 2 * kTerminals, 1, 4, 0, 2},
+      {"as many destinations as terminals", 1, kTerminals, 4, 0, 1},
+      {"a capacity no calculation fills", 1, 1, 0xFFFFFFFFu, 0, 1},
+  };
+  for (const Case& c : cases) {
+    // The kernel-array form reads what the counts say: only arrays that hold
+    // them are passed.
+    const bool arraysHoldThem = c.seeds <= seedItems.size() && c.destinations <= destinations.items.size();
+    for (bool userBuffers : {true, false}) {
+      if (!userBuffers && !arraysHoldThem) continue;
+      SCOPED_TRACE(std::string(c.name) + (userBuffers ? ", user buffers" : ", kernel arrays"));
+      tUserBuffer seedUser = seeds.user(), destinationUser = destinations.user(), resultUser = results.user();
+      uint32_t capacity = c.capacity;
+      tStatus calculated;
+      kalsim::refuseAllocationsAboveOnThisThread(1u << 20);
+      kalsim::resetLargestAllocationOnThisThread();
+      if (userBuffers) {
+        session.calculateRoute(7, APALUserBufferWrapper(&seedUser), c.seeds, APALUserBufferWrapper(&destinationUser),
+                               c.destinations, 0, APALUserBufferWrapper(&resultUser), capacity, calculated);
+      } else {
+        session.calculateRoute(7, seeds.items.data(), c.seeds, destinations.items.data(), c.destinations, 0,
+                               APALUserBufferWrapper(&resultUser), capacity, calculated);
+      }
+      const uint64_t largest = kalsim::largestAllocationOnThisThread();
+      kalsim::refuseAllocationsAboveOnThisThread(0);
+      EXPECT_EQ(calculated.getCode(), c.code);
+      EXPECT_LE(largest, 16u << 10) << "a block sized by the caller's numbers";
+      if (c.code == 0) {
+        EXPECT_EQ(capacity, c.routes);
+      }
+    }
+  }
 }
 
 TEST_F(RoutingSessionTest, TopographyNameNeedsRoomForItsZeroByte) {
