@@ -32,9 +32,15 @@ bool AutoFirmware::isAcceptableSize(FirmwareDownloadTarget target, uint64_t size
       vorlanSetCode(status, kdut::codes::kFirmwareWrongSize);
       return false;
     case kSatelliteCpld:
-      if (size % 4 == 0) return true;
-      vorlanSetCode(status, firmwareStatusCodes::kCpldImageNotWords);
-      return false;
+      if (size % 4 != 0) {
+        vorlanSetCode(status, firmwareStatusCodes::kCpldImageNotWords);
+        return false;
+      }
+      if (size > kLargestCpldImage) {
+        vorlanSetCode(status, kdut::codes::kFirmwareWrongSize);
+        return false;
+      }
+      return true;
   }
   vorlanSetCode(status, firmwareStatusCodes::kUnknownTarget);
   return false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "device/KeltRegMaps.h"
@@ -108,9 +109,9 @@ TEST(FirmwareImages, AZeroPointerOrSizeSelectsTheBuiltInImage) {
 
 TEST(FirmwareImages, ACallersImageOfAnAcceptableSizeIsCopied) {
   kalsim::reset();
-  for (FirmwareDownloadTarget target : {kNiso, kIso, kCpld}) {
+  for (const auto& [target, bytes] : {std::pair{kNiso, unpackedSize(kNiso)}, std::pair{kIso, unpackedSize(kIso)},
+                                      std::pair{kCpld, uint64_t{64}}, std::pair{kCpld, AutoFirmware::kLargestCpldImage}}) {
     SCOPED_TRACE(target);
-    const uint64_t bytes = target == kCpld ? 64 : unpackedSize(target);
     std::vector<uint8_t> mine(bytes);
     for (uint64_t i = 0; i < bytes; ++i) mine[i] = static_cast<uint8_t>(i * 7 + 3);
     tStatus status;
@@ -136,14 +137,20 @@ TEST(FirmwareImages, ACallersImageOfARefusedSizeIsRefusedBeforeAnyAllocation) {
       {"isolated image one byte long", kIso, inlay_TheQuillIsoFpga_bin_original_size + 1, kWrongSize},
       {"isolated image of a huge size", kIso, 1ull << 40, kWrongSize},
       {"CPLD image not whole words", kCpld, 4001, kCpldNotWords},
+      {"CPLD image a word past the largest", kCpld, AutoFirmware::kLargestCpldImage + 4, kWrongSize},
+      {"CPLD image of 2 GiB and a word", kCpld, (uint64_t{2} << 30) + 4, kWrongSize},
       {"unknown target", 3, 64, kUnknownTarget},
   };
   const std::vector<uint8_t> mine(16);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     kalsim::reset();
+    // As a kernel's allocator would, so a size that got through fails
+    // instead of taking the machine's memory.
+    kalsim::refuseAllocationsAboveOnThisThread(1u << 20);
     tStatus status;
     AutoFirmware image(nullptr, pointerOf(mine), c.bytes, static_cast<FirmwareDownloadTarget>(c.target), status);
+    kalsim::refuseAllocationsAboveOnThisThread(0);
     EXPECT_EQ(status.getCode(), c.code);
     EXPECT_EQ(image.get(), nullptr);
     EXPECT_EQ(kalsim::allocationCallsOnThisThread(), 0u);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "device/firmware/AutoFirmware.h"
 #include "device/firmware/builtInFirmwareImages.h"
 #include "simboard/FirmwareImageFormat.h"
 #include "tests/framework/QuillDeviceFixture.h"
@@ -47,7 +48,7 @@ TEST_F(IsolatedStartupTest, ACallersIsolatedImageOneByteShortIsRefusedBeforeItsL
   EXPECT_EQ(board.bridgeCore().loader().starts() - loadsBefore, 1u);
 }
 
-TEST_F(IsolatedStartupTest, ACallersCpldImageIsPushedAndOneOfNoWholeWordsIsRefusedUntouched) {
+TEST_F(IsolatedStartupTest, ACallersCpldImageIsPushedAndOneOfNoWholeWordsOrTooLargeIsRefusedUntouched) {
   if (kTopLevel < 9) GTEST_SKIP() << "start-up stops before level 9";
   struct Case {
     uint64_t bytes;
@@ -58,7 +59,8 @@ TEST_F(IsolatedStartupTest, ACallersCpldImageIsPushedAndOneOfNoWholeWordsIsRefus
   const uint64_t builtIn = inlay_TheQuillSatelliteCpld_bin_original_size;
   startDevice();
   for (const Case& c : {Case{builtIn, kTopLevel, kFullStartCode, builtIn / 4},
-                        Case{builtIn - 1, 8, fromWord(0xBFFA430Du), 0}}) {
+                        Case{builtIn - 1, 8, fromWord(0xBFFA430Du), 0},
+                        Case{vorlan_driver::AutoFirmware::kLargestCpldImage + 4, 8, fromWord(0xBFFA806Bu), 0}}) {
     SCOPED_TRACE(c.bytes);
     std::vector<uint8_t> image(c.bytes + 1);
     simboard::firmwareImage::fill(image.data(), simboard::CpldJtagPort::kTarget, static_cast<uint32_t>(builtIn));
