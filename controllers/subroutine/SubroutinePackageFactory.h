@@ -15,8 +15,7 @@ class SubroutinePackageFactory {
   // Null with -52000 when the package cannot be allocated.
   SubroutinePackageInterface* createDefaultPackage(nKIVAPALS100::tStatus& status);
   // Null with -52005, before anything is allocated or copied, when the
-  // image would not fit the local RAM or there are more ids than image
-  // words; null with -52000 when it cannot be allocated; a package whose
+  // image or the table is longer than the local RAM has words; null with -52000 when it cannot be allocated; a package whose
   // copies failed is still returned, with the error in the status, for the
   // caller to delete.
   SubroutinePackageInterface* createCustomPackage(const nKIVAPAL000::tEventDescriptor* descriptor,

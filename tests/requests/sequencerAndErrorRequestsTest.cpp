@@ -67,9 +67,54 @@ TEST_F(SequencerRequestsTest, ADownloadedPackageIsListedBackWhole) {
   }
 }
 
-// The caller's counts would size the package's copies: one the local RAM
-// cannot hold, or an id table longer than the image, is refused before
-// anything is allocated, copied or written, and the installed package stays.
+// The table is not tied to the image: a package of one word whose table
+// names it three times, or a table alone pointing into the code already in
+// the RAM, installs as given, and the board's own responses follow it.
+TEST_F(SequencerRequestsTest, ATableLongerThanTheImageInstalls) {
+  const std::vector<uint32_t> ids = {controllers->errorResponses.getDefaultResponse(0),
+                                     controllers->errorResponses.getDefaultResponse(1),
+                                     controllers->alarms[0].getResponseId()};
+  std::vector<uint32_t> installed;
+  for (uint32_t id : ids) installed.push_back(registrar->getSubroutineAddress(id, built));
+  ASSERT_EQ(built.getCode(), 0);
+  struct Case {
+    const char* name;
+    std::vector<uint64_t> image;
+    std::vector<uint32_t> addresses;
+  };
+  const Case cases[] = {
+      {"one word, three ids", {0x0400000000000042ull}, {0, 0, 0}},
+      {"no words, a table into the code in the RAM", {}, installed},
+      {"two words, addresses beyond them", {0x1111, 0x2222}, {0, 1, 40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    countOnly();
+    std::vector<uint64_t> ramBefore;
+    for (uint32_t w = 0; w < 64; ++w) ramBefore.push_back(ram().word(w));
+    tStatus status;
+    bodyFor<ChannelRequests>(session.get())
+        .downloadSubroutines(pointer(c.image.data()), static_cast<uint32_t>(c.image.size()), pointer(ids.data()),
+                             pointer(c.addresses.data()), static_cast<uint32_t>(ids.size()), status);
+    EXPECT_EQ(status.getCode(), 0);
+    for (uint32_t w = 0; w < 64; ++w) {
+      EXPECT_EQ(ram().word(w), w < c.image.size() ? c.image[w] : ramBefore[w]) << w;
+    }
+    std::vector<uint32_t> listedIds(ids.size());
+    std::vector<uint32_t> listedAddresses(ids.size());
+    tStatus listed;
+    bodyFor<ChannelRequests>(session.get())
+        .getSubroutines(pointer(listedIds.data()), pointer(listedAddresses.data()),
+                        static_cast<uint32_t>(ids.size()), listed);
+    EXPECT_EQ(listed.getCode(), 0);
+    EXPECT_EQ(listedIds, ids);
+    EXPECT_EQ(listedAddresses, c.addresses);
+  }
+}
+
+// The caller's counts would size the package's copies: an image or a table
+// longer than the local RAM has words is refused before anything is
+// allocated, copied or written, and the installed package stays.
 TEST_F(SequencerRequestsTest, ACountBeyondTheRamIsRefusedBeforeAnythingIsAllocated) {
   constexpr uint32_t kWords = static_cast<uint32_t>(vorlan_driver::kLocalRamWords);
   const std::vector<uint64_t> image(kWords + 1, 0x0400000000000000ull);
@@ -85,8 +130,9 @@ TEST_F(SequencerRequestsTest, ACountBeyondTheRamIsRefusedBeforeAnythingIsAllocat
   const Case cases[] = {
       {"every word of a 32-bit count", 0xFFFFFFFFu, 1},
       {"one word past the RAM", kWords + 1, 1},
-      {"more ids than words", 2, 3},
       {"more ids than the RAM's words", kWords, kWords + 1},
+      {"more ids than the RAM's words over one word", 1, kWords + 1},
+      {"every id of a 32-bit count", 0, 0xFFFFFFFFu},
       {"both counts at their largest", 0xFFFFFFFFu, 0xFFFFFFFFu},
   };
   for (const Case& c : cases) {
