@@ -22,9 +22,12 @@ class Dispatcher : public WrapperDispatcherT<T> {
  public:
   using Base::getRegistration;
 
-  // The largest name length taken from user memory: one copy moves at most
-  // 32 bits' worth of bytes, and the copy needs room for a NUL after it.
-  static constexpr uint64_t kMaximumUserNameLength = UINT32_MAX;
+  // The largest name length taken from user memory. A name with its version
+  // text takes tens of characters; a caller that passes the size of a fixed
+  // buffer holding one passes a few kilobytes at most. The length sizes the
+  // kernel copy, so anything longer is refused before the kernel is asked
+  // for gigabytes; the copy, with its NUL, stays within 64 KiB.
+  static constexpr uint64_t kMaximumUserNameLength = 0xFFFF;
 
   // `nameLength` counts the characters without a terminator; whatever
   // follows a NUL inside them is ignored. When the status held an error or
@@ -33,8 +36,7 @@ class Dispatcher : public WrapperDispatcherT<T> {
                                uint64_t nameLength, T** object, nKIVAPALS100::tStatus& status,
                                vorlan_driver::nKIVAPAL000::tMutex** mutex) {
     if (status.isFatal()) return;
-    // Refused before anything is allocated: length + 1 must not wrap, and a
-    // longer name would be copied only in part.
+    // Refused before anything is allocated.
     if (nameLength > kMaximumUserNameLength) {
       vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
       return;

@@ -440,17 +440,33 @@ TEST_F(UserNameTest, AFailedCopyLeavesTheObjectUntouched) {
   EXPECT_EQ(object, kUntouched);
 }
 
-TEST_F(UserNameTest, LengthsThatCannotBeCopiedAreRefusedBeforeAllocating) {
+// The length sizes the kernel's copy of the name: past the longest name
+// taken, it is refused before anything is allocated or copied. As a
+// kernel's allocator would, the layer refuses large blocks, so a length that
+// got through fails instead of taking the machine's memory.
+TEST_F(UserNameTest, LengthsPastTheLongestNameAreRefusedBeforeAllocating) {
   const std::string name = "Tarn_Ver23.3.0f121";
-  for (uint64_t length : {UINT64_MAX, UINT64_MAX - 1, uint64_t{UINT32_MAX} + 1}) {
+  const uint64_t longest = MapDispatcher::kMaximumUserNameLength;
+  for (uint64_t length : {UINT64_MAX, UINT64_MAX - 1, uint64_t{UINT32_MAX} + 1, uint64_t{UINT32_MAX}, longest + 1}) {
     const uint64_t allocations = kalsim::allocationCallsOnThisThread();
     const uint64_t copies = kalsim::userCopies();
     FakeMap* object = kUntouched;
-    EXPECT_EQ(lookUpUser(name.data(), length, object), -52005) << length;
+    kalsim::refuseAllocationsAboveOnThisThread(1u << 20);
+    const int64_t code = lookUpUser(name.data(), length, object);
+    kalsim::refuseAllocationsAboveOnThisThread(0);
+    EXPECT_EQ(code, -52005) << length;
     EXPECT_EQ(object, kUntouched);
     EXPECT_EQ(kalsim::allocationCallsOnThisThread(), allocations) << length;
     EXPECT_EQ(kalsim::userCopies(), copies) << length;
   }
+  // A caller's buffer of the longest length, the name and its NUL first:
+  // a copy of that length is a small block.
+  ASSERT_LT(longest, uint64_t{1} << 20);
+  std::string buffer(longest, 'x');
+  buffer.replace(0, name.size() + 1, name.c_str(), name.size() + 1);
+  FakeMap* object = kUntouched;
+  EXPECT_EQ(lookUpUser(buffer.data(), buffer.size(), object), 0);
+  EXPECT_EQ(object, &tarn_);
 }
 
 TEST_F(UserNameTest, ShortNamesAreCopiedToTheStackAndLongOnesToTheHeap) {
