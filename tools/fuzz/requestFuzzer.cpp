@@ -11,8 +11,14 @@
 // sizes. In inbound records, 64-bit words whose top 16 bits are 0xA5A5 become
 // arena addresses (low 16 bits as the offset), so names and buffers can be
 // reached.
+//
+// Single blocks are capped like a kernel's allocator caps them, and asking
+// for more than the cap is a finding: no number a caller sends may make the
+// driver ask the kernel for a block of that size.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -78,6 +84,16 @@ class Reader {
   size_t at_ = 0;
 };
 
+// Stops the run when the driver asked for a block past the cap since the
+// last check, naming what it was doing.
+void checkLargestAllocation(const char* during, uint32_t code) {
+  const uint64_t largest = kalsim::largestAllocationOnThisThread();
+  if (largest <= kLargestAllocation) return;
+  std::fprintf(stderr, "the driver asked for a block of %llu bytes during %s 0x%X\n",
+               static_cast<unsigned long long>(largest), during, code);
+  std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -104,8 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   void* sessions[2] = {nullptr, nullptr};
   // A kernel hands the driver no block of gigabytes either.
   kalsim::refuseAllocationsAboveOnThisThread(kLargestAllocation);
+  kalsim::resetLargestAllocationOnThisThread();
   f.host.open("smu_vorlan", &sessions[0]);
   f.host.open("nPXICOOLING_17_2_pxiCooling", &sessions[1]);
+  checkLargestAllocation("open", 0);
 
   uint8_t flags = 0;
   uint32_t code = 0;
@@ -138,11 +156,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(arena + kEnvelopeAt, &envelope, sizeof envelope);
     void* session = sessions[flags & 1];
     if (session != nullptr) f.host.ioctl(session, code, reinterpret_cast<uintptr_t>(arena + kEnvelopeAt));
+    checkLargestAllocation("request", code);
   }
 
   for (void* session : sessions) {
     if (session != nullptr) f.host.close(session);
   }
+  checkLargestAllocation("close", 0);
   kalsim::refuseAllocationsAboveOnThisThread(0);
   return 0;
 }
