@@ -5,10 +5,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
-build="$root/build-fuzz"
-# Warnings are the main builds' gate; this build is for faults at run time.
-"$root/tools/setup.sh" sanitize "$build" -DVORLAN_FUZZ=ON -DVORLAN_TESTS=OFF -DVORLAN_BENCHMARKS=OFF -DVORLAN_WERROR=OFF \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+# The fuzzer lives in the sanitizer build (tools/test.sh --sanitize), which
+# CI has built by the time it gets here.
+build="$root/build-sanitize"
+"$root/tools/setup.sh" sanitize "$build"
 # New inputs go to a scratch directory; the seeds stay as checked in.
 corpus="$build/requestCorpus"
 mkdir -p "$corpus"

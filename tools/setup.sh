@@ -53,9 +53,15 @@ if [[ ${#need[@]} -gt 0 ]]; then
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 
+# The sanitizer build is one clang build with the address and
+# undefined-behaviour sanitizers and the request fuzzer: the sanitized tests
+# and the fuzzer share its compiled driver.
+purpose_options=()
+[[ $purpose != sanitize ]] || purpose_options=(-DVORLAN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+
 # A build folder made with another compiler starts afresh: CMake itself would
 # start it afresh too, but dropping the options given here.
-for option in "$@"; do
+for option in "${purpose_options[@]}" "$@"; do
   [[ "$option" == -DCMAKE_CXX_COMPILER=* ]] || continue
   wanted="${option#*=}"
   cached="$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)"
@@ -73,7 +79,7 @@ if [[ $purpose == run ]]; then
 else
   options+=(-DVORLAN_TESTS=ON)
 fi
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" "$@" >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${purpose_options[@]}" "${options[@]}" "$@" >/dev/null
 
 if [[ $purpose == run ]]; then
   # Quietly: the main job's own output is what a run is for. The build's

@@ -7,8 +7,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 if [ "${1:-}" = "--sanitize" ]; then
   shift
   build="$root/build-sanitize"
-  # The sanitizer build is also the clang build: the plain one uses GCC.
-  "$root/tools/setup.sh" sanitize "$build" -DVORLAN_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  # The sanitizer build is also the clang build (the plain one uses GCC)
+  # and holds the request fuzzer (tools/fuzz.sh runs it).
+  "$root/tools/setup.sh" sanitize "$build"
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   build="$root/build"
