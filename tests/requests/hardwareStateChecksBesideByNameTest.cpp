@@ -15,8 +15,8 @@ namespace {
 
 constexpr uint32_t kCheckers = 3;
 constexpr uint32_t kReaders = 3;
-constexpr uint32_t kCheckRounds = 15;
-constexpr uint32_t kReadRounds = 60;
+constexpr uint32_t kCheckRounds = 8;
+constexpr uint32_t kReadRounds = 32;
 
 // The whole register at offset 0x0, named from its read side: the signature
 // of each map whose signature a hardware-state check verifies.
