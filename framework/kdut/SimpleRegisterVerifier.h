@@ -5,7 +5,10 @@
 //
 // Maps take no locks of their own, and checks run beside requests that
 // reach the same map by name: the check holds the lock those hold (the
-// map's registration mutex) while it refreshes and reads the shadow.
+// map's registration mutex) while it refreshes and reads the shadow. It is
+// called with no accessor lock held, so a map read through a front-end
+// accessor takes the registration mutex first and the accessor's lock
+// inside it, in the order a by-name access takes them.
 #pragma once
 
 #include <stdint.h>
