@@ -221,7 +221,8 @@ void QuillHelper::createNonIsolatedSide(tStatus& status) {
   if (!keepIfBuilt(nonIsolatedRegMaps_, status)) return;
 
   nonIsolatedSignatureVerifier_ =
-      kivNew(status) tNonIsolatedSignatureVerifier(nonIsolatedRegMaps_->getFpgaMap().SignatureReg);
+      kivNew(status) tNonIsolatedSignatureVerifier(nonIsolatedRegMaps_->getFpgaMap().SignatureReg,
+                                                   registerDispatcher_.findMutexOf(nonIsolatedRegMaps_->getFpgaMap()));
   addChecker(nonIsolatedSignatureVerifier_, status);
   if (status.isFatal()) return;
   // An FPGA that did not take its image answers nothing we could trust.
@@ -298,7 +299,8 @@ void QuillHelper::createIsolatedSide(tStatus& status) {
   // Checked only once the CPLDs are enabled: until then the FPGA may not
   // answer it yet.
   isolatedSignatureVerifier_ =
-      kivNew(status) tIsolatedSignatureVerifier(isolatedRegMaps_->getIsoFpgaMap().IsoSignatureReg);
+      kivNew(status) tIsolatedSignatureVerifier(isolatedRegMaps_->getIsoFpgaMap().IsoSignatureReg,
+                                                registerDispatcher_.findMutexOf(isolatedRegMaps_->getIsoFpgaMap()));
   addChecker(isolatedSignatureVerifier_, status);
   if (status.isFatal()) return;
   isolatedControllers_ = kivNew(status) IsolatedControllers(
@@ -428,7 +430,10 @@ void QuillHelper::createCoreObjects(tStatus& status) {
   keltRegMaps_ = kivNew(status) KeltRegMaps(bar0Address, bar0Length, registerDispatcher_, status);
   if (!keepIfBuilt(keltRegMaps_, status)) return;
 
-  bridgeSignatureVerifier_ = kivNew(status) tBridgeSignatureVerifier(keltRegMaps_->getCoreMap().Signature);
+  // Each verifier reads its register under the lock of its map's
+  // registration, as every user reaching the map by name does.
+  bridgeSignatureVerifier_ = kivNew(status) tBridgeSignatureVerifier(
+      keltRegMaps_->getCoreMap().Signature, registerDispatcher_.findMutexOf(keltRegMaps_->getCoreMap()));
   addChecker(bridgeSignatureVerifier_, status);
   if (status.isFatal()) return;
   // A board that is not ours must not see a single command.

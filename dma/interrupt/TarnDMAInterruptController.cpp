@@ -18,7 +18,12 @@ uint64_t nowMicroseconds() { return nKIVKAL110_getTimerCount() * nKIVKAL100_getT
 
 TarnDMAInterruptController::TarnDMAInterruptController(iInterruptNotifierRegistry& registry,
                                                        nKIVAPALS100::tStatus& status)
-    : registry_(registry), waiterMutex_(status), statusMutex_(status), slots_(), constructionClean_(false) {
+    : registry_(registry),
+      waiterMutex_(status),
+      statusMutex_(status),
+      registered_(),
+      unregistered_(nullptr),
+      constructionClean_(false) {
   if (status.isNotFatal() && (!waiterMutex_.isCreated() || !statusMutex_.isCreated())) {
     vorlanSetCode(status, statusCodes::kOutOfMemory);
   }
@@ -45,42 +50,57 @@ TarnDMAInterruptController::~TarnDMAInterruptController() {
 
 bool TarnDMAInterruptController::hasWaiters() {
   tAutoLock lock(waiterMutex_);
-  for (const tSlot& slot : slots_) {
-    if (slot.waiter != nullptr) return true;
+  if (unregistered_ != nullptr) return true;
+  for (const tWait* wait : registered_) {
+    if (wait != nullptr) return true;
   }
   return false;
 }
 
 bool TarnDMAInterruptController::registerWaiter(DMAStreamInterface& stream, uint32_t channel, uint64_t threshold,
-                                                tSemaphore& semaphore, nKIVAPALS100::tStatus& status) {
+                                                tWait& wait, nKIVAPALS100::tStatus& status) {
   tAutoLock lock(waiterMutex_);
-  if (slots_[channel].waiter != nullptr) {
-    // The first wait keeps its registration untouched.
-    vorlanSetCode(status, kAlreadyWaiting);
+  if (registered_[channel] != nullptr) {
+    // The registered wait keeps its threshold, notifier and wakes; this one
+    // is only listed, so that a reset or the teardown still reaches it.
+    wait.next = unregistered_;
+    unregistered_ = &wait;
     return false;
   }
-  slots_[channel].waiter = &semaphore;
+  registered_[channel] = &wait;
   stream.setThreshold(threshold, status);
   if (status.isNotFatal()) stream.enableThresholdInterrupt();
   registry_.addNotifier(this, channel, status);
   return true;
 }
 
-void TarnDMAInterruptController::unregisterWaiter(DMAStreamInterface& stream, uint32_t channel) {
+void TarnDMAInterruptController::unregisterWaiter(DMAStreamInterface& stream, uint32_t channel, tWait& wait,
+                                                  bool registered) {
   tAutoLock lock(waiterMutex_);
-  slots_[channel].waiter = nullptr;
-  stream.disableThresholdInterrupt();
-  {
-    tAutoLock statusLock(statusMutex_);
-    slots_[channel].posted = 0;
+  if (!registered) {
+    // What the channel's registered wait set up stays as it is.
+    tWait** link = &unregistered_;
+    while (*link != &wait) link = &(*link)->next;
+    *link = wait.next;
+    return;
   }
+  registered_[channel] = nullptr;
+  stream.disableThresholdInterrupt();
   registry_.removeNotifier(channel);
 }
 
-int32_t TarnDMAInterruptController::takePosted(uint32_t channel) {
+void TarnDMAInterruptController::post(tWait& wait, int32_t code) {
+  {
+    tAutoLock statusLock(statusMutex_);
+    if (wait.posted == 0) wait.posted = code;
+  }
+  wait.semaphore->release();
+}
+
+int32_t TarnDMAInterruptController::takePosted(tWait& wait) {
   tAutoLock lock(statusMutex_);
-  const int32_t code = slots_[channel].posted;
-  slots_[channel].posted = 0;
+  const int32_t code = wait.posted;
+  wait.posted = 0;
   return code;
 }
 
@@ -94,7 +114,8 @@ void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t
     return;
   }
   tSemaphore semaphore(0, status);
-  if (!registerWaiter(stream, channel, baseCount + byteCount, semaphore, status)) return;
+  tWait wait{&semaphore, 0, nullptr};
+  const bool registered = registerWaiter(stream, channel, baseCount + byteCount, wait, status);
   const uint64_t start = nowMicroseconds();
   uint64_t remaining = timeout;
   while (status.isNotFatal()) {
@@ -106,15 +127,19 @@ void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t
     // the caller learns both.
     const bool expired = scratch.getCode() == statusCodes::kTimeout;
     timedOut = expired;
-    const int32_t posted = takePosted(channel);
+    const int32_t posted = takePosted(wait);
     if (posted != 0) {
       vorlanSetCode(status, posted);
       break;
     }
     if (expired) break;
     status.merge(scratch);
-    // A wake without a code may come from a stale notification: the count
-    // decides, and the wait goes on for what is left of its time.
+    // A wake without a code is a threshold notification, and it may be
+    // stale: one raised for an earlier wait on the channel can still sit in
+    // the bridge's queue, the deferred call or the worker when that wait
+    // removes its notifier, and then reaches this wait's notifier under the
+    // same key. The count decides, and the wait goes on for what is left of
+    // its time.
     if (timeout == tSemaphore::kWaitForever) continue;
     const uint64_t elapsedMs = (nowMicroseconds() - start) / 1000;
     remaining = elapsedMs >= timeout ? tSemaphore::kTryOnly : timeout - elapsedMs;
@@ -124,24 +149,19 @@ void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t
       break;
     }
   }
-  unregisterWaiter(stream, channel);
+  unregisterWaiter(stream, channel, wait, registered);
 }
 
 void TarnDMAInterruptController::signal(uint32_t channel, int32_t code) {
   if (channel >= kChannels || !constructionClean_) return;
   tAutoLock lock(waiterMutex_);
-  tSlot& slot = slots_[channel];
-  if (slot.waiter == nullptr) return;
-  {
-    tAutoLock statusLock(statusMutex_);
-    if (slot.posted == 0) slot.posted = code;
-  }
-  slot.waiter->release();
+  if (registered_[channel] != nullptr) post(*registered_[channel], code);
 }
 
 void TarnDMAInterruptController::signalAll(int32_t code) {
   tAutoLock lock(waiterMutex_);
   for (uint32_t channel = 0; channel < kChannels; ++channel) signal(channel, code);
+  for (tWait* wait = unregistered_; wait != nullptr; wait = wait->next) post(*wait, code);
 }
 
 }  // namespace tarntools

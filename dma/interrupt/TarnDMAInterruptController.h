@@ -1,8 +1,13 @@
 // DMA waits: a request thread sleeps on a semaphore until its channel has
 // moved the bytes it waits for; the channel's threshold notification, a
 // cancel, a device reset or the teardown wakes it, the last three with a
-// code. A channel has at most one waiter and one posted code, kept in a
-// fixed slot so that posting a code never needs memory.
+// code. A channel has at most one registered wait: the one the threshold
+// notification and a cancel reach. A wait on a channel that already has
+// one is not registered (it must not take over the first one's threshold,
+// notifier or wake), so only its time-out, an interruption of its thread,
+// a device reset or the teardown ends it. Every wait keeps its semaphore and
+// posted code in a record on its own stack, so posting a code never needs
+// memory.
 #pragma once
 
 #include <stdint.h>
@@ -18,8 +23,6 @@ namespace tarntools {
 class TarnDMAInterruptController : public iInterruptNotificationTarget {
  public:
   static constexpr uint32_t kChannels = 48;
-  // A second wait on a channel that already has a waiter.
-  static constexpr int64_t kAlreadyWaiting = static_cast<int64_t>(static_cast<int32_t>(0xBFFA806Eu));
 
   TarnDMAInterruptController(iInterruptNotifierRegistry& registry, nKIVAPALS100::tStatus& status);
   ~TarnDMAInterruptController() override;
@@ -29,26 +32,36 @@ class TarnDMAInterruptController : public iInterruptNotificationTarget {
   // Time-out in milliseconds: 0 tries once, 0xFFFFFFFF waits without limit.
   void waitForDMA(DMAStreamInterface& stream, uint32_t channel, uint64_t baseCount, uint64_t byteCount,
                   uint32_t timeout, bool& timedOut, nKIVAPALS100::tStatus& status);
+  // Reaches the channel's registered wait only.
   void signal(uint32_t channel, int32_t code) override;
+  // Reaches every wait, registered or not.
   void signalAll(int32_t code);
 
  private:
-  struct tSlot {
-    vorlan_driver::nKIVAPAL000::tSemaphore* waiter;
+  // One wait in progress, on the waiting thread's stack.
+  struct tWait {
+    vorlan_driver::nKIVAPAL000::tSemaphore* semaphore;
+    // The first code posted; under statusMutex_.
     int32_t posted;
+    // The next unregistered wait; under waiterMutex_.
+    tWait* next;
   };
 
-  bool registerWaiter(DMAStreamInterface& stream, uint32_t channel, uint64_t threshold,
-                      vorlan_driver::nKIVAPAL000::tSemaphore& semaphore, nKIVAPALS100::tStatus& status);
-  void unregisterWaiter(DMAStreamInterface& stream, uint32_t channel);
-  // Takes the channel's posted code, 0 when none.
-  int32_t takePosted(uint32_t channel);
+  // True when the wait became the channel's registered one.
+  bool registerWaiter(DMAStreamInterface& stream, uint32_t channel, uint64_t threshold, tWait& wait,
+                      nKIVAPALS100::tStatus& status);
+  void unregisterWaiter(DMAStreamInterface& stream, uint32_t channel, tWait& wait, bool registered);
+  // Under waiterMutex_.
+  void post(tWait& wait, int32_t code);
+  // Takes the wait's posted code, 0 when none.
+  int32_t takePosted(tWait& wait);
   bool hasWaiters();
 
   iInterruptNotifierRegistry& registry_;
   vorlan_driver::nKIVAPAL000::tMutex waiterMutex_;
   vorlan_driver::nKIVAPAL000::tMutex statusMutex_;
-  tSlot slots_[kChannels];
+  tWait* registered_[kChannels];
+  tWait* unregistered_;
   bool constructionClean_;
 };
 

@@ -2,32 +2,46 @@
 // mask. The register is refreshed from the hardware on every check, so a
 // board that changed since start-up is caught; a register its map cannot
 // reach fails with the map's own code and the old shadow is not trusted.
+//
+// Maps take no locks of their own, and checks run beside requests that
+// reach the same map by name: the check holds the lock those hold (the
+// map's registration mutex) while it refreshes and reads the shadow. It is
+// called with no accessor lock held, so a map read through a front-end
+// accessor takes the registration mutex first and the accessor's lock
+// inside it, in the order a by-name access takes them.
 #pragma once
 
 #include <stdint.h>
 
 #include "framework/kdut/HardwareStateCheckerInterface.h"
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/tAutoLock.h"
+#include "platform/synchronization/tMutex.h"
 
 namespace kdut {
 
 template <typename Register>
 class SimpleRegisterVerifier : public HardwareStateCheckerInterface {
  public:
-  // The register belongs to a map that must outlive the verifier.
-  SimpleRegisterVerifier(uint32_t mask, uint32_t expected, int32_t failureCode, Register& reg)
-      : mask_(mask), expected_(expected), failureCode_(failureCode), register_(reg) {}
+  // The register belongs to a map that must outlive the verifier, and so
+  // must `mapLock` (null for a map no one else reaches).
+  SimpleRegisterVerifier(uint32_t mask, uint32_t expected, int32_t failureCode, Register& reg,
+                         vorlan_driver::nKIVAPAL000::tMutex* mapLock)
+      : mask_(mask), expected_(expected), failureCode_(failureCode), register_(reg), mapLock_(mapLock) {}
   ~SimpleRegisterVerifier() override {}
   SimpleRegisterVerifier(const SimpleRegisterVerifier&) = delete;
   SimpleRegisterVerifier& operator=(const SimpleRegisterVerifier&) = delete;
 
   void checkHardwareState(nKIVAPALS100::tStatus& status) override {
     if (status.isFatal()) return;
-    register_.refresh(status);
-    if (status.isFatal()) return;
-    if ((static_cast<uint32_t>(register_.getRegister()) & mask_) != expected_) {
-      vorlanSetCode(status, failureCode_);
+    uint32_t value = 0;
+    {
+      vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mapLock_);
+      register_.refresh(status);
+      if (status.isFatal()) return;
+      value = static_cast<uint32_t>(register_.getRegister());
     }
+    if ((value & mask_) != expected_) vorlanSetCode(status, failureCode_);
   }
 
   uint32_t getMask() const { return mask_; }
@@ -39,6 +53,7 @@ class SimpleRegisterVerifier : public HardwareStateCheckerInterface {
   uint32_t expected_;
   int32_t failureCode_;
   Register& register_;
+  vorlan_driver::nKIVAPAL000::tMutex* mapLock_;
 };
 
 }  // namespace kdut

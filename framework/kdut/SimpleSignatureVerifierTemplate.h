@@ -12,8 +12,8 @@ class SimpleSignatureVerifierTemplate : public SimpleRegisterVerifier<Register> 
  public:
   static constexpr uint32_t kMask = 0xFFFFFFFFu;
 
-  explicit SimpleSignatureVerifierTemplate(Register& reg)
-      : SimpleRegisterVerifier<Register>(kMask, kExpected, kFailureCode, reg) {}
+  SimpleSignatureVerifierTemplate(Register& reg, vorlan_driver::nKIVAPAL000::tMutex* mapLock)
+      : SimpleRegisterVerifier<Register>(kMask, kExpected, kFailureCode, reg, mapLock) {}
   ~SimpleSignatureVerifierTemplate() override {}
 };
 

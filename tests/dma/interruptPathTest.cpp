@@ -176,7 +176,7 @@ TEST_F(InterruptPath, MessageSignalledArmsAtStartUpThenClaimsWithoutTouchingTheM
   for (const Access& a : bridgeTrace()) EXPECT_NE(a.offset, 0x5Cu);
 }
 
-TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
+TEST_F(InterruptPath, WaitsReachedTimedOutCancelledAndReset) {
   build(false);
   FakeStream stream;
   stream.count = 500;
@@ -195,12 +195,6 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
   dma_->signal(2, static_cast<int32_t>(kCancelled));
   Waiter first;
   startWait(first, stream, 2, 1000, 0xFFFFFFFF);
-  tStatus second;
-  bool secondTimedOut = false;
-  dma_->waitForDMA(stream, 2, 0, 1000, 0xFFFFFFFF, secondTimedOut, second);
-  EXPECT_EQ(second.getCode(), tarntools::TarnDMAInterruptController::kAlreadyWaiting);
-  EXPECT_FALSE(first.done.load());
-  EXPECT_TRUE(stream.enabled.load());
   // The first code posted stays.
   dma_->signal(2, static_cast<int32_t>(kCancelled));
   dma_->signalAll(static_cast<int32_t>(kDeviceReset));
@@ -218,6 +212,105 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledResetAndSecondWaitRefused) {
   dma_.reset();
   torn.thread.join();
   EXPECT_EQ(torn.status.getCode(), -52003);
+}
+
+// True once the condition holds, false when a second has passed without it.
+template <typename Condition>
+bool within1s(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+// A second wait on a channel that already has one is not registered: it sets
+// no threshold and takes neither the notification nor a cancel, so its own
+// time-out or an interruption of its thread ends it. The first keeps its
+// threshold, notifier and wake, and still ends with its bytes; a cancel ends
+// the first alone.
+TEST_F(InterruptPath, ASecondWaitOnAChannelEndsOnItsOwnAndLeavesTheFirstWaiting) {
+  build(false);
+  kalsim::useRealClock();
+  enum class End { kTimeOut, kInterruption, kCancel };
+  struct Case {
+    const char* name;
+    End end;
+    uint32_t timeout;
+    int64_t code;
+  };
+  const Case cases[] = {
+      {"its time-out", End::kTimeOut, 200, 0},
+      {"an interruption of its thread", End::kInterruption, 0xFFFFFFFF, -52025},
+      {"a cancel, which only the first takes", End::kCancel, 200, 0},
+  };
+  simboard::BridgeInterruptQueue& irq = board_->bridgeCore().interrupts();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeStream stream;
+    Waiter first;
+    startWait(first, stream, 2, 1000, 2000);
+    Waiter second;
+    std::atomic<void*> handle{nullptr};
+    second.thread = std::thread([&] {
+      handle = nKIVKAL100_getThreadHandle();
+      dma_->waitForDMA(stream, 2, 0, 500, c.timeout, second.timedOut, second.status);
+      second.done = true;
+    });
+    EXPECT_TRUE(within1s([&] { return kalsim::interruptibleWaiters() == 2; })) << "both asleep";
+    if (c.end == End::kInterruption) kalsim::interruptThread(handle.load());
+    if (c.end == End::kCancel) dma_->signal(2, static_cast<int32_t>(kCancelled));
+    second.thread.join();
+    EXPECT_EQ(second.status.getCode(), c.code);
+    EXPECT_EQ(second.timedOut, c.end != End::kInterruption);
+    if (c.end == End::kCancel) {
+      first.thread.join();
+      EXPECT_EQ(first.status.getCode(), kCancelled);
+      continue;
+    }
+    EXPECT_FALSE(first.done.load());
+    EXPECT_TRUE(stream.enabled.load());
+    EXPECT_EQ(stream.threshold_.load(), 1000u);
+    stream.count = 1000;
+    irq.post(2);
+    EXPECT_EQ(irq.deliverInterrupts(), 1u);
+    first.thread.join();
+    EXPECT_EQ(first.status.getCode(), 0);
+    EXPECT_FALSE(first.timedOut) << "the first's notifier was gone";
+    EXPECT_FALSE(stream.enabled.load());
+  }
+}
+
+// A reset and the teardown end every wait, the unregistered second one too:
+// the device's drain and the teardown wait for it.
+TEST_F(InterruptPath, AResetOrTheTeardownEndsASecondWaitWithTheFirst) {
+  for (const int64_t code : {kDeviceReset, int64_t{-52003}}) {
+    SCOPED_TRACE(code);
+    build(false);
+    FakeStream stream;
+    Waiter first;
+    startWait(first, stream, 9, 1000, 0xFFFFFFFF);
+    Waiter second;
+    second.thread = std::thread([&] {
+      dma_->waitForDMA(stream, 9, 0, 1000, 0xFFFFFFFF, second.timedOut, second.status);
+      second.done = true;
+    });
+    EXPECT_TRUE(within1s([&] { return kalsim::interruptibleWaiters() == 2; })) << "both asleep";
+    if (code == kDeviceReset) {
+      dma_->signalAll(static_cast<int32_t>(kDeviceReset));
+    } else {
+      dma_.reset();
+    }
+    first.thread.join();
+    second.thread.join();
+    EXPECT_EQ(first.status.getCode(), code);
+    EXPECT_EQ(second.status.getCode(), code);
+    EXPECT_FALSE(second.timedOut);
+    dma_.reset();
+    controller_.reset();
+    device_.reset();
+  }
 }
 
 // A code posted as the wait ends: one posted before the time-out fires hands

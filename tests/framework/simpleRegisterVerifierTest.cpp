@@ -6,10 +6,12 @@
 
 #include "framework/kdut/SimpleSignatureVerifierTemplate.h"
 #include "platform/status/statusCodes.h"
+#include "platform/synchronization/tMutex.h"
 
 namespace {
 
 using nKIVAPALS100::tStatus;
+using vorlan_driver::nKIVAPAL000::tMutex;
 
 // Stands for a generated register: refresh copies the hardware word into the
 // shadow, or fails as a map does for a register it cannot reach.
@@ -17,6 +19,7 @@ struct FakeRegister {
   void refresh(tStatus& status) {
     if (status.isFatal()) return;
     ++reads;
+    if (lock != nullptr && !lock->isOwnedByCaller()) ++unlockedReads;
     if (!accessible) {
       vorlanSetCode(status, vorlan_driver::statusCodes::kNotFound);
       return;
@@ -29,6 +32,9 @@ struct FakeRegister {
   uint32_t shadow = 0;
   bool accessible = true;
   int reads = 0;
+  // The lock the map's other users hold, and the reads made without it.
+  const tMutex* lock = nullptr;
+  int unlockedReads = 0;
 };
 
 constexpr int32_t kMismatch = static_cast<int32_t>(0xBFFA8078u);
@@ -57,7 +63,7 @@ TEST(SimpleRegisterVerifierTest, JudgesTheFreshlyReadMaskedValue) {
     reg.hardware = c.hardware;
     reg.shadow = c.staleShadow;
     reg.accessible = c.accessible;
-    kdut::SimpleRegisterVerifier<FakeRegister> verifier(c.mask, 0xC0107AD0u & c.mask, kMismatch, reg);
+    kdut::SimpleRegisterVerifier<FakeRegister> verifier(c.mask, 0xC0107AD0u & c.mask, kMismatch, reg, nullptr);
     tStatus status;
     if (c.preset != 0) vorlanSetCode(status, c.preset);
     verifier.checkHardwareState(status);
@@ -66,10 +72,15 @@ TEST(SimpleRegisterVerifierTest, JudgesTheFreshlyReadMaskedValue) {
   }
 }
 
+// Every read is made under the lock the map's other users hold.
 TEST(SimpleRegisterVerifierTest, ASignatureMustMatchInAllBitsOnEveryCheck) {
+  tStatus created;
+  tMutex mapLock(created);
+  ASSERT_TRUE(mapLock.isCreated());
   FakeRegister reg;
   reg.hardware = 0xC0107AD0u;
-  kdut::SimpleSignatureVerifierTemplate<FakeRegister, 0xC0107AD0u, kMismatch> verifier(reg);
+  reg.lock = &mapLock;
+  kdut::SimpleSignatureVerifierTemplate<FakeRegister, 0xC0107AD0u, kMismatch> verifier(reg, &mapLock);
   EXPECT_EQ(verifier.getMask(), 0xFFFFFFFFu);
   tStatus first;
   verifier.checkHardwareState(first);
@@ -78,6 +89,9 @@ TEST(SimpleRegisterVerifierTest, ASignatureMustMatchInAllBitsOnEveryCheck) {
   tStatus second;
   verifier.checkHardwareState(second);
   EXPECT_EQ(second.getCode(), kMismatch) << "the board is read again, not the shadow of the first check";
+  EXPECT_EQ(reg.reads, 2);
+  EXPECT_EQ(reg.unlockedReads, 0);
+  EXPECT_FALSE(mapLock.isOwnedByCaller());
 }
 
 }  // namespace
