@@ -114,6 +114,9 @@ void TarnDMAInterruptController::waitForDMA(DMAStreamInterface& stream, uint32_t
     return;
   }
   tSemaphore semaphore(0, status);
+  // A semaphore without its lock must never be listed: a notification or a
+  // reset would release it.
+  if (status.isFatal()) return;
   tWait wait{&semaphore, 0, nullptr};
   const bool registered = registerWaiter(stream, channel, baseCount + byteCount, wait, status);
   const uint64_t start = nowMicroseconds();

@@ -214,6 +214,23 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledAndReset) {
   EXPECT_EQ(torn.status.getCode(), -52003);
 }
 
+// A wait whose semaphore could not be made is never listed or armed: a
+// notification or a reset reaching it would release a semaphore that has no
+// lock.
+TEST_F(InterruptPath, AWaitWithoutItsSemaphoreArmsNothing) {
+  build(false);
+  FakeStream stream;
+  bool timedOut = true;
+  tStatus status;
+  kalsim::failSpinLockCreation(1);
+  dma_->waitForDMA(stream, 3, 0, 100, 0xFFFFFFFF, timedOut, status);
+  kalsim::failSpinLockCreation(0);
+  EXPECT_EQ(status.getCode(), -52000);
+  EXPECT_FALSE(timedOut);
+  EXPECT_EQ(stream.threshold_.load(), 0u);
+  EXPECT_FALSE(stream.enabled.load());
+}
+
 // True once the condition holds, false when a second has passed without it.
 template <typename Condition>
 bool within1s(Condition condition) {
