@@ -12,8 +12,7 @@ using vorlan_driver::nKIVAPAL000::tMutex;
 SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
                              uint32_t direction, bool openEnded, TarnDMAStreamController& channel,
                              nKIVAPALS100::tStatus& status)
-    : mutex_(status),
-      configuration_(configuration),
+    : configuration_(configuration),
       linkSize_(linkSize),
       direction_(direction),
       channel_(channel),
@@ -24,6 +23,7 @@ SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration
 }
 
 SGLController::~SGLController() {
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
   // The engine must not walk chains or buffers that are going away: a
   // stop whose wait saw the channel idle, and a channel reset when it
   // would not stop, waiting for the same sign. Should even the reset not
@@ -46,6 +46,19 @@ void SGLController::initializeLists(nKIVAPALS100::tStatus& status) {
   lists_.continuous().initialize(configuration_, linkSize_, status);
 }
 
+bool SGLController::mayChangeLists(nKIVAPALS100::tStatus& status) {
+  if (status.isFatal()) return false;
+  if (channel_.getChannelLock() == nullptr) {
+    vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
+    return false;
+  }
+  if (!channel_.isStarted()) return true;
+  // A stop that failed leaves the engine possibly running over the chains
+  // and buffers; the teardown resets the channel and releases them then.
+  vorlanSetCode(status, kChannelStarted);
+  return false;
+}
+
 void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t byteCount, uint32_t direction,
                               uint32_t repeatCount, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
@@ -57,11 +70,8 @@ void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t 
     vorlanSetCode(status, kWrongDirection);
     return;
   }
-  if (!mutex_.isCreated()) {
-    vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
-    return;
-  }
-  tAutoLock<tMutex> lock(mutex_);
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
+  if (!mayChangeLists(status)) return;
   tBuffer* buffer = kivNew(status) tBuffer(configuration_);
   if (buffer == nullptr) return;
   vorlan_driver::nKIVAPAL000::pinUserBuffer(userAddress, byteCount, buffer->pages, status);
@@ -95,7 +105,13 @@ void SGLController::release(tBuffer* buffer) {
   delete buffer;
 }
 
+bool SGLController::hasBuffers() {
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
+  return first_ != nullptr;
+}
+
 void SGLController::releaseAll() {
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
   while (first_ != nullptr) {
     tBuffer* buffer = first_;
     first_ = buffer->next;
@@ -104,13 +120,14 @@ void SGLController::releaseAll() {
   last_ = nullptr;
 }
 
+void SGLController::commit(nKIVAPALS100::tStatus& status) {
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
+  if (mayChangeLists(status)) lists_.commit(status);
+}
+
 void SGLController::cleanup(nKIVAPALS100::tStatus& status) {
-  if (channel_.isStarted()) {
-    // A stop that failed leaves the engine possibly running over these
-    // buffers; the teardown resets the channel and releases them then.
-    vorlanSetCode(status, kChannelStarted);
-    return;
-  }
+  tAutoLock<tMutex> lock(channel_.getChannelLock());
+  if (!mayChangeLists(status)) return;
   lists_.finite().clear();
   lists_.continuous().clear();
   initializeLists(status);

@@ -2,6 +2,12 @@
 // appends their segments to the channel's finite or continuous chain, and
 // releases them when the session clears its transfers or goes away.
 //
+// Every operation runs under the channel's one lock, its stream
+// controller's (see TarnDMAStreamController.h), so two threads of a session
+// never meet inside a chain, and looks there whether the channel is
+// started: a chain the engine may be walking is neither added to,
+// committed again, emptied nor freed.
+//
 // A buffer whose pages could not be pinned or mapped is dropped at once, so
 // the list holds only buffers that are really pinned and mapped. The
 // buffers are never released while the channel's engine may still read or
@@ -21,7 +27,6 @@
 #include "platform/memory/tPageList.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
-#include "platform/synchronization/tMutex.h"
 
 namespace tarntools {
 
@@ -45,13 +50,17 @@ class SGLController : public kdut::CleanupOperationInterface {
   // Empties both chains back to one empty link each and releases every
   // buffer; refused while the channel is started.
   void cleanup(nKIVAPALS100::tStatus& status) override;
+  // Refused while the channel is started.
   virtual void addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t byteCount, uint32_t direction,
                          uint32_t repeatCount, nKIVAPALS100::tStatus& status);
   virtual void releaseAll();
-  void commit(nKIVAPALS100::tStatus& status) { lists_.commit(status); }
+  // Writes the chains' headers for the engine; refused while the channel is
+  // started. The start that hands them over holds the channel's lock across
+  // both, so nothing comes between.
+  void commit(nKIVAPALS100::tStatus& status);
 
   FiniteAndContinuousSGL& getLists() { return lists_; }
-  bool hasBuffers() const { return first_ != nullptr; }
+  bool hasBuffers();
   uint32_t getDirection() const { return direction_; }
 
  private:
@@ -65,9 +74,11 @@ class SGLController : public kdut::CleanupOperationInterface {
   };
 
   void initializeLists(nKIVAPALS100::tStatus& status);
+  // False, with the code, when the channel's lock could not be made or the
+  // channel is started; the caller holds the lock.
+  bool mayChangeLists(nKIVAPALS100::tStatus& status);
   static void release(tBuffer* buffer);
 
-  vorlan_driver::nKIVAPAL000::tMutex mutex_;
   const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration_;
   uint32_t linkSize_;
   uint32_t direction_;
