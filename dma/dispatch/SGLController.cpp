@@ -2,12 +2,14 @@
 
 #include "dma/memory/pinUserBuffer.h"
 #include "platform/cppRuntime/cppNewDelete.h"
+#include "platform/debug/kivsdbg.h"
 #include "platform/synchronization/tAutoLock.h"
 
 namespace tarntools {
 
 using vorlan_driver::nKIVAPAL000::tAutoLock;
 using vorlan_driver::nKIVAPAL000::tMutex;
+using vorlan_driver::nKIVAPAL000::tTarnSGL;
 
 SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
                              uint32_t direction, bool openEnded, TarnDMAStreamController& channel,
@@ -26,19 +28,54 @@ SGLController::~SGLController() {
   tAutoLock<tMutex> lock(channel_.getChannelLock());
   // The engine must not walk chains or buffers that are going away: a
   // stop whose wait saw the channel idle, and a channel reset when it
-  // would not stop, waiting for the same sign. Should even the reset not
-  // show it, nothing further would stop the engine, and the memory goes.
+  // would not stop, waiting for the same sign (a reset does not end the
+  // fetches already in flight either).
   if (channel_.isStarted()) {
     nKIVAPALS100::tStatus stopped;
     channel_.stop(stopped);
-    if (channel_.isStarted()) {
-      nKIVAPALS100::tStatus reset;
-      channel_.resetAndWait(reset);
-    }
+  }
+  if (channel_.isStarted()) {
+    nKIVAPALS100::tStatus reset;
+    channel_.resetAndWait(reset);
+  }
+  if (channel_.isStarted()) {
+    // Nothing is left that would stop it: what it may reach stays as it is.
+    keepForTheEngine();
+    return;
   }
   releaseAll();
   lists_.finite().destroyAll();
   lists_.continuous().destroyAll();
+}
+
+SGLController::tBuffer::~tBuffer() {
+  map.unmap();
+  vorlan_driver::nKIVAPAL000::destroyPageList(pages);
+}
+
+void SGLController::keepForTheEngine() {
+  uint64_t bytes = 0;
+  tTarnSGL::tLinkMemory* const taken[] = {lists_.finite().takeLinkMemory(), lists_.continuous().takeLinkMemory()};
+  for (tTarnSGL::tLinkMemory* block : taken) {
+    while (block != nullptr) {
+      tTarnSGL::tLinkMemory* older = block->getNext();
+      bytes += block->getKeptBytes();
+      configuration_.keep(block);
+      block = older;
+    }
+  }
+  while (first_ != nullptr) {
+    tBuffer* buffer = first_;
+    first_ = buffer->next;
+    bytes += buffer->getKeptBytes();
+    configuration_.keep(buffer);
+  }
+  last_ = nullptr;
+  const kivsdbg_Location location = {__FILE__, __LINE__, "\n"};
+  kivsdbg_printLine(&location,
+                    "DMA channel %u never showed it stopped: %llu bytes of its links and buffers are kept, as they "
+                    "are, until the device goes",
+                    channel_.getChannel(), static_cast<unsigned long long>(bytes));
 }
 
 void SGLController::initializeLists(nKIVAPALS100::tStatus& status) {
@@ -79,7 +116,7 @@ void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t 
   if (status.isFatal()) {
     // Nothing of it reached a chain: drop it now rather than keep a record
     // of pages that were never pinned or mapped.
-    release(buffer);
+    delete buffer;
     return;
   }
   vorlan_driver::nKIVAPAL000::tTarnSGL& list =
@@ -99,12 +136,6 @@ void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t 
   last_ = buffer;
 }
 
-void SGLController::release(tBuffer* buffer) {
-  buffer->map.unmap();
-  vorlan_driver::nKIVAPAL000::destroyPageList(buffer->pages);
-  delete buffer;
-}
-
 bool SGLController::hasBuffers() {
   tAutoLock<tMutex> lock(channel_.getChannelLock());
   return first_ != nullptr;
@@ -115,7 +146,7 @@ void SGLController::releaseAll() {
   while (first_ != nullptr) {
     tBuffer* buffer = first_;
     first_ = buffer->next;
-    release(buffer);
+    delete buffer;
   }
   last_ = nullptr;
 }

@@ -14,7 +14,9 @@
 // write them: cleanup refuses while the channel is started (a stop clears
 // that only once the engine showed it is idle), and the destructor stops
 // the channel, waiting for the same sign (after a reset when it would not
-// stop), before it releases anything.
+// stop), before it releases anything. Should neither show it, the link
+// memory and the buffers go to the device's DMA configuration, untouched,
+// until the device goes.
 #pragma once
 
 #include <stdint.h>
@@ -24,6 +26,7 @@
 #include "dma/stream/TarnDMAStreamController.h"
 #include "framework/kdut/CleanupOperationInterface.h"
 #include "platform/device/tDMAConfiguration.h"
+#include "platform/device/tKeptDMAMemory.h"
 #include "platform/memory/tPageList.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
@@ -64,10 +67,13 @@ class SGLController : public kdut::CleanupOperationInterface {
   uint32_t getDirection() const { return direction_; }
 
  private:
-  struct tBuffer {
+  // Unmapped and unpinned when it goes.
+  struct tBuffer : vorlan_driver::nKIVAPAL000::tKeptDMAMemory {
     explicit tBuffer(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration) : next(nullptr), map(configuration) {
       pages.clear();
     }
+    ~tBuffer() override;
+    uint64_t getKeptBytes() const override { return pages.size; }
     tBuffer* next;
     vorlan_driver::nKIVAPAL000::tPageList pages;
     vorlan_driver::nKIVAPAL000::tStandardDMAMap map;
@@ -77,7 +83,9 @@ class SGLController : public kdut::CleanupOperationInterface {
   // False, with the code, when the channel's lock could not be made or the
   // channel is started; the caller holds the lock.
   bool mayChangeLists(nKIVAPALS100::tStatus& status);
-  static void release(tBuffer* buffer);
+  // Hands the link memory and the buffers, as they are, to the device's DMA
+  // configuration; the lists are left without links.
+  void keepForTheEngine();
 
   const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration_;
   uint32_t linkSize_;

@@ -69,6 +69,13 @@ void TarnDMAStreamController::start(FiniteAndContinuousSGL& lists, bool flag, nK
     vorlanSetCode(status, dmaStreamCodes::kChannelAlreadyStarted);
     return;
   }
+  if (lists.finite().getFirst() == nullptr || lists.continuous().getFirst() == nullptr) {
+    // A clear that could not build the lists again left them without a
+    // first link, and there is none to hand the engine (it would fetch one
+    // from bus address 0). The next clear builds them again.
+    vorlanSetCode(status, vorlan_driver::statusCodes::kNoLinkMemory);
+    return;
+  }
   const tTarnSGL::tFirstLink first =
       lists.finite().isEmpty() ? lists.continuous().getFirstLink() : lists.finite().getFirstLink();
   block_.write64(kLinkAddress, first.busAddress);
@@ -95,7 +102,10 @@ void TarnDMAStreamController::resetAndWait(nKIVAPALS100::tStatus& status) {
   if (!usable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   reactivate();
-  waitUntilStopped(status);
+  nKIVAPALS100::tStatus wait;
+  waitUntilStopped(wait);
+  if (wait.isNotFatal()) setStarted(false);
+  status.merge(wait);
 }
 
 void TarnDMAStreamController::stopSequence(nKIVAPALS100::tStatus& status) {

@@ -49,11 +49,13 @@ class TarnDMAStreamController : public vorlan_driver::nKIVAPAL000::tTarnDMAChann
   void addCredit(uint32_t credit, nKIVAPALS100::tStatus& status) override;
   void setThreshold(uint64_t threshold, nKIVAPALS100::tStatus& status) override;
   uint64_t getTransferCount(nKIVAPALS100::tStatus& status) override;
+  // Refused (-52017) for lists either of which has no first link.
   virtual void start(FiniteAndContinuousSGL& lists, bool flag, nKIVAPALS100::tStatus& status);
   virtual void stop(nKIVAPALS100::tStatus& status);
   // The channel reset for a channel that would not stop, waiting like a
   // stop until the engine shows it fetches nothing more: a reset does not
-  // end the fetches already in flight either.
+  // end the fetches already in flight either. Only then is the channel no
+  // longer started.
   void resetAndWait(nKIVAPALS100::tStatus& status);
   void enableThresholdInterrupt() override { setThresholdEnable(kControlThresholdInterrupt); }
   void disableThresholdInterrupt() override { setThresholdEnable(0); }

@@ -25,12 +25,14 @@ tTarnDMAChannel::tTarnDMAChannel(const tSpace& companion, uint64_t channel, nKIV
   if (status.isNotFatal()) reactivate();
 }
 
+// The started flag stays: a reset does not end the fetches already in
+// flight, so only a look at the status that shows the engine stopped may
+// clear it.
 void tTarnDMAChannel::reactivate() {
   thresholdEnable_ = 0;
   block_.write32(kControl, 1);
   block_.write32(kOperation, kOperationStop);
   block_.write32(kControl, 2);
-  setStarted(false);
 }
 
 void tTarnDMAChannel::onInterrupt(uint32_t statusValue) {

@@ -40,6 +40,7 @@ class tTarnDMAChannel {
   tTarnDMAChannel& operator=(const tTarnDMAChannel&) = delete;
 
   virtual void deactivate() { block_.write32(kOperation, kOperationStop); }
+  // The channel reset; the started flag stays until a wait sees it stop.
   virtual void reactivate();
   virtual void onInterrupt(uint32_t statusValue);
 
