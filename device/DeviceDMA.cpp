@@ -31,6 +31,9 @@ void DeviceDMA::checkDmaChannel(uint32_t channel, bool mustBeIdle, nKIVAPALS100:
     return;
   }
   if (!mustBeIdle || controllers_ == nullptr) return;
+  // Reported here, before the reservation; another thread may start or stop
+  // the channel right after, so what acts on the channel looks again under
+  // its lock.
   tarntools::TarnDMAStreamController* stream = controllers_->getDMAStreamController(channel);
   if (stream != nullptr && stream->isStarted()) status.setCode(kDmaChannelBusy, component, file, line);
 }

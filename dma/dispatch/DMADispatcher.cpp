@@ -1,6 +1,8 @@
 #include "dma/dispatch/DMADispatcher.h"
 
 #include "platform/status/statusCodes.h"
+#include "platform/synchronization/tAutoLock.h"
+#include "platform/synchronization/tMutex.h"
 
 namespace meridandma {
 
@@ -19,9 +21,14 @@ void DMADispatcher::startDMA(uint32_t channel, bool flag, kdut::CleanupOperation
   if (!checkChannel(channel, status)) return;
   composite.add(&channels_.getFifoController(channel)->getCleanupOperation(), status);
   tarntools::SGLController* buffers = channels_.getSGLController(channel);
-  if (status.isNotFatal()) buffers->commit(status);
   tarntools::TarnDMAStreamController* stream = channels_.getDMAStreamController(channel);
-  stream->start(buffers->getLists(), flag, status);
+  {
+    // The chains the start hands over are the ones just committed: no
+    // other thread's clear or add comes between.
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(stream->getChannelLock());
+    buffers->commit(status);
+    stream->start(buffers->getLists(), flag, status);
+  }
   composite.add(&stream->getCleanupOperation(), status);
   restartSequencerStream(channel, composite, status);
 }

@@ -3,6 +3,9 @@
 // or taking from the calling session's cleanup composite the operations
 // that undo what it started: the FIFO reset first, so that a closing
 // session resets the FIFO last, then the DMA stop, then the command stream.
+// What an operation does to the channel's chains and engine runs under the
+// channel's lock (TarnDMAStreamController.h), a commit and the start after
+// it under one hold; the session's composite is changed outside it.
 #pragma once
 
 #include <stdint.h>

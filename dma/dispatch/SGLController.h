@@ -2,13 +2,21 @@
 // appends their segments to the channel's finite or continuous chain, and
 // releases them when the session clears its transfers or goes away.
 //
+// Every operation runs under the channel's one lock, its stream
+// controller's (see TarnDMAStreamController.h), so two threads of a session
+// never meet inside a chain, and looks there whether the channel is
+// started: a chain the engine may be walking is neither added to,
+// committed again, emptied nor freed.
+//
 // A buffer whose pages could not be pinned or mapped is dropped at once, so
 // the list holds only buffers that are really pinned and mapped. The
 // buffers are never released while the channel's engine may still read or
 // write them: cleanup refuses while the channel is started (a stop clears
 // that only once the engine showed it is idle), and the destructor stops
 // the channel, waiting for the same sign (after a reset when it would not
-// stop), before it releases anything.
+// stop), before it releases anything. Should neither show it, the link
+// memory and the buffers go to the device's DMA configuration, untouched,
+// until the device goes.
 #pragma once
 
 #include <stdint.h>
@@ -18,10 +26,10 @@
 #include "dma/stream/TarnDMAStreamController.h"
 #include "framework/kdut/CleanupOperationInterface.h"
 #include "platform/device/tDMAConfiguration.h"
+#include "platform/device/tKeptDMAMemory.h"
 #include "platform/memory/tPageList.h"
 #include "platform/status/statusCodes.h"
 #include "platform/status/tStatus.h"
-#include "platform/synchronization/tMutex.h"
 
 namespace tarntools {
 
@@ -45,29 +53,40 @@ class SGLController : public kdut::CleanupOperationInterface {
   // Empties both chains back to one empty link each and releases every
   // buffer; refused while the channel is started.
   void cleanup(nKIVAPALS100::tStatus& status) override;
+  // Refused while the channel is started.
   virtual void addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t byteCount, uint32_t direction,
                          uint32_t repeatCount, nKIVAPALS100::tStatus& status);
   virtual void releaseAll();
-  void commit(nKIVAPALS100::tStatus& status) { lists_.commit(status); }
+  // Writes the chains' headers for the engine; refused while the channel is
+  // started. The start that hands them over holds the channel's lock across
+  // both, so nothing comes between.
+  void commit(nKIVAPALS100::tStatus& status);
 
   FiniteAndContinuousSGL& getLists() { return lists_; }
-  bool hasBuffers() const { return first_ != nullptr; }
+  bool hasBuffers();
   uint32_t getDirection() const { return direction_; }
 
  private:
-  struct tBuffer {
+  // Unmapped and unpinned when it goes.
+  struct tBuffer : vorlan_driver::nKIVAPAL000::tKeptDMAMemory {
     explicit tBuffer(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration) : next(nullptr), map(configuration) {
       pages.clear();
     }
+    ~tBuffer() override;
+    uint64_t getKeptBytes() const override { return pages.size; }
     tBuffer* next;
     vorlan_driver::nKIVAPAL000::tPageList pages;
     vorlan_driver::nKIVAPAL000::tStandardDMAMap map;
   };
 
   void initializeLists(nKIVAPALS100::tStatus& status);
-  static void release(tBuffer* buffer);
+  // False, with the code, when the channel's lock could not be made or the
+  // channel is started; the caller holds the lock.
+  bool mayChangeLists(nKIVAPALS100::tStatus& status);
+  // Hands the link memory and the buffers, as they are, to the device's DMA
+  // configuration; the lists are left without links.
+  void keepForTheEngine();
 
-  vorlan_driver::nKIVAPAL000::tMutex mutex_;
   const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration_;
   uint32_t linkSize_;
   uint32_t direction_;

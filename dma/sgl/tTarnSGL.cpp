@@ -262,6 +262,18 @@ void tTarnSGL::destroyAll() {
   blocks_ = nullptr;
 }
 
+tTarnSGL::tLinkMemory* tTarnSGL::takeLinkMemory() {
+  if (first_ != nullptr) {
+    freeLinksAfter(first_);
+    delete first_;
+  }
+  first_ = nullptr;
+  current_ = nullptr;
+  tLinkMemory* blocks = blocks_;
+  blocks_ = nullptr;
+  return blocks;
+}
+
 tTarnSGL::tFirstLink tTarnSGL::getFirstLink() const {
   if (first_ == nullptr) return {0, 0};
   return {first_->getBusAddress(), first_->getUsedLength()};

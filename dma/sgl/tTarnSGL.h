@@ -8,6 +8,7 @@
 #include "dma/memory/tDMAMapCore.h"
 #include "dma/sgl/tTarnSGLChunkyLink.h"
 #include "platform/device/tDMAConfiguration.h"
+#include "platform/device/tKeptDMAMemory.h"
 #include "platform/status/tStatus.h"
 
 namespace vorlan_driver {
@@ -54,6 +55,11 @@ class tTarnSGL {
   void commitLoop(bool interruptRequest, nKIVAPALS100::tStatus& status);
   void reset();
   void destroyAll();
+  // For a chain the device may still be walking: frees the link records,
+  // which only the driver reads, and hands over the link memory the device
+  // reads (newest block first), neither rewritten, unmapped nor freed. The
+  // chain is left without links, as one whose first link could not be made.
+  tLinkMemory* takeLinkMemory();
 
   tFirstLink getFirstLink() const;
   bool isEmpty() const { return first_ == nullptr || first_->isEmpty(); }
@@ -85,15 +91,16 @@ class tTarnSGL {
 };
 
 // A block of link memory links are carved from, on 512-byte boundaries.
-class tTarnSGL::tLinkMemory {
+class tTarnSGL::tLinkMemory : public tKeptDMAMemory {
  public:
   tLinkMemory() : usedOffset_(0), busAddress_(0), size_(0), kernelAddress_(nullptr), next_(nullptr) {}
-  virtual ~tLinkMemory() {}
+  ~tLinkMemory() override {}
   tLinkMemory(const tLinkMemory&) = delete;
   tLinkMemory& operator=(const tLinkMemory&) = delete;
 
   // Makes every write to the block visible to the device.
   virtual void commit() = 0;
+  uint64_t getKeptBytes() const override { return size_; }
 
   void consume(uint32_t linkSize) {
     const uint64_t end = usedOffset_ + linkSize;

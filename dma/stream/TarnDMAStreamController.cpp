@@ -56,6 +56,7 @@ uint64_t TarnDMAStreamController::getTransferCount(nKIVAPALS100::tStatus& status
 }
 
 void TarnDMAStreamController::setThresholdEnable(uint32_t bits) {
+  tAutoLock<tMutex> lock(getChannelLock());
   if (bits == thresholdEnable_) return;
   thresholdEnable_ = bits;
   block_.write32(kControl, (block_.read32(kControl) & kControlKeepMask) | bits);
@@ -64,15 +65,22 @@ void TarnDMAStreamController::setThresholdEnable(uint32_t bits) {
 void TarnDMAStreamController::start(FiniteAndContinuousSGL& lists, bool flag, nKIVAPALS100::tStatus& status) {
   if (!usable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
-  if (started_ != 0) {
+  if (isStarted()) {
     vorlanSetCode(status, dmaStreamCodes::kChannelAlreadyStarted);
+    return;
+  }
+  if (lists.finite().getFirst() == nullptr || lists.continuous().getFirst() == nullptr) {
+    // A clear that could not build the lists again left them without a
+    // first link, and there is none to hand the engine (it would fetch one
+    // from bus address 0). The next clear builds them again.
+    vorlanSetCode(status, vorlan_driver::statusCodes::kNoLinkMemory);
     return;
   }
   const tTarnSGL::tFirstLink first =
       lists.finite().isEmpty() ? lists.continuous().getFirstLink() : lists.finite().getFirstLink();
   block_.write64(kLinkAddress, first.busAddress);
   block_.write32(kLinkLength, first.usedLength);
-  started_ = 1;
+  setStarted(true);
   block_.write32(kOperation, kOperationStart);
   waitUntilReady(status);
   streamCircuit_->start(flag, status);
@@ -94,16 +102,19 @@ void TarnDMAStreamController::resetAndWait(nKIVAPALS100::tStatus& status) {
   if (!usable(status)) return;
   tAutoLock<tMutex> lock(mutex_);
   reactivate();
-  waitUntilStopped(status);
+  nKIVAPALS100::tStatus wait;
+  waitUntilStopped(wait);
+  if (wait.isNotFatal()) setStarted(false);
+  status.merge(wait);
 }
 
 void TarnDMAStreamController::stopSequence(nKIVAPALS100::tStatus& status) {
   streamCircuit_->stop(status);
-  if (started_ == 0) return;
+  if (!isStarted()) return;
   block_.write32(kOperation, kOperationStop);
   nKIVAPALS100::tStatus wait;
   waitUntilStopped(wait);
-  if (wait.isNotFatal()) started_ = 0;
+  if (wait.isNotFatal()) setStarted(false);
   status.merge(wait);
 }
 

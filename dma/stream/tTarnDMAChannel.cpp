@@ -20,21 +20,23 @@ tTarnDMAChannel::tSpace tTarnDMAChannel::blockOf(const tSpace& companion, uint32
 }
 
 tTarnDMAChannel::tTarnDMAChannel(const tSpace& companion, uint64_t channel, nKIVAPALS100::tStatus& status)
-    : block_(0, 0), started_(0), channel_(fitChannel(channel, status)), thresholdEnable_(0) {
+    : block_(0, 0), channel_(fitChannel(channel, status)), thresholdEnable_(0), started_(0) {
   block_ = blockOf(companion, channel_);
   if (status.isNotFatal()) reactivate();
 }
 
+// The started flag stays: a reset does not end the fetches already in
+// flight, so only a look at the status that shows the engine stopped may
+// clear it.
 void tTarnDMAChannel::reactivate() {
   thresholdEnable_ = 0;
   block_.write32(kControl, 1);
   block_.write32(kOperation, kOperationStop);
   block_.write32(kControl, 2);
-  started_ = 0;
 }
 
 void tTarnDMAChannel::onInterrupt(uint32_t statusValue) {
-  if ((statusValue & kStatusStopped) != 0) started_ = 0;
+  if ((statusValue & kStatusStopped) != 0) setStarted(false);
 }
 
 }  // namespace nKIVAPAL000

@@ -40,21 +40,29 @@ class tTarnDMAChannel {
   tTarnDMAChannel& operator=(const tTarnDMAChannel&) = delete;
 
   virtual void deactivate() { block_.write32(kOperation, kOperationStop); }
+  // The channel reset; the started flag stays until a wait sees it stop.
   virtual void reactivate();
   virtual void onInterrupt(uint32_t statusValue);
 
   uint64_t getBlockAddress() const { return block_.getAddress(); }
   uint64_t getBlockSize() const { return block_.getSize(); }
   uint32_t getChannel() const { return channel_; }
-  bool isStarted() const { return started_; }
+  // Read by any thread without the channel's lock (a request's early check,
+  // the interrupt path), so every access is atomic; only what acts on the
+  // flag must hold the lock and look again there.
+  bool isStarted() const { return __atomic_load_n(&started_, __ATOMIC_ACQUIRE) != 0; }
 
  protected:
+  void setStarted(bool started) {
+    __atomic_store_n(&started_, static_cast<uint8_t>(started ? 1 : 0), __ATOMIC_RELEASE);
+  }
+
   tSpace block_;
-  uint8_t started_;
   uint32_t channel_;
   uint32_t thresholdEnable_;
 
  private:
+  uint8_t started_;
   static tSpace blockOf(const tSpace& companion, uint32_t channel);
 };
 

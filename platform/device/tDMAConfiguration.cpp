@@ -1,11 +1,37 @@
 #include "platform/device/tDMAConfiguration.h"
 
 #include "kal/include/nKIVKAL.h"
+#include "platform/debug/kivsdbg.h"
 #include "platform/pci/tPCIDescription.h"
 #include "platform/status/statusCodes.h"
 
 namespace vorlan_driver {
 namespace nKIVAPAL000 {
+
+tDMAConfiguration::~tDMAConfiguration() {
+  if (kept_ == nullptr) return;
+  uint32_t pieces = 0;
+  uint64_t bytes = 0;
+  for (const tKeptDMAMemory* memory = kept_; memory != nullptr; memory = memory->nextKept_) {
+    ++pieces;
+    bytes += memory->getKeptBytes();
+  }
+  const kivsdbg_Location location = {__FILE__, __LINE__, "\n"};
+  kivsdbg_printLine(&location, "the device goes: %u pieces (%llu bytes) of DMA memory kept for an engine that never "
+                    "showed it stopped are released", pieces, static_cast<unsigned long long>(bytes));
+  while (kept_ != nullptr) {
+    tKeptDMAMemory* memory = kept_;
+    kept_ = memory->nextKept_;
+    delete memory;
+  }
+}
+
+void tDMAConfiguration::keep(tKeptDMAMemory* memory) const {
+  memory->nextKept_ = __atomic_load_n(&kept_, __ATOMIC_RELAXED);
+  while (!__atomic_compare_exchange_n(&kept_, &memory->nextKept_, memory, true, __ATOMIC_RELEASE,
+                                      __ATOMIC_RELAXED)) {
+  }
+}
 
 void* tDMAConfiguration::getKalPCIFunction() const {
   return description_ == nullptr ? nullptr

@@ -1,9 +1,12 @@
 // How the device addresses DMA memory, recorded by configureDMA, and the
-// allocation of DMA buffers the device can reach under it.
+// allocation of DMA buffers the device can reach under it; and the memory
+// the device may still reach after its owner let go of it, kept until the
+// device goes.
 #pragma once
 
 #include <stdint.h>
 
+#include "platform/device/tKeptDMAMemory.h"
 #include "platform/memory/tPageList.h"
 #include "platform/status/tStatus.h"
 
@@ -23,8 +26,10 @@ class tDMAConfiguration {
   // the device reaches with 32-bit bus addresses.
   static constexpr uint32_t kAllocationFlag32Bit = 2;
 
-  tDMAConfiguration() : type_(kDMATypeNone), description_(nullptr) {}
-  virtual ~tDMAConfiguration() {}
+  tDMAConfiguration() : type_(kDMATypeNone), description_(nullptr), kept_(nullptr) {}
+  // Reports and destroys what was kept: the device is going, and with it
+  // the function the memory is mapped for.
+  virtual ~tDMAConfiguration();
   tDMAConfiguration(const tDMAConfiguration&) = delete;
   tDMAConfiguration& operator=(const tDMAConfiguration&) = delete;
 
@@ -33,6 +38,11 @@ class tDMAConfiguration {
   virtual void allocateDMABuffer(tPageList& pageList, uint64_t size, uint32_t flags,
                                  nKIVAPALS100::tStatus& status, uint64_t alignment) const;
   virtual void freeDMABuffer(tPageList& pageList) const;
+  // Takes over memory the device may still reach although its owner let go
+  // of it; any thread may hand some over. Const, as the allocation is: the
+  // device's DMA objects share the configuration read-only, and keeping
+  // memory leaves how the device addresses memory as it is.
+  void keep(tKeptDMAMemory* memory) const;
 
   tDMAType getType() const { return type_; }
   const tPCIDescription* getDescription() const { return description_; }
@@ -46,6 +56,8 @@ class tDMAConfiguration {
  private:
   tDMAType type_;
   const tPCIDescription* description_;
+  // Newest first.
+  mutable tKeptDMAMemory* kept_;
 };
 
 }  // namespace nKIVAPAL000

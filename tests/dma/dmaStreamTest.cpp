@@ -213,6 +213,33 @@ TEST_F(DmaStreamTest, EveryHardwareSwitchGivesItsCode) {
   }
 }
 
+// A channel reset the engine does not answer with the stopped status (it
+// goes on with the fetches it has in flight) leaves the channel started:
+// its chains may still be walked, so it cannot be started again, nor its
+// chains freed, until a wait sees the engine stop.
+TEST_F(DmaStreamTest, AResetTheEngineDoesNotAnswerLeavesTheChannelStarted) {
+  UserBuffer buffer(configuration, 3 * 4096, 0, 1, 0);
+  tStatus status;
+  lists[0]->continuous().addSGL(*buffer.map, status);
+  commitAndStart(0, status);
+  ASSERT_EQ(status.getCode(), 0);
+  // Many more steps than one wait reads the status.
+  blocks[0]->setStopDrain(1000);
+  tStatus reset;
+  controllers[0]->resetAndWait(reset);
+  EXPECT_EQ(reset.getCode(), kStopTimedOut);
+  EXPECT_TRUE(blocks[0]->isRunning());
+  EXPECT_TRUE(controllers[0]->isStarted()) << "the wait saw nothing";
+  EXPECT_TRUE(logOf([&](tStatus& s) { controllers[0]->start(*lists[0], true, s); }, kAlreadyStarted).empty());
+
+  while (blocks[0]->isDraining()) blocks[0]->run(4096);
+  tStatus again;
+  controllers[0]->resetAndWait(again);
+  EXPECT_EQ(again.getCode(), 0);
+  EXPECT_FALSE(controllers[0]->isStarted());
+  EXPECT_TRUE(blocks[0]->faults().empty());
+}
+
 TEST_F(DmaStreamTest, ACircuitThatDroppedItsDataPathCanBeStartedAgain) {
   tStatus status;
   lists[0]->continuous().addAddress(0x1000, 64, status, false);

@@ -1,12 +1,17 @@
 // The DMA requests as user mode sees them on a started board: a session
 // that holds a channel streams a buffer to its odd DMA channel and reads
 // the count back; the channel steps answer before the reservation; closing
-// the session stops what it started.
+// the session stops what it started; a channel whose lists could not be
+// built again is not started; an engine that never stops keeps what it may
+// reach until the device goes.
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "kal/include/kalDma.h"
 #include "simboard/DmaChannelBlock.h"
 #include "tests/requests/RequestEnvelopeFixture.h"
+#include "tests/support/layerObjects.h"
 
 namespace requesttest {
 namespace {
@@ -16,6 +21,19 @@ constexpr int32_t kBadChannelMask = word(0xBFFA4303u);
 constexpr int32_t kChannelRunning = word(0xBFFA806Eu);
 constexpr int32_t kNotReserved = word(0xBFFA431Au);
 constexpr int32_t kWrongDirection = word(0xBFFA806Fu);
+constexpr int32_t kNoLinkMemory = -52017;
+constexpr uint32_t kContinuousList = 1;
+
+// How many of the driver's debug lines hold every one of `parts`.
+size_t printed(const std::vector<std::string>& parts) {
+  size_t count = 0;
+  for (const std::string& line : kalsim::printedLines()) {
+    bool all = true;
+    for (const std::string& part : parts) all = all && line.find(part) != std::string::npos;
+    if (all) ++count;
+  }
+  return count;
+}
 
 class DmaRequestsTest : public RequestEnvelopeTest {
  protected:
@@ -43,6 +61,14 @@ class DmaRequestsTest : public RequestEnvelopeTest {
   }
   int32_t simple(void* on, const char* name, uint32_t channel) {
     return statusOf(row(name), dma(on, name, channel, [](Exchange&) {}));
+  }
+  int32_t addFromDevice(void* on, uint32_t channel, const std::vector<uint8_t>& bytes, uint32_t listKind) {
+    return statusOf(row("tarnTools_addTransferFromDevice"),
+                    dma(on, "tarnTools_addTransferFromDevice", channel, [&](Exchange& e) {
+                      e.put<uint32_t>(4, listKind);
+                      e.put<uint64_t>(8, address(bytes.data()));
+                      e.put<uint64_t>(16, bytes.size());
+                    }));
   }
   int32_t addToDevice(void* on, uint32_t channel, const std::vector<uint8_t>& bytes, uint32_t repeat) {
     return statusOf(row("tarnTools_addTransferToDevice"),
@@ -127,6 +153,133 @@ TEST_F(DmaRequestsTest, ChannelStepsAnswerBeforeTheReservation) {
   EXPECT_EQ(statusOf(row("tarnTools_addTransferFromDevice"), wrongWay), kWrongDirection);
   EXPECT_EQ(simple(other, "tarnTools_clearTransfers", 7), 0);
   EXPECT_EQ(simple(other, "tarnTools_clearApplicationFIFO", 7), -52006) << "the stop took the stream's cleanup";
+}
+
+// A clear whose lists cannot be built again (each of the layer's steps of
+// making link memory failing in turn) leaves the channel without a first
+// link to hand the engine: the start is refused with the code an add gets,
+// and writes nothing, until a clear builds the lists again.
+TEST_F(DmaRequestsTest, AChannelWhoseListsAClearCouldNotBuildAgainIsNotStartedUntilAClearDoes) {
+  constexpr uint32_t kDmaChannel = 4;  // measurements of instrument channel 2
+  ASSERT_EQ(reserve(session, 1u << 2), 0);
+  simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(kDmaChannel);
+  const std::vector<uint8_t> bytes(3 * 4096);
+  const struct {
+    const char* step;
+    void (*fail)();
+  } rows[] = {
+      {"page list", [] { kalsim::failPageListAllocation(1); }},
+      {"kernel view", [] { kalsim::failKernelViewOfPageList(1); }},
+      {"scatter-gather list", [] { kalsim::failSGLCreation(1); }},
+      {"scatter-gather map", [] { kalsim::failSGLMap(1); }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.step);
+    ASSERT_EQ(addFromDevice(session, kDmaChannel, bytes, kContinuousList), 0);
+    r.fail();
+    EXPECT_NE(simple(session, "tarnTools_clearTransfers", kDmaChannel), 0);
+    board.log().clear();
+    EXPECT_EQ(simple(session, "tarnTools_startDMA", kDmaChannel), kNoLinkMemory);
+    EXPECT_FALSE(engine.isRunning());
+    EXPECT_TRUE(board.log()
+                    .between(simboard::Space::kBar0, simboard::DmaChannelBlock::bar0Offset(kDmaChannel),
+                             simboard::DmaChannelBlock::bar0Offset(kDmaChannel + 1))
+                    .empty())
+        << "nothing written to the channel";
+    EXPECT_EQ(addFromDevice(session, kDmaChannel, bytes, kContinuousList), kNoLinkMemory);
+
+    ASSERT_EQ(simple(session, "tarnTools_clearTransfers", kDmaChannel), 0);
+    ASSERT_EQ(addFromDevice(session, kDmaChannel, bytes, kContinuousList), 0);
+    ASSERT_EQ(simple(session, "tarnTools_startDMA", kDmaChannel), 0);
+    EXPECT_EQ(engine.run(2 * bytes.size()), 2 * bytes.size());
+    EXPECT_TRUE(engine.faults().empty()) << engine.faults().front().what;
+    EXPECT_EQ(simple(session, "tarnTools_stopDMA", kDmaChannel), 0);
+    EXPECT_EQ(simple(session, "tarnTools_clearTransfers", kDmaChannel), 0);
+  }
+}
+
+// A driver the test loads and unloads itself, so that what the layer holds
+// at the end can be held against what it held before the load.
+class DmaOverTheDriversLifeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kTopLevel < 20) GTEST_SKIP() << "the DMA requests need a fully set-up device";
+    kalsim::reset();
+    before = testsupport::layerObjects();
+    ASSERT_EQ(host.load(), 0);
+    ASSERT_EQ(host.addSimulatedBoard(board.bar0(), simboard::SimBoard::kBar0Size), 0);
+  }
+  void* open() {
+    void* opened = nullptr;
+    EXPECT_EQ(host.open(kMainInterface, &opened), 0);
+    return opened;
+  }
+  // The request's status word, or the call's result when that failed.
+  template <typename Fill>
+  int32_t request(void* on, const char* name, Fill fill) {
+    const tRequestRow& r = row(name);
+    Exchange exchange;
+    exchange.inbound.assign(r.inboundSize, 0);
+    exchange.outbound.assign(r.outboundSize, kUntouchedByte);
+    fill(exchange);
+    exchange.result = host.request(on, r.code, exchange.inbound.data(), r.inboundSize, exchange.outbound.data(),
+                                   r.outboundSize, &exchange.bytesReturned);
+    return exchange.result != 0 ? exchange.result : exchange.get<int32_t>(r.outboundStatusOffset);
+  }
+
+  simboard::QuillBoard board;
+  kalsim::tHostHarness host;
+  testsupport::LayerObjects before;
+};
+
+// Neither a stop nor a reset of the channel is ever answered with the
+// stopped status, and the device is reset: the engine may go on fetching
+// links and filling the buffer, so nothing of either is unmapped, unpinned
+// or freed while the device is there. The debug output says so; the device
+// going releases them, and the layer is left as the load found it.
+TEST_F(DmaOverTheDriversLifeTest, WhatAnEngineThatNeverStopsMayReachIsKeptUntilTheDeviceGoes) {
+  constexpr uint32_t kDmaChannel = 4;  // measurements of instrument channel 2
+  void* session = open();
+  ASSERT_EQ(request(session, "kdut_reserveResources", [](Exchange& e) { e.put<uint64_t>(0, 1u << 2); }), 0);
+  // The caller's memory, which the layer's count of the driver's blocks
+  // leaves out.
+  std::vector<uint8_t> buffer;
+  {
+    kalsim::HostAllocations caller;
+    buffer.assign(3 * 4096, 0);
+  }
+  ASSERT_EQ(request(session, "tarnTools_addTransferFromDevice",
+                    [&](Exchange& e) {
+                      e.put<uint32_t>(0, kDmaChannel);
+                      e.put<uint32_t>(4, kContinuousList);
+                      e.put<uint64_t>(8, address(buffer.data()));
+                      e.put<uint64_t>(16, buffer.size());
+                    }),
+            0);
+  ASSERT_EQ(request(session, "tarnTools_startDMA", [](Exchange& e) { e.put<uint32_t>(0, kDmaChannel); }), 0);
+  simboard::DmaChannelBlock& engine = board.nisoFpga().dmaChannel(kDmaChannel);
+  ASSERT_EQ(engine.run(5000), 5000u);
+  engine.setStopDrain(1u << 30);
+  const uint64_t pinned = kalsim::livePinnedUserPages();
+  ASSERT_GT(pinned, 0u);
+
+  void* resetting = open();
+  EXPECT_EQ(request(resetting, "kdut_reset", [](Exchange& e) { e.put<uint32_t>(0, 20); }), 0);
+  EXPECT_TRUE(engine.isRunning());
+  EXPECT_EQ(kalsim::livePinnedUserPages(), pinned) << "the engine may still fill the buffer";
+  EXPECT_EQ(printed({"DMA channel 4 ", "kept"}), 1u);
+  for (int step = 0; step < 16; ++step) EXPECT_EQ(engine.run(4096), 4096u) << step;
+  EXPECT_TRUE(engine.faults().empty()) << engine.faults().front().what;
+
+  host.close(session);
+  host.close(resetting);
+  host.removeDevice();
+  EXPECT_EQ(kalsim::livePinnedUserPages(), pinned) << "kept until the device itself goes";
+  host.deleteDevice();
+  EXPECT_EQ(printed({"released"}), 1u);
+  host.unload();
+  EXPECT_EQ(testsupport::leftBehind(before, testsupport::layerObjects()), "");
+  EXPECT_EQ(kalsim::pageListsDestroyedWhileMapped(), 0u);
 }
 
 }  // namespace
