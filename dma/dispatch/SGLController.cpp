@@ -119,6 +119,11 @@ void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t 
     delete buffer;
     return;
   }
+  if (repeatCount > 1 && uint64_t{repeatCount} * buffer->map.numSGLSegments() > kMostRepeatedEntries) {
+    vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
+    delete buffer;
+    return;
+  }
   vorlan_driver::nKIVAPAL000::tTarnSGL& list =
       listKind == kContinuousList ? static_cast<vorlan_driver::nKIVAPAL000::tTarnSGL&>(lists_.continuous())
                                   : static_cast<vorlan_driver::nKIVAPAL000::tTarnSGL&>(lists_.finite());

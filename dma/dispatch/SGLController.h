@@ -42,6 +42,14 @@ class SGLController : public kdut::CleanupOperationInterface {
   static constexpr int64_t kRepeatCountZero = vorlan_driver::statusCodes::fromWord(0xBFFA806Cu);
   static constexpr int64_t kWrongDirection = vorlan_driver::statusCodes::fromWord(0xBFFA806Fu);
   static constexpr int64_t kChannelStarted = vorlan_driver::statusCodes::fromWord(0xBFFA806Eu);
+  // The most address entries one add may append by repeating its buffer. A
+  // buffer's own segments cost the caller pinned pages of its own; a repeat
+  // count costs it nothing, yet every repetition adds link memory in the
+  // kernel. 2^20 entries (16 MiB of links) repeat a page-sized block into
+  // 4 GiB of transfers, past the engine's data rate for any stream a
+  // session would lay out ahead; the repeat count alone would have let one
+  // request ask for 64 GiB.
+  static constexpr uint64_t kMostRepeatedEntries = uint64_t{1} << 20;
 
   // `channel` is the engine the buffers are handed to; it must outlive this.
   SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,

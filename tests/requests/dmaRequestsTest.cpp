@@ -118,6 +118,25 @@ TEST_F(DmaRequestsTest, ASessionStreamsABufferToItsChannelAndClosingStopsIt) {
   EXPECT_EQ(board.nisoFpga().fifoResets(true, 2), 1u);
 }
 
+// A repeat count multiplies link memory in the kernel at no cost to the
+// caller: past the bound the add is refused before anything is appended, and
+// the channel holds nothing of it.
+TEST_F(DmaRequestsTest, ARepeatCountPastTheBoundAppendsNothing) {
+  constexpr uint32_t kDmaChannel = 5;
+  ASSERT_EQ(reserve(session, 1u << 2), 0);
+  const std::vector<uint8_t> page(64, 0x22);  // one segment
+  const uint64_t before = kalsim::liveDriverAllocations();
+  EXPECT_EQ(addToDevice(session, kDmaChannel, page, (1u << 20) + 1), -52005);
+  EXPECT_EQ(kalsim::liveDriverAllocations(), before) << "no link, buffer or cleanup was kept";
+  EXPECT_EQ(addToDevice(session, kDmaChannel, page, 0xFFFFFFFFu), -52005);
+  EXPECT_EQ(kalsim::liveDriverAllocations(), before);
+  ASSERT_EQ(addToDevice(session, kDmaChannel, page, 3), 0);
+  ASSERT_EQ(statusOf(row("tarnTools_startDMA"), dma(session, "tarnTools_startDMA", kDmaChannel, [](Exchange&) {})),
+            0);
+  EXPECT_EQ(board.nisoFpga().dmaChannel(kDmaChannel).run(1u << 20), 3 * page.size());
+  EXPECT_EQ(simple(session, "tarnTools_stopDMA", kDmaChannel), 0);
+}
+
 TEST_F(DmaRequestsTest, ChannelStepsAnswerBeforeTheReservation) {
   void* other = open();
   ASSERT_EQ(reserve(other, 1u << 3), 0);  // DMA channels 6 and 7
