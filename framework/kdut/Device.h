@@ -167,6 +167,8 @@ class Device : public PlatformDevice {
 
  protected:
   // ---- the hooks of the device class
+  // Under the setup mutex, but for start's, which runs before the gate
+  // first opens.
   virtual void setup(const tEventDescriptor& descriptor, const ResetParameters* parameters,
                      SetupTracker<Level>& tracker) = 0;
   virtual void onStart() = 0;
@@ -176,7 +178,7 @@ class Device : public PlatformDevice {
                                  nKIVAPALS100::tStatus& status) = 0;
   virtual void destroySession(const tEventDescriptor& descriptor, Session* session) = 0;
   virtual void collectProperties(nKIVAPALS100::tStatus& status) = 0;
-  // True vetoes the suspension.
+  // Both under the setup mutex. True vetoes the suspension.
   virtual bool onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool failIfBusy) {
     return failIfBusy && this->getOpenSessions() != 0;
   }
