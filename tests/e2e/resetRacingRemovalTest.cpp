@@ -1,13 +1,12 @@
 // A session resets the device to full setup while the device is being
-// removed, on the real clock: the removal starts a little after the reset
-// (a few delays, so that it lands in the reset's drain, its teardown and its
-// setup), while another thread of the same session waits for DMA progress
-// and a thread of another session keeps sending requests and opening new
-// sessions. The removal must neither see the reset's half-freed or
-// half-built hardware objects (the thread sanitizer watches) nor be undone
-// by it: once the removal has begun and the reset has returned, every
-// request answers that the device takes no more I/O and every open is
-// refused, as for a removed device.
+// removed, on the real clock: the removal starts a little after the reset (a
+// few delays, so that it lands in the reset's teardown and in its setup),
+// while another thread of the same session waits for DMA progress and a
+// thread of another session keeps sending requests and opening sessions.
+// The removal must neither see the reset's half-freed or half-built hardware
+// objects (the sanitizers watch) nor be undone by it: once the removal has
+// begun and the reset has returned, every request answers that the device
+// takes no more I/O and every open is refused, as for a removed device.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -266,9 +265,10 @@ class ResetRacingRemovalTest : public ::testing::Test {
 };
 
 TEST_F(ResetRacingRemovalTest, ARemovalDuringAResetStaysARemoval) {
-  // Into the reset's drain, its teardown and its setup (which takes most of
-  // a reset's time).
-  for (const uint32_t delayMs : {1u, 5u, 100u}) {
+  // Two into the reset's teardown (it begins a millisecond or two in and
+  // lasts from a few milliseconds to a few tens, by build), one into its
+  // setup, which takes most of a reset's time.
+  for (const uint32_t delayMs : {3u, 6u, 100u}) {
     SCOPED_TRACE("removal " + std::to_string(delayMs) + " ms into the reset");
     raceRemovalWithReset(std::chrono::milliseconds(delayMs));
     if (HasFatalFailure()) return;
