@@ -50,6 +50,7 @@ class Device : public PlatformDevice {
         modelNameProperty_("", tProperty::kKindString),
         manufacturerNameProperty_("", tProperty::kKindString),
         mutex_(status),
+        setupMutex_(status),
         resetCounter_(0) {
     interfaces_.pushBack(nullptr, status);
     properties_.pushBack(nullptr, status);
@@ -92,6 +93,7 @@ class Device : public PlatformDevice {
   void suspendPower(const tEventDescriptor&) override { invalidateAndTearDown(); }
 
   void restorePower(const tEventDescriptor& descriptor) override {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(setupMutex_);
     tracker_.resetToTarget(Level::kFull);
     if (this->isHardwarePresent()) {
       setup(descriptor, nullptr, tracker_);
@@ -100,13 +102,20 @@ class Device : public PlatformDevice {
     }
   }
 
+  // A removal suspends I/O on its own thread, while a reset may be tearing
+  // down or building what the hook works on: the setup mutex keeps the hook
+  // off a half-freed or half-built device.
   bool suspendIOProcessing(const tEventDescriptor& descriptor, tSuspendReason reason, bool failIfBusy) override {
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(setupMutex_);
     if (onSuspendIOProcessing(descriptor, reason, failIfBusy)) return false;
     return this->tDeviceCore::suspendIOProcessing(descriptor, reason, false);
   }
 
   void resumeIOProcessing(const tEventDescriptor& descriptor) override {
-    onResumeIOProcessing(descriptor);
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(setupMutex_);
+    // A device on its way out hands nothing out again; the core keeps its
+    // gate closed.
+    if (!this->isRemovalUnderWay()) onResumeIOProcessing(descriptor);
     this->tDeviceCore::resumeIOProcessing(descriptor);
   }
 
@@ -122,9 +131,12 @@ class Device : public PlatformDevice {
       return;
     }
     suspendIOProcessing(descriptor, vorlan_driver::nKIVAPAL000::kSuspendReasonReset, false);
+    // Without the setup mutex: a removal that begins now must be able to
+    // release the requests this drain waits for.
     waitUntilOnlyThisRequestIsInFlight();
 
     __atomic_add_fetch(&resetCounter_, 1u, __ATOMIC_SEQ_CST);
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> rebuilding(setupMutex_);
     teardown();
 
     // The level is unsigned: every target above full asks for all of it.
@@ -144,6 +156,8 @@ class Device : public PlatformDevice {
       if (tracker_.getSetupStatus().isNotFatal()) setup(descriptor, parameters, tracker_);
     }
     status.merge(tracker_.getSetupStatus());
+    // A removal that began meanwhile keeps the gate closed: the requests
+    // and opens that waited for the reset are refused as by a removed device.
     resumeIOProcessing(descriptor);
   }
 
@@ -153,16 +167,18 @@ class Device : public PlatformDevice {
 
  protected:
   // ---- the hooks of the device class
+  // Under the setup mutex, but for start's, which runs before the gate
+  // first opens.
   virtual void setup(const tEventDescriptor& descriptor, const ResetParameters* parameters,
                      SetupTracker<Level>& tracker) = 0;
   virtual void onStart() = 0;
-  // Always under the device mutex.
+  // Always under the device mutex and the setup mutex.
   virtual void teardown() = 0;
   virtual Session* createSession(const tEventDescriptor& descriptor, tDeviceInterface* interface,
                                  nKIVAPALS100::tStatus& status) = 0;
   virtual void destroySession(const tEventDescriptor& descriptor, Session* session) = 0;
   virtual void collectProperties(nKIVAPALS100::tStatus& status) = 0;
-  // True vetoes the suspension.
+  // Both under the setup mutex. True vetoes the suspension.
   virtual bool onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool failIfBusy) {
     return failIfBusy && this->getOpenSessions() != 0;
   }
@@ -208,6 +224,7 @@ class Device : public PlatformDevice {
   void invalidateAndTearDown() {
     vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> lock(mutex_);
     __atomic_add_fetch(&resetCounter_, 1u, __ATOMIC_SEQ_CST);
+    vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex> rebuilding(setupMutex_);
     teardown();
   }
 
@@ -229,7 +246,17 @@ class Device : public PlatformDevice {
   tProperty manufacturerNameProperty_;
   vorlan_driver::nKIVAPAL000::tVector<tDeviceInterface*> interfaces_;
   vorlan_driver::nKIVAPAL000::tVector<tProperty*> properties_;
+  // Lock order: the device mutex, then the I/O gate, then the setup mutex,
+  // then the mutexes of the objects the hooks reach. The device mutex
+  // serialises reset, stop, power suspension and close; it is held through
+  // the reset's drain. The setup mutex is held only where what setup builds
+  // is torn down, built or reached from outside a request: teardown and
+  // setup after start, and the suspension and resumption hooks. It is never
+  // held while waiting for requests, so a removal that suspends I/O during a
+  // reset's drain takes it at once and wakes the requests the drain waits
+  // for; and nothing that holds it waits for the device mutex or a request.
   vorlan_driver::nKIVAPAL000::tMutex mutex_;
+  vorlan_driver::nKIVAPAL000::tMutex setupMutex_;
   uint32_t resetCounter_;
 };
 

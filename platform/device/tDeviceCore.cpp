@@ -37,6 +37,7 @@ tDeviceCore::tDeviceCore(nKIVAPALS100::tStatus& status)
       requestsInFlight_(0),
       gateEvent_(true, status),
       gateState_(kGateClosed),
+      removalUnderWay_(false),
       hardwarePresent_(true),
       dmaConfiguration_() {
   asyncIOList_.initialize();
@@ -111,21 +112,34 @@ void tDeviceCore::releaseAsyncIOLock() { nKIVKAL100_releaseSpinLockDPC(asyncIOLo
 
 // ---- the I/O gate
 
+uint32_t tDeviceCore::setGateState(uint32_t state) {
+  // A reset that suspended and resumes I/O while the device is being removed
+  // must not let requests in to hardware that is going: once removal is
+  // under way every change closes the gate. The exchange fails when the
+  // state changed since it was read, so a removal's close is never
+  // overwritten by an open decided before it; a removal that began just
+  // before an open succeeded is seen right after it, and closes again.
+  uint32_t current = getGateState();
+  for (;;) {
+    const uint32_t next = isRemovalUnderWay() ? static_cast<uint32_t>(kGateClosed) : state;
+    if (__atomic_compare_exchange_n(&gateState_, &current, next, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST)) {
+      if (next == kGateClosed || !isRemovalUnderWay()) return next;
+      current = next;
+    }
+  }
+}
+
 bool tDeviceCore::suspendIOProcessing(const tEventDescriptor&, tSuspendReason reason, bool failIfBusy) {
   if (failIfBusy && getOpenSessions() != 0) return false;
-  if (reason <= kSuspendReasonRemove) {
-    // A request waiting at the gate wakes up and is refused.
-    setGateState(kGateClosed);
-    signalGate();
-  } else {
-    setGateState(kGateSuspending);
-  }
+  // A request waiting at a closed gate wakes up and is refused.
+  if (setGateState(reason <= kSuspendReasonRemove ? kGateClosed : kGateSuspending) == kGateClosed) signalGate();
   cancelAsyncIO(nullptr);
   return true;
 }
 
 void tDeviceCore::resumeIOProcessing(const tEventDescriptor&) {
-  // Each waiter that wakes passes the wake-up on, so all are admitted in turn.
+  // Each waiter that wakes passes the wake-up on, so all are admitted in
+  // turn (or, once removal is under way, all refused).
   setGateState(kGateOpen);
   signalGate();
 }
@@ -231,6 +245,10 @@ bool tDeviceCore::changePnPState(const tEventDescriptor& descriptor, uint32_t ta
     vorlanSetCode(status, statusCodes::kInvalidArgument);
     return false;
   }
+  // Removal is final (the layer drops the interfaces whatever this answers),
+  // and it is marked before its first step: a reset running on another
+  // thread then ends without opening the gate again.
+  if (target == kPnPStateNotPresent) __atomic_store_n(&removalUnderWay_, true, __ATOMIC_SEQ_CST);
   for (;;) {
     if (status.isFatal()) return false;
     const uint32_t current = pnpState_;

@@ -93,13 +93,17 @@ class tDeviceCore {
   uint32_t getPnPState() const { return pnpState_; }
   uint32_t getPreviousPnPState() const { return previousPnPState_; }
   uint32_t getGateState() const { return __atomic_load_n(&gateState_, __ATOMIC_SEQ_CST); }
+  // From the first step of a move to not present on: the device is going,
+  // and nothing opens its gate again.
+  bool isRemovalUnderWay() const { return __atomic_load_n(&removalUnderWay_, __ATOMIC_SEQ_CST); }
   uint32_t getOpenSessions() const { return __atomic_load_n(&openSessions_, __ATOMIC_SEQ_CST); }
   uint32_t getRequestsInFlight() const { return __atomic_load_n(&requestsInFlight_, __ATOMIC_SEQ_CST); }
   bool isHardwarePresent() const { return hardwarePresent_; }
   const tDMAConfiguration& getDMAConfiguration() const { return dmaConfiguration_; }
 
  protected:
-  void setGateState(uint32_t state) { __atomic_store_n(&gateState_, state, __ATOMIC_SEQ_CST); }
+  // Once removal is under way the gate only closes; answers the state set.
+  uint32_t setGateState(uint32_t state);
   tDMAConfiguration& dmaConfiguration() { return dmaConfiguration_; }
   // Cancels the pending operations of the device (null) or of one session.
   void cancelAsyncIO(tSession* session);
@@ -117,6 +121,7 @@ class tDeviceCore {
   tListLink asyncIOList_;
   tSyncEvent gateEvent_;
   uint32_t gateState_;
+  bool removalUnderWay_;
   bool hardwarePresent_;
   tDMAConfiguration dmaConfiguration_;
 };

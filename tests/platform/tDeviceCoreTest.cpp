@@ -343,6 +343,37 @@ TEST_F(DeviceCoreTest, RemoveWaitsForTheRequestInFlightBeforeStop) {
   EXPECT_EQ(device_->getPnPState(), tDeviceCore::kPnPStateNotPresent);
 }
 
+// A reset holds its own request in flight while it suspends and resumes I/O;
+// a removal that began meanwhile waits for that request. Whatever the reset
+// does to the gate in that time, the gate stays closed.
+TEST_F(DeviceCoreTest, NothingOpensTheGateOnceRemovalIsUnderWay) {
+  makeReady();
+  tStatus status;
+  ASSERT_TRUE(device_->acquireIOReference(nullptr, status, kForever));
+  std::thread remove([&] {
+    tStatus removeStatus;
+    device_->changePnPState(none_, tDeviceCore::kPnPStateNotPresent, tSuspendReason(1), false, removeStatus);
+  });
+  std::this_thread::sleep_for(kSettle);
+  ASSERT_EQ(device_->calls(), std::vector<std::string>{"suspend1"});
+
+  ASSERT_TRUE(device_->suspendIOProcessing(none_, vorlan_driver::nKIVAPAL000::kSuspendReasonReset, false));
+  EXPECT_EQ(device_->getGateState(), tDeviceCore::kGateClosed) << "a suspension for reset";
+  device_->resumeIOProcessing(none_);
+  EXPECT_EQ(device_->getGateState(), tDeviceCore::kGateClosed) << "a resume";
+  tStatus late;
+  if (device_->acquireIOReference(nullptr, late, kForever)) {
+    ADD_FAILURE() << "a request entered the gate of a device being removed";
+    device_->releaseIOReference(nullptr);
+  }
+  EXPECT_EQ(late.getCode(), -52022);
+
+  device_->releaseIOReference(nullptr);
+  remove.join();
+  EXPECT_EQ(device_->getPnPState(), tDeviceCore::kPnPStateNotPresent);
+  EXPECT_EQ(device_->getRequestsInFlight(), 0u);
+}
+
 TEST_F(DeviceCoreTest, CloseSessionWaitsForBothRequests) {
   makeReady();
   tSession* session = openSession();
