@@ -23,6 +23,7 @@ TarnDMAInterruptController::TarnDMAInterruptController(iInterruptNotifierRegistr
       statusMutex_(status),
       registered_(),
       unregistered_(nullptr),
+      releasedWith_(0),
       constructionClean_(false) {
   if (status.isNotFatal() && (!waiterMutex_.isCreated() || !statusMutex_.isCreated())) {
     vorlanSetCode(status, statusCodes::kOutOfMemory);
@@ -60,6 +61,14 @@ bool TarnDMAInterruptController::hasWaiters() {
 bool TarnDMAInterruptController::registerWaiter(DMAStreamInterface& stream, uint32_t channel, uint64_t threshold,
                                                 tWait& wait, nKIVAPALS100::tStatus& status) {
   tAutoLock lock(waiterMutex_);
+  if (releasedWith_ != 0) {
+    // The DMA side is going: listed only so that the teardown waits for it,
+    // and woken at once.
+    wait.next = unregistered_;
+    unregistered_ = &wait;
+    post(wait, releasedWith_);
+    return false;
+  }
   if (registered_[channel] != nullptr) {
     // The registered wait keeps its threshold, notifier and wakes; this one
     // is only listed, so that a reset or the teardown still reaches it.
@@ -163,6 +172,7 @@ void TarnDMAInterruptController::signal(uint32_t channel, int32_t code) {
 
 void TarnDMAInterruptController::signalAll(int32_t code) {
   tAutoLock lock(waiterMutex_);
+  if (releasedWith_ == 0) releasedWith_ = code;
   for (uint32_t channel = 0; channel < kChannels; ++channel) signal(channel, code);
   for (tWait* wait = unregistered_; wait != nullptr; wait = wait->next) post(*wait, code);
 }

@@ -34,7 +34,11 @@ class TarnDMAInterruptController : public iInterruptNotificationTarget {
                   uint32_t timeout, bool& timedOut, nKIVAPALS100::tStatus& status);
   // Reaches the channel's registered wait only.
   void signal(uint32_t channel, int32_t code) override;
-  // Reaches every wait, registered or not.
+  // Reaches every wait, registered or not, and every wait that begins
+  // later: it comes before the DMA side goes (a reset's or a removal's
+  // suspension, the teardown), and a request that passed its gate just
+  // before would otherwise register after the wake and hold the reset's or
+  // the removal's drain for as long as its own time-out.
   void signalAll(int32_t code);
 
  private:
@@ -62,6 +66,8 @@ class TarnDMAInterruptController : public iInterruptNotificationTarget {
   vorlan_driver::nKIVAPAL000::tMutex statusMutex_;
   tWait* registered_[kChannels];
   tWait* unregistered_;
+  // The code of the first signalAll, 0 before it; under waiterMutex_.
+  int32_t releasedWith_;
   bool constructionClean_;
 };
 

@@ -201,17 +201,40 @@ TEST_F(InterruptPath, WaitsReachedTimedOutCancelledAndReset) {
   first.thread.join();
   EXPECT_EQ(first.status.getCode(), kCancelled);
 
+  // A controller of its own: the reset above ends every later wait too.
+  tStatus rebuilt;
+  dma_ = std::make_unique<DMAInterruptController>(*controller_, bridge_, rebuilt);
+  ASSERT_EQ(rebuilt.getCode(), 0);
+  Waiter torn;
+  startWait(torn, stream, 8, 1000, 0xFFFFFFFF);
+  dma_.reset();
+  torn.thread.join();
+  EXPECT_EQ(torn.status.getCode(), -52003);
+}
+
+// A reset wakes the waits asleep, and a wait that begins after it (its
+// request passed the gate just before the reset closed it) ends at once with
+// the same code rather than holding the reset's drain for its time-out; one
+// whose bytes are there still ends with them.
+TEST_F(InterruptPath, AResetEndsTheWaitsAsleepAndEveryWaitAfterIt) {
+  build(false);
+  FakeStream stream;
   Waiter reset;
   startWait(reset, stream, 7, 1000, 0xFFFFFFFF);
   dma_->signalAll(static_cast<int32_t>(kDeviceReset));
   reset.thread.join();
   EXPECT_EQ(reset.status.getCode(), kDeviceReset);
 
-  Waiter torn;
-  startWait(torn, stream, 8, 1000, 0xFFFFFFFF);
-  dma_.reset();
-  torn.thread.join();
-  EXPECT_EQ(torn.status.getCode(), -52003);
+  bool timedOut = true;
+  tStatus late;
+  dma_->waitForDMA(stream, 7, 0, 1000, 5000, timedOut, late);
+  EXPECT_EQ(late.getCode(), kDeviceReset);
+  EXPECT_FALSE(timedOut);
+  EXPECT_FALSE(stream.enabled.load()) << "nothing armed for it";
+  stream.count = 1000;
+  tStatus reached;
+  dma_->waitForDMA(stream, 7, 0, 1000, 5000, timedOut, reached);
+  EXPECT_EQ(reached.getCode(), 0);
 }
 
 // A wait whose semaphore could not be made is never listed or armed: a
