@@ -103,15 +103,7 @@ class RequestsRacingRemovalTest : public ::testing::Test {
   void send(void* on, const char* name, Fill fill, std::vector<uint8_t>* out = nullptr) {
     std::vector<uint8_t> inbound;
     std::vector<uint8_t> outbound;
-    const tRequestRow* found = nullptr;
-    {
-      kalsim::HostAllocations test;
-      found = &row(name);
-      inbound.assign(found->inboundSize, 0);
-      outbound.assign(found->outboundSize, kUntouchedByte);
-      fill(inbound);
-    }
-    const tRequestRow& r = *found;
+    const tRequestRow& r = hostRecords(name, inbound, outbound, fill);
     uint32_t bytesReturned = kUntouched;
     const bool afterRemoval = removing.load();
     const int32_t result = host.request(on, r.code, inbound.data(), r.inboundSize, outbound.data(), r.outboundSize,

@@ -65,14 +65,7 @@ class ResetRacingRemovalTest : public ::testing::Test {
   std::pair<int32_t, int32_t> send(void* on, const char* name, Fill fill) {
     std::vector<uint8_t> inbound;
     std::vector<uint8_t> outbound;
-    const tRequestRow* found = nullptr;
-    {
-      kalsim::HostAllocations test;
-      found = &row(name);
-      inbound.assign(found->inboundSize, 0);
-      outbound.assign(found->outboundSize, kUntouchedByte);
-      fill(inbound);
-    }
+    const tRequestRow* found = &hostRecords(name, inbound, outbound, fill);
     uint32_t bytesReturned = kUntouched;
     const int32_t result = driver->host.request(on, found->code, inbound.data(), found->inboundSize,
                                                 outbound.data(), found->outboundSize, &bytesReturned);

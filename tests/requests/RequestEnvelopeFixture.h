@@ -58,6 +58,21 @@ inline const tRequestRow& row(const char* name) {
   return kRequestRows[0];
 }
 
+// A named request's records, the inbound one zeroed and filled by `fill`,
+// the outbound one marked untouched; made as the test's memory, so that
+// threads sending them beside the driver's own are not failed by the
+// allocation knob.
+template <typename Fill>
+const tRequestRow& hostRecords(const char* name, std::vector<uint8_t>& inbound, std::vector<uint8_t>& outbound,
+                               Fill fill) {
+  kalsim::HostAllocations test;
+  const tRequestRow& found = row(name);
+  inbound.assign(found.inboundSize, 0);
+  outbound.assign(found.outboundSize, kUntouchedByte);
+  fill(inbound);
+  return found;
+}
+
 // One request's records and what came back.
 struct Exchange {
   std::vector<uint8_t> inbound;
@@ -179,9 +194,10 @@ class RequestEnvelopeTest : public ::testing::Test {
 };
 
 // The tests of a suite share one driver, started once where the suite
-// begins and unloaded where it ends: they only read. Each opens and closes
-// its own sessions; none resets the device, reserves, writes the board or
-// changes a registration.
+// begins and unloaded where it ends, and each leaves it as it found it: they
+// open and close their own sessions (closing gives back what a session
+// reserved or left running) and none resets the device or changes a
+// registration.
 class SharedEnvelopeTest : public RequestEnvelopeTest {
  protected:
   SharedEnvelopeTest() : RequestEnvelopeTest(shared_) {}

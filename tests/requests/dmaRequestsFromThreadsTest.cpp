@@ -28,21 +28,10 @@ constexpr int32_t kNotHeld = -52006;
 // under the thread sanitizer; each holds instrument channel 2 on a session
 // of its own, which closing the session gives back with whatever the
 // session left on the channel.
-class DmaRequestsFromThreadsTest : public RequestEnvelopeTest {
+class DmaRequestsFromThreadsTest : public SharedEnvelopeTest {
  protected:
-  DmaRequestsFromThreadsTest() : RequestEnvelopeTest(shared_) {}
-  static void SetUpTestSuite() {
-    shared_ = new StartedDriver;
-    kalsim::reset();
-    shared_->start();
-  }
-  static void TearDownTestSuite() {
-    delete shared_;
-    shared_ = nullptr;
-  }
-
   void SetUp() override {
-    RequestEnvelopeTest::SetUp();
+    SharedEnvelopeTest::SetUp();
     if (HasFatalFailure()) return;
     if (kTopLevel < 20) GTEST_SKIP() << "the DMA requests need a fully set-up device";
     ASSERT_EQ(request("kdut_reserveResources", [](Exchange& e) { e.put<uint64_t>(0, 1u << 2); }), 0);
@@ -50,7 +39,7 @@ class DmaRequestsFromThreadsTest : public RequestEnvelopeTest {
   }
   void TearDown() override {
     stopEngine();
-    RequestEnvelopeTest::TearDown();
+    SharedEnvelopeTest::TearDown();
     kalsim::useVirtualClock();
   }
 
@@ -109,7 +98,6 @@ class DmaRequestsFromThreadsTest : public RequestEnvelopeTest {
  private:
   std::thread engine_;
   std::atomic<bool> engineDone_{false};
-  static inline StartedDriver* shared_ = nullptr;
 };
 
 // A start and a clear of the same channel at once: the clear either empties
