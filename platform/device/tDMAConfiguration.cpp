@@ -12,18 +12,16 @@ tDMAConfiguration::~tDMAConfiguration() {
   if (kept_ == nullptr) return;
   uint32_t pieces = 0;
   uint64_t bytes = 0;
-  for (const tKeptDMAMemory* memory = kept_; memory != nullptr; memory = memory->nextKept_) {
+  while (kept_ != nullptr) {
+    tKeptDMAMemory* memory = kept_;
+    kept_ = memory->nextKept_;
     ++pieces;
     bytes += memory->getKeptBytes();
+    delete memory;
   }
   const kivsdbg_Location location = {__FILE__, __LINE__, "\n"};
   kivsdbg_printLine(&location, "the device goes: %u pieces (%llu bytes) of DMA memory kept for an engine that never "
                     "showed it stopped are released", pieces, static_cast<unsigned long long>(bytes));
-  while (kept_ != nullptr) {
-    tKeptDMAMemory* memory = kept_;
-    kept_ = memory->nextKept_;
-    delete memory;
-  }
 }
 
 void tDMAConfiguration::keep(tKeptDMAMemory* memory) const {
