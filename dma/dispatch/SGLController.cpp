@@ -20,7 +20,8 @@ SGLController::SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration
       channel_(channel),
       lists_(openEnded),
       first_(nullptr),
-      last_(nullptr) {
+      last_(nullptr),
+      addressEntries_(0) {
   initializeLists(status);
 }
 
@@ -119,11 +120,15 @@ void SGLController::addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t 
     delete buffer;
     return;
   }
-  if (repeatCount > 1 && uint64_t{repeatCount} * buffer->map.numSGLSegments() > kMostRepeatedEntries) {
+  const uint64_t entries = uint64_t{repeatCount} * buffer->map.numSGLSegments();
+  if (entries > kMostAddressEntries - addressEntries_) {
     vorlanSetCode(status, vorlan_driver::statusCodes::kInvalidArgument);
     delete buffer;
     return;
   }
+  // Counted whole even should an append fail part way: its buffer is kept
+  // until the clear that takes the count back.
+  addressEntries_ += entries;
   vorlan_driver::nKIVAPAL000::tTarnSGL& list =
       listKind == kContinuousList ? static_cast<vorlan_driver::nKIVAPAL000::tTarnSGL&>(lists_.continuous())
                                   : static_cast<vorlan_driver::nKIVAPAL000::tTarnSGL&>(lists_.finite());
@@ -166,6 +171,7 @@ void SGLController::cleanup(nKIVAPALS100::tStatus& status) {
   if (!mayChangeLists(status)) return;
   lists_.finite().clear();
   lists_.continuous().clear();
+  addressEntries_ = 0;
   initializeLists(status);
   releaseAll();
 }

@@ -42,14 +42,16 @@ class SGLController : public kdut::CleanupOperationInterface {
   static constexpr int64_t kRepeatCountZero = vorlan_driver::statusCodes::fromWord(0xBFFA806Cu);
   static constexpr int64_t kWrongDirection = vorlan_driver::statusCodes::fromWord(0xBFFA806Fu);
   static constexpr int64_t kChannelStarted = vorlan_driver::statusCodes::fromWord(0xBFFA806Eu);
-  // The most address entries one add may append by repeating its buffer. A
-  // buffer's own segments cost the caller pinned pages of its own; a repeat
-  // count costs it nothing, yet every repetition adds link memory in the
-  // kernel. 2^20 entries (16 MiB of links) repeat a page-sized block into
-  // 4 GiB of transfers, past the engine's data rate for any stream a
-  // session would lay out ahead; the repeat count alone would have let one
-  // request ask for 64 GiB.
-  static constexpr uint64_t kMostRepeatedEntries = uint64_t{1} << 20;
+  // The most address entries the channel's two chains hold together, a
+  // buffer added with a repeat count counting its segments that many times.
+  // A repeat count costs the caller nothing, and neither does adding the
+  // same buffer again, yet every entry is link memory in the kernel: the
+  // bound is on the sum since the last clear, not on one add, which alone
+  // would have let a run of adds take the kernel's memory. 2^20 entries
+  // (16 MiB of links) repeat a page-sized block into 4 GiB of transfers,
+  // past the engine's data rate for any stream a session would lay out
+  // ahead.
+  static constexpr uint64_t kMostAddressEntries = uint64_t{1} << 20;
 
   // `channel` is the engine the buffers are handed to; it must outlive this.
   SGLController(const vorlan_driver::nKIVAPAL000::tDMAConfiguration& configuration, uint32_t linkSize,
@@ -61,7 +63,8 @@ class SGLController : public kdut::CleanupOperationInterface {
   // Empties both chains back to one empty link each and releases every
   // buffer; refused while the channel is started.
   void cleanup(nKIVAPALS100::tStatus& status) override;
-  // Refused while the channel is started.
+  // Refused while the channel is started, and (-52005) when the chains
+  // would hold more than kMostAddressEntries; a refused add keeps nothing.
   virtual void addBuffer(uint32_t listKind, uint64_t userAddress, uint64_t byteCount, uint32_t direction,
                          uint32_t repeatCount, nKIVAPALS100::tStatus& status);
   virtual void releaseAll();
@@ -103,6 +106,9 @@ class SGLController : public kdut::CleanupOperationInterface {
   // In the order added.
   tBuffer* first_;
   tBuffer* last_;
+  // What the adds since the last clear appended to either chain, at most
+  // kMostAddressEntries.
+  uint64_t addressEntries_;
 };
 
 }  // namespace tarntools

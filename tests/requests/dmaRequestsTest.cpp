@@ -70,10 +70,11 @@ class DmaRequestsTest : public RequestEnvelopeTest {
                       e.put<uint64_t>(16, bytes.size());
                     }));
   }
-  int32_t addToDevice(void* on, uint32_t channel, const std::vector<uint8_t>& bytes, uint32_t repeat) {
+  int32_t addToDevice(void* on, uint32_t channel, const std::vector<uint8_t>& bytes, uint32_t repeat,
+                      uint32_t listKind = 0) {
     return statusOf(row("tarnTools_addTransferToDevice"),
                     dma(on, "tarnTools_addTransferToDevice", channel, [&](Exchange& e) {
-                      e.put<uint32_t>(4, 0);
+                      e.put<uint32_t>(4, listKind);
                       e.put<uint64_t>(8, address(bytes.data()));
                       e.put<uint64_t>(16, bytes.size());
                       e.put<uint32_t>(24, repeat);
@@ -119,17 +120,43 @@ TEST_F(DmaRequestsTest, ASessionStreamsABufferToItsChannelAndClosingStopsIt) {
 }
 
 // A repeat count multiplies link memory in the kernel at no cost to the
-// caller: past the bound the add is refused before anything is appended, and
-// the channel holds nothing of it.
-TEST_F(DmaRequestsTest, ARepeatCountPastTheBoundAppendsNothing) {
+// caller, and so does a run of adds: a channel's two lists hold at most 2^20
+// address entries together. An add past that, alone or on top of what the
+// channel holds, is refused before anything is appended, and the channel
+// holds nothing of it; a clear gives the room back.
+TEST_F(DmaRequestsTest, AnAddPastTheChannelsBoundOnAddressEntriesAppendsNothing) {
   constexpr uint32_t kDmaChannel = 5;
+  constexpr uint32_t kBound = 1u << 20;
   ASSERT_EQ(reserve(session, 1u << 2), 0);
   const std::vector<uint8_t> page(64, 0x22);  // one segment
-  const uint64_t before = kalsim::liveDriverAllocations();
-  for (const uint32_t repeat : {(1u << 20) + 1, 0xFFFFFFFFu}) {
-    EXPECT_EQ(addToDevice(session, kDmaChannel, page, repeat), -52005) << repeat;
-    EXPECT_EQ(kalsim::liveDriverAllocations(), before) << repeat << ": no link, buffer or cleanup was kept";
+  const struct {
+    const char* what;
+    bool onAFullChannel;  // after one add of the page repeated up to the bound
+    uint32_t listKind;
+    uint32_t repeat;
+  } refused[] = {
+      {"one repetition past the bound", false, 0, kBound + 1},
+      {"every repetition a count can name", false, 0, 0xFFFFFFFFu},
+      {"one entry more", true, 0, 1},
+      {"one entry more, in the other list", true, kContinuousList, 1},
+      {"a quarter of the bound more", true, 0, kBound / 4},
+  };
+  bool full = false;
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.what);
+    if (r.onAFullChannel && !full) {
+      ASSERT_EQ(addToDevice(session, kDmaChannel, page, kBound), 0);
+      full = true;
+    }
+    const testsupport::LayerObjects before = testsupport::layerObjects();
+    EXPECT_EQ(addToDevice(session, kDmaChannel, page, r.repeat, r.listKind), -52005);
+    EXPECT_EQ(testsupport::leftBehind(before, testsupport::layerObjects()), "")
+        << "no link, pinned buffer or cleanup was kept";
   }
+  ASSERT_TRUE(full);
+  ASSERT_EQ(simple(session, "tarnTools_clearTransfers", kDmaChannel), 0);
+  ASSERT_EQ(addToDevice(session, kDmaChannel, page, kBound - 3, kContinuousList), 0) << "the clear gave it all back";
+  ASSERT_EQ(simple(session, "tarnTools_clearTransfers", kDmaChannel), 0);
   ASSERT_EQ(addToDevice(session, kDmaChannel, page, 3), 0);
   ASSERT_EQ(statusOf(row("tarnTools_startDMA"), dma(session, "tarnTools_startDMA", kDmaChannel, [](Exchange&) {})),
             0);
