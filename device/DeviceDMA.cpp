@@ -60,4 +60,8 @@ void DeviceDMA::releaseDmaWaiters() {
   if (dmaInterruptController_ != nullptr) dmaInterruptController_->signalAll(kDeviceReset);
 }
 
+void DeviceDMA::resumeDmaWaiters() {
+  if (dmaInterruptController_ != nullptr) dmaInterruptController_->resumeWaits();
+}
+
 }  // namespace vorlan_driver

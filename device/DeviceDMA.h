@@ -52,8 +52,11 @@ class DeviceDMA {
   void waitUntilBytesTransferred(uint32_t channel, uint64_t referenceCount, uint32_t byteCount, uint32_t timeout,
                                  uint8_t* timedOut, nKIVAPALS100::tStatus& status);
   void cancelWaitUntilBytesTransferred(uint32_t channel);
-  // Every waiter wakes with the device-reset code.
+  // Every waiter wakes with the device-reset code, and so does every wait
+  // that begins before resumeDmaWaiters.
   void releaseDmaWaiters();
+  // The suspension that released the waiters is over: later waits wait.
+  void resumeDmaWaiters();
 
  private:
   TarnDMAControllers* controllers_;

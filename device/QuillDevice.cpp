@@ -1,5 +1,6 @@
 #include "device/QuillDevice.h"
 
+#include "device/DeviceDMA.h"
 #include "device/QuillHelper.h"
 #include "framework/atut/safeCast.h"
 #include "framework/kdut/AutoIOGate.h"
@@ -145,19 +146,30 @@ void QuillDevice::collectProperties(nKIVAPALS100::tStatus& status) {
   status.merge(geographic);
 }
 
+DeviceDMA* QuillDevice::suspendableDma() {
+  return hardwareOwner_ != nullptr && getSetupTracker().hasReached(QuillHelper::kIsolatedSideLevel)
+             ? hardwareOwner_->getDeviceDma()
+             : nullptr;
+}
+
 bool QuillDevice::onSuspendIOProcessing(const tEventDescriptor&, tSuspendReason, bool) {
   // A request asleep on DMA progress would hold the suspension up for as
   // long as the transfer takes, or for ever: it wakes with the reset code.
-  if (hardwareOwner_ != nullptr && getSetupTracker().hasReached(QuillHelper::kIsolatedSideLevel) &&
-      hardwareOwner_->getDeviceDma() != nullptr) {
-    hardwareOwner_->getDeviceDma()->releaseDmaWaiters();
-  }
+  DeviceDMA* dma = suspendableDma();
+  if (dma != nullptr) dma->releaseDmaWaiters();
   if (canRoute()) hardwareOwner_->getRoutingResourcesManager()->withdrawRoutingResources();
   // Never vetoes: a reset or a removal must go ahead with sessions open.
   return false;
 }
 
-void QuillDevice::onResumeIOProcessing(const tEventDescriptor&) { handOutRoutingResources(); }
+void QuillDevice::onResumeIOProcessing(const tEventDescriptor&) {
+  // A move back to ready without a stop resumes the owner whose waits the
+  // suspension released; after a reset the owner is a new one, with
+  // nothing to take back.
+  DeviceDMA* dma = suspendableDma();
+  if (dma != nullptr) dma->resumeDmaWaiters();
+  handOutRoutingResources();
+}
 
 void QuillDevice::createIONotifier(const tEventDescriptor& descriptor, uint32_t selector,
                                    nKIVAPAL000::tIONotifierParams& params, nKIVAPALS100::tStatus& status) {

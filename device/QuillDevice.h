@@ -17,6 +17,7 @@
 
 namespace vorlan_driver {
 
+class DeviceDMA;
 class QuillHelper;
 
 typedef kdut::Device<nKIVAPAL000::tPCIDevice, vorlan_shared::SetupLevel, meridansharedsource::KernelSession,
@@ -64,6 +65,9 @@ class QuillDevice : public tQuillDeviceBase {
  private:
   bool canRoute() const;
   void handOutRoutingResources();
+  // The DMA side whose waits the I/O suspension releases and the resumption
+  // takes back; null before start-up built it.
+  DeviceDMA* suspendableDma();
   // The owner's list of session cleanups; null without an owner or when the
   // owner could not build its locks.
   kdut::CleanupOperationComposite* getOwnerComposite();

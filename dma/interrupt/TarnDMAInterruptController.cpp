@@ -177,4 +177,10 @@ void TarnDMAInterruptController::signalAll(int32_t code) {
   for (tWait* wait = unregistered_; wait != nullptr; wait = wait->next) post(*wait, code);
 }
 
+void TarnDMAInterruptController::resumeWaits() {
+  if (!constructionClean_) return;
+  tAutoLock lock(waiterMutex_);
+  releasedWith_ = 0;
+}
+
 }  // namespace tarntools

@@ -35,11 +35,15 @@ class TarnDMAInterruptController : public iInterruptNotificationTarget {
   // Reaches the channel's registered wait only.
   void signal(uint32_t channel, int32_t code) override;
   // Reaches every wait, registered or not, and every wait that begins
-  // later: it comes before the DMA side goes (a reset's or a removal's
-  // suspension, the teardown), and a request that passed its gate just
-  // before would otherwise register after the wake and hold the reset's or
-  // the removal's drain for as long as its own time-out.
+  // later, until resumeWaits: it comes before the DMA side goes (a reset's
+  // or a removal's suspension, the teardown), and a request that passed its
+  // gate just before would otherwise register after the wake and hold the
+  // reset's or the removal's drain for as long as its own time-out.
   void signalAll(int32_t code);
+  // Ends what signalAll left behind for later waits: the suspension that
+  // released them is over and the same DMA side serves requests again. A
+  // wait already woken keeps its code.
+  void resumeWaits();
 
  private:
   // One wait in progress, on the waiting thread's stack.
@@ -66,7 +70,8 @@ class TarnDMAInterruptController : public iInterruptNotificationTarget {
   vorlan_driver::nKIVAPAL000::tMutex statusMutex_;
   tWait* registered_[kChannels];
   tWait* unregistered_;
-  // The code of the first signalAll, 0 before it; under waiterMutex_.
+  // The code of the first signalAll since construction or the last
+  // resumeWaits, 0 when none; under waiterMutex_.
   int32_t releasedWith_;
   bool constructionClean_;
 };

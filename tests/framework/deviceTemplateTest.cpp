@@ -4,6 +4,7 @@
 #include <future>
 #include <thread>
 
+#include "device/DeviceDMA.h"
 #include "platform/cppRuntime/cppNewDelete.h"
 #include "tests/framework/QuillDeviceFixture.h"
 
@@ -127,6 +128,61 @@ TEST_F(DeviceTemplateTest, StopStartAndSleepRebuildWithoutDuplicatesAndInvalidat
   EXPECT_EQ(level(), kTopLevel) << "restoring power sets up again";
   EXPECT_NE(device->getHardwareOwner(), nullptr);
   EXPECT_EQ(request(session, 0), kInvalidated);
+  close(session);
+}
+
+// A move to I/O suspended and straight back to ready keeps the hardware
+// owner and its DMA side. The suspension wakes the DMA waits with the reset
+// code, and so ends every wait that begins while it lasts; once I/O resumes,
+// a wait waits again: here it meets its time-out on the virtual clock.
+TEST_F(DeviceTemplateTest, DmaWaitsEndWithTheResetCodeOnlyWhileIOIsSuspended) {
+  if (kTopLevel < vorlan_shared::SetupLevel::kFull) GTEST_SKIP() << "the DMA requests need a fully set-up device";
+  constexpr uint32_t kDmaChannel = 5;  // commands to instrument channel 2
+  constexpr uint32_t kBytes = 64;
+  constexpr uint32_t kTimeoutMilliseconds = 50;
+  constexpr int64_t kDeviceReset = vorlan_driver::DeviceDMA::kDeviceReset;
+  startDevice();
+  KernelSession* session = open();
+  ASSERT_EQ(reserve(session, 1u << 2), 0);
+  QuillHelper* owner = device->getHardwareOwner();
+  ASSERT_NE(owner, nullptr);
+  struct Outcome {
+    int64_t code;
+    bool timedOut;
+  };
+  // Nothing moves on the stopped channel, so only a code or the time-out
+  // ends the wait.
+  auto request = [&] {
+    tStatus status;
+    uint8_t timedOut = 0;
+    device->tarnTools_waitUntilBytesTransferred(tEventDescriptor(session), kDmaChannel, 0, kBytes,
+                                                kTimeoutMilliseconds, &timedOut, status);
+    return Outcome{status.getCode(), timedOut != 0};
+  };
+  // The gate refuses requests while I/O is suspended; one that passed it
+  // just before reaches the DMA side like this.
+  auto passedBeforeTheSuspension = [&] {
+    tStatus status;
+    uint8_t timedOut = 0;
+    owner->getDeviceDma()->waitUntilBytesTransferred(kDmaChannel, 0, kBytes, kTimeoutMilliseconds, &timedOut,
+                                                     status);
+    return Outcome{status.getCode(), timedOut != 0};
+  };
+
+  Outcome before = request();
+  EXPECT_EQ(before.code, 0);
+  EXPECT_TRUE(before.timedOut);
+
+  ASSERT_TRUE(moveTo(tDeviceCore::kPnPStateIOSuspended));
+  Outcome suspended = passedBeforeTheSuspension();
+  EXPECT_EQ(suspended.code, kDeviceReset);
+  EXPECT_FALSE(suspended.timedOut);
+
+  ASSERT_TRUE(moveTo(tDeviceCore::kPnPStateReady));
+  ASSERT_EQ(device->getHardwareOwner(), owner) << "resumed, not set up again";
+  Outcome resumed = request();
+  EXPECT_EQ(resumed.code, 0) << "the suspension that released the waits is over";
+  EXPECT_TRUE(resumed.timedOut);
   close(session);
 }
 
