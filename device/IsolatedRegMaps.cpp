@@ -34,10 +34,10 @@ IsolatedRegMaps::ChannelPort::ChannelPort(vorlan_regmaps::tTheQuillNisoFpgaRegMa
     : window(niso.IsoRegAccessStatusRegType[channel], niso.IsoRegAccessAddrRegType[channel],
              niso.IsoRegAccessWriteDataRegType[channel], niso.IsoRegAccessReadDataRegType[channel], checker, status),
       channel(static_cast<voltarissharedsource::PhysicalChannelNumber>(channel), &window, calculator),
-      map(this->channel, 0, 0, kWholeWindow) {}
+      map(this->channel, 0, 0, kWholeWindow, &status) {}
 
-IsolatedRegMaps::CpldPort::CpldPort(uint8_t index, CpldAccessor& accessor)
-    : frontEnd(index, &accessor), map(frontEnd, 0, 0, kWholeWindow) {}
+IsolatedRegMaps::CpldPort::CpldPort(uint8_t index, CpldAccessor& accessor, tStatus& status)
+    : frontEnd(index, &accessor), map(frontEnd, 0, 0, kWholeWindow, &status) {}
 
 IsolatedRegMaps::IsolatedRegMaps(vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso, armki::ARMDispatcher& dispatcher,
                                  HardwareErrorRegisterCheckers& checkers, tStatus& status)
@@ -47,10 +47,10 @@ IsolatedRegMaps::IsolatedRegMaps(vorlan_regmaps::tTheQuillNisoFpgaRegMap& niso, 
       channels_([&](void* where, uint32_t ch) {
         new (where, kPlacement) ChannelPort(niso, ch, &checkers.channel(ch), calculator_, status);
       }),
-      iso_(isoPort_, 0, 0, kWholeWindow),
+      iso_(isoPort_, 0, 0, kWholeWindow, &status),
       channelMaps_(),
-      cpldAccessor_(&iso_, status),
-      cplds_([&](void* where, uint32_t k) { new (where, kPlacement) CpldPort(static_cast<uint8_t>(k), cpldAccessor_); }),
+      cpldAccessor_(&iso_),
+      cplds_([&](void* where, uint32_t k) { new (where, kPlacement) CpldPort(static_cast<uint8_t>(k), cpldAccessor_, status); }),
       cpldMaps_(),
       published_(0) {
   if (status.isFatal()) return;

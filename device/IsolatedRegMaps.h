@@ -73,7 +73,7 @@ class IsolatedRegMaps {
   };
   // The CPLD's word path and its map.
   struct CpldPort {
-    CpldPort(uint8_t index, CpldAccessor& accessor);
+    CpldPort(uint8_t index, CpldAccessor& accessor, nKIVAPALS100::tStatus& status);
     CpldPort(const CpldPort&) = delete;
     CpldPort& operator=(const CpldPort&) = delete;
 

@@ -33,28 +33,27 @@ KeltRegMaps::KeltRegMaps(uint64_t bar0, uint64_t bar0Size, armki::ARMDispatcher&
       configPortSPISpace_(spaceOf<tConfigPortSPIMap>(bar0)),
       triggersSpace_(spaceOf<tTriggersMap>(bar0)),
       doSpace_(spaceOf<tDOMap>(bar0)),
-      busInterface_(busInterfaceSpace_),
-      core_(coreSpace_),
+      busInterface_(busInterfaceSpace_, &status),
+      core_(coreSpace_, &status),
       portAccessor_(busInterface_, kPortSelector, kPort, status),
-      isolationPort_(portAccessor_),
-      ioPort2_(portAccessor_),
-      configPortWindow_(configPortWindowSpace_),
-      configPortSPI_(configPortSPISpace_),
-      triggers_(triggersSpace_),
-      do_(doSpace_, 0, 0, 0xFFFFFFFFu),
+      isolationPort_(portAccessor_, &status),
+      ioPort2_(portAccessor_, &status),
+      configPortWindow_(configPortWindowSpace_, &status),
+      configPortSPI_(configPortSPISpace_, &status),
+      triggers_(triggersSpace_, &status),
+      do_(doSpace_, 0, 0, 0xFFFFFFFFu, &status),
       dispatcher_(dispatcher),
       published_(0) {
   for (uint32_t i = 0; i < kRegistrationCount && status.isNotFatal(); ++i) {
     dispatcher_.add(kRegistrationNames[i], publishedMap(i), status);
     if (status.isNotFatal()) ++published_;
   }
-  // Tunnelled accesses and users of the bus-interface map by name share the
-  // command and data registers: one lock for both.
-  portAccessor_.shareLock(dispatcher_.findMutexOf(busInterface_));
+  // Tunnelled accesses and everyone else who reaches the bus-interface map
+  // share the command and data registers: one lock for both, the map's.
+  if (status.isNotFatal()) portAccessor_.shareLock(busInterface_.getLock());
 }
 
 KeltRegMaps::~KeltRegMaps() {
-  // The registration's lock goes with the registration.
   portAccessor_.shareLock(nullptr);
   // Only what was published is withdrawn, so withdrawal cannot miss a name;
   // each removal still runs with its own status so that one cannot stop the

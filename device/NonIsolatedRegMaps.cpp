@@ -18,7 +18,7 @@ NonIsolatedRegMaps::NonIsolatedRegMaps(uint64_t bar0, armki::ARMDispatcher& disp
       bridgeDmas_(),
       powerMonitorMutex_(status),
       powerMonitor_(fpga_.ChassisPowerMonConfigReg, fpga_.ChassisPowerMonReadReg, powerMonitorMutex_),
-      ina231_(powerMonitor_, 0, 0, 0xFFFFFFFFu),
+      ina231_(powerMonitor_, 0, 0, 0xFFFFFFFFu, &status),
       fpgaPublished_(false),
       ina231Published_(false) {
   // The bridge sees the FPGA's stream circuits and DMA channels where the
@@ -28,11 +28,11 @@ NonIsolatedRegMaps::NonIsolatedRegMaps(uint64_t bar0, armki::ARMDispatcher& disp
     streamSpaces_[i] =
         kivNew(status) tMemorySpace(bar0_ + kFpgaOffset + fpga_.getStreamCircuit(i)->getBase(), tBridgeStreamMap::kSize);
     if (streamSpaces_[i] == nullptr) break;
-    bridgeStreams_[i] = kivNew(status) tBridgeStreamMap(*streamSpaces_[i]);
+    bridgeStreams_[i] = kivNew(status) tBridgeStreamMap(*streamSpaces_[i], &status);
     if (bridgeStreams_[i] == nullptr) break;
     dmaSpaces_[i] = kivNew(status) tMemorySpace(bar0_ + kFpgaOffset + fpga_.getDMA(i)->getBase(), tBridgeDmaMap::kSize);
     if (dmaSpaces_[i] == nullptr) break;
-    bridgeDmas_[i] = kivNew(status) tBridgeDmaMap(*dmaSpaces_[i]);
+    bridgeDmas_[i] = kivNew(status) tBridgeDmaMap(*dmaSpaces_[i], &status);
   }
   if (status.isFatal()) return;
   // A family publication that fails half-way keeps what it added, so the

@@ -1,7 +1,6 @@
 #include "platform/cppRuntime/staticConstructorTable.h"
 
 #include "device/caps/CapsDefinitions.h"
-#include "dma/dispatch/StreamCircuitFifoController.h"
 #include "framework/kivregitools/Version.h"
 #include "platform/trace/globalTrace.h"
 #include "storage/StorageMaps/CalibrationStorageMap.h"
@@ -18,7 +17,6 @@ namespace {
 // Runs from the bottom up: a constructor listed later runs earlier.
 const tStaticConstructor kTable[] = {
     nullptr,
-    &initStreamCircuitFifoLocks,
     &basalt_caps::constructCapsStatics,
     // The storage maps' field descriptors: every map built later reads them.
     &vorlan_storagemaps::staticInit_PoscStorageMap,

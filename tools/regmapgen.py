@@ -106,11 +106,12 @@ MAP_RESERVED = frozenset("""
     flushRegMap refreshRegMap markDirtyRegMap getVersion getOldestCompatibleVersion getShadow isDirty
     getAddress isAccessible setShadow markDirty refreshRegister flushRegister readRegister writeRegister
     getDescriptor setChildMaps placeRegisters placeRegistersWithChildren reinitialize lowBitCode
+    updateRegister getLock usable lock_
     kWholeRegister kWholeRegisterBit kReadSideBit kOffsetMask
     """.split())
 # A field's accessors are get/set/read/write<Name>: these names would give the
 # register's own getRegister, readRegister, ... or getRegisterOffset.
-FIELD_RESERVED = frozenset(("Register", "RegisterOffset"))
+FIELD_RESERVED = frozenset(("Register", "RegisterOffset", "Lock"))
 
 
 def parse(path):
@@ -460,6 +461,8 @@ def register_class(m, index, r):
     o(f"    {cls}& operator=(const {cls}&) = delete;")
     out.extend(field_constants(r))
     whole = "arm::tRegisterMap::kWholeRegister"
+    # A step of several operations holds its map's lock around them.
+    o("    vorlan_driver::nKIVAPAL000::tMutex& getLock() const { return *owner_.getLock(); }")
     if r.shadowed:
         o(f"    {t} getRegister() const {{ return static_cast<{t}>(owner_.getShadow({idx}, {whole})); }}")
         o(f"    bool isDirty() const {{ return owner_.isDirty({idx}); }}")
@@ -480,6 +483,11 @@ def register_class(m, index, r):
         o("    }")
         o(f"    {cls}& writeRegister({t} value, nKIVAPALS100::tStatus& status, bool force = false) {{")
         o(f"      owner_.writeRegister({idx}, {whole}, value, status, force);")
+        o("      return *this;")
+        o("    }")
+        o(f"    {cls}& updateRegister({t} clearBits, {t} setBits, nKIVAPALS100::tStatus& status,")
+        o("                          bool force = false) {")
+        o(f"      owner_.updateRegister({idx}, clearBits, setBits, status, force);")
         o("      return *this;")
         o("    }")
     elif r.writable:
@@ -679,7 +687,8 @@ def constructor(s):
     for c in m.children:
         if c.embedded:
             accessor = "*accessor" if s.allocates else "accessor"
-            inits.append(f"{c.member}_({accessor}, {', '.join(child_placement(c, hexlit(c.offset)))})")
+            creation = "&status" if s.allocates else "status"
+            inits.append(f"{c.member}_({accessor}, {', '.join(child_placement(c, hexlit(c.offset)))}, {creation})")
         else:
             inits.append(f"{c.member}_()")
     if m.children:
@@ -691,14 +700,19 @@ def constructor(s):
         o("  // empty, with -52000 in the status; such a map is only to be destroyed.")
         o(f"  {s.cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
         o("      uint32_t windowSize)")
-        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, accessor, base, windowStart, windowSize),")
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, accessor, base, windowStart, windowSize, &status),")
     elif s.windowed:
-        o(f"  {s.cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)")
-        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, base, windowStart, windowSize),")
+        o("  // `status` (none for a builder without one) takes a lock that could not be")
+        o("  // made, and holding an error it makes none.")
+        o(f"  {s.cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize,")
+        o("      nKIVAPALS100::tStatus* status = nullptr)")
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, base, windowStart, windowSize, status),")
     else:
-        o(f"  explicit {s.cls}(tAccessor& accessor)")
+        o("  // `status` (none for a builder without one) takes a lock that could not be")
+        o("  // made, and holding an error it makes none.")
+        o(f"  explicit {s.cls}(tAccessor& accessor, nKIVAPALS100::tStatus* status = nullptr)")
         offset = "kOffset" if s.templated else "0u"
-        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, {offset}),")
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, {offset}, status),")
     o("        " + ",\n        ".join(inits) + " {")
     o("    placeRegisters();")
     if m.children:
@@ -715,7 +729,7 @@ def constructor(s):
             o(f"      const uint32_t offset = {hexlit(c.offset)} + {hexlit(c.stride)} * i;")
             child_base, child_start, child_size = child_placement(c, "offset")
             o(f"      {c.member}_[i] = kivNew(status) {c.cls}(*accessor, {child_base}, {child_start},")
-            o(f"          {child_size});")
+            o(f"          {child_size}, &status);")
             o(f"      family_[{slot}u + i] = {c.member}_[i];")
             o(f"      if ({c.member}_[i] == nullptr) return;")
             o("    }")

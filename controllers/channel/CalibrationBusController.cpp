@@ -14,7 +14,7 @@ using tSettleTimeout = nKIVAPAL000::tTimeout<nKIVAPAL000::tTimeWasterSleep, nKIV
 }  // namespace
 
 void CalibrationBusController::strobe(uint32_t bits, nKIVAPALS100::tStatus& status) {
-  control_.writeRegister(control_.getRegister() | bits, status);
+  control_.updateRegister(0, bits, status);
 }
 
 void CalibrationBusController::strobeAndSettle(uint32_t bits, nKIVAPALS100::tStatus& status) {

@@ -26,7 +26,7 @@ void ChannelAlarmController::configureAlarmResponse(vorlan_regmaps::tTheQuillIso
   writeAlarmMacro(iso, false, status);
   if (status.isFatal()) return;
   tAlarmControl& control = map_.AlarmControlRegT;
-  control.writeRegister(control.getRegister() | kArmBits, status);
+  control.updateRegister(0, kArmBits, status);
   for (uint8_t step : kMaskSteps) control.writeMask(step, status);
   map_.OutputConnectedReg.writeOutputConnected(false, status);
   map_.OutputEnabledReg.writeOutputEnabled(false, status);

@@ -41,8 +41,7 @@ constexpr uint32_t kControlModeMask = 0x7;
 template <typename Reg>
 void forceBits(Reg& reg, uint32_t mask, uint32_t value, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
-  reg.setRegister((reg.getRegister() & ~mask) | (value & mask));
-  reg.flush(status, true);
+  reg.updateRegister(mask, value & mask, status, true);
 }
 
 template <typename Reg>
@@ -54,7 +53,7 @@ void forcePattern(Reg& reg, SwitchPattern pattern, nKIVAPALS100::tStatus& status
 template <typename Reg>
 void strobe(Reg& reg, uint32_t bits, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
-  reg.writeRegister(reg.getRegister() | bits, status);
+  reg.updateRegister(0, bits, status);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ IsolatedControllers::IsolatedControllers(vorlan_regmaps::tTheQuillIsoFpgaRegMap&
                                          HardwareErrorRegisterCheckers& checkers, SubroutineRegistrar& registrar,
                                          uint32_t pciSubsystemID, nKIVAPALS100::tStatus& status)
     : miscStrobes([&](void* where, uint32_t i) {
-        miscStrobeTable[i] = new (where, kPlacement) MiscControlStrobe(*channels[i], status);
+        miscStrobeTable[i] = new (where, kPlacement) MiscControlStrobe(*channels[i]);
       }),
       interruptGenerator(registrar, iso, channels, pciSubsystemID, status),
       errorResponses(interruptGenerator, pciSubsystemID),

@@ -41,7 +41,7 @@ void MeasureUnitController::strobeMisc(uint32_t bit, nKIVAPALS100::tStatus& stat
 
 void MeasureUnitController::strobeConfig(uint32_t bit, nKIVAPALS100::tStatus& status) {
   if (status.isFatal()) return;
-  config_.writeRegister(config_.getRegister() | bit, status);
+  config_.updateRegister(0, bit, status);
 }
 
 void MeasureUnitController::setEventCode(uint16_t code, nKIVAPALS100::tStatus& status) {

@@ -1,9 +1,9 @@
 // A channel's miscellaneous control register carries the strobes of
 // several controllers: the sequence engine's, the measure unit's, the front
 // end's error resets and the trigger override's. Setting a bit, writing and
-// dropping it again is one step under the channel's own lock, so no
-// controller loses another's strobe or sends it along with its own. The
-// lock is held for that step alone and taken innermost.
+// dropping it again is one step under the channel map's lock, so neither
+// another controller nor a by-name write loses a strobe or sends one along
+// with its own. The lock is held for that step alone.
 #pragma once
 
 #include <stdint.h>
@@ -21,15 +21,14 @@ class MiscControlStrobe {
   using tMiscReg = tChannelMap::tMiscChannelControlReg;
 
   // The map is not owned and must outlive this.
-  MiscControlStrobe(tChannelMap& channel, nKIVAPALS100::tStatus& status)
+  explicit MiscControlStrobe(tChannelMap& channel)
       : misc_(channel.MiscChannelControlReg),
-        valueBits_(static_cast<uint32_t>(channel.getDescriptor().registers[tMiscReg::kIndex].keepMask)),
-        mutex_(status) {}
+        valueBits_(static_cast<uint32_t>(channel.getDescriptor().registers[tMiscReg::kIndex].keepMask)) {}
   MiscControlStrobe(const MiscControlStrobe&) = delete;
   MiscControlStrobe& operator=(const MiscControlStrobe&) = delete;
 
   void strobe(uint32_t bits, nKIVAPALS100::tStatus& status) {
-    ControllerGuard guard(mutex_, status);
+    ControllerGuard guard(misc_.getLock(), status);
     if (!guard.holds()) return;
     misc_.writeRegister(misc_.getRegister() | bits, status);
     // A failed write leaves what it carried in the shadow for a retry. The
@@ -42,7 +41,6 @@ class MiscControlStrobe {
   tMiscReg& misc_;
   // The bits the register holds; every other bit is a strobe.
   uint32_t valueBits_;
-  nKIVAPAL000::tMutex mutex_;
 };
 
 }  // namespace vorlan_driver

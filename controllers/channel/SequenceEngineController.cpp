@@ -81,7 +81,7 @@ bool SequenceEngineController::selectAbstractedEvent(uint32_t event, nKIVAPALS10
     return false;
   }
   tChannelMap::tChAbstractedEventRegType& select = map_.ChAbstractedEvent2[1];
-  select.writeRegister((select.getRegister() & ~0x1Fu) | (event & 0x1Fu), status, true);
+  select.updateRegister(0x1Fu, event & 0x1Fu, status, true);
   const bool busy = (map_.ChannelStatusReg.readRegister(status) & kAbstractedEventBusyBit) != 0;
   misc_.strobe(1u << 9, status);
   return busy && status.isNotFatal();

@@ -1,23 +1,22 @@
 // The one path to the four relay CPLDs: each write is a CPLD access word
 // (CPLD index, CPLD register, 24 data bits) sent through the isolated FPGA's
-// CPLD access register. One per board, shared by the four CPLDs; its lock
-// makes the word's update and its write one unit, so writes for different
-// CPLDs never mix their fields. Lock order: this lock, then the window's.
+// CPLD access register. One per board, shared by the four CPLDs; the
+// isolated map's lock makes the word's update and its write one unit, so
+// neither writes for different CPLDs nor a by-name write of the register
+// mix their fields.
 #pragma once
 
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
-#include "platform/synchronization/tMutex.h"
 #include "regmaps/isolated/tTheQuillIsoFpgaRegMap.h"
 
 namespace vorlan_driver {
 
 class CpldAccessor {
  public:
-  // Without a lock (the status held an error or no kernel mutex was had:
-  // -52000) the accessor refuses every write with -52000.
-  CpldAccessor(vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoMap, nKIVAPALS100::tStatus& status);
+  // A map without its lock refuses every write with -52000.
+  explicit CpldAccessor(vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoMap);
   virtual ~CpldAccessor() {}
   CpldAccessor(const CpldAccessor&) = delete;
   CpldAccessor& operator=(const CpldAccessor&) = delete;
@@ -29,7 +28,6 @@ class CpldAccessor {
 
  private:
   vorlan_regmaps::tTheQuillIsoFpgaRegMap* isoMap_;
-  nKIVAPAL000::tMutex mutex_;
 };
 
 }  // namespace vorlan_driver

@@ -39,7 +39,7 @@ void DefaultEventRouting::initialize(tStatus& status) {
   vorlan_regmaps::tTheQuillNisoFpgaRegMap::tPxiTrigOutConfigReg& lines = niso_.PxiTrigOutConfigReg;
   for (uint32_t k = 0; k < kTriggerLineCount; ++k) {
     wisp_.routeChannel(k, kTriggerLineRouteCode, status);
-    lines.writeRegister(lines.getRegister() | 1u << (16 + k), status);
+    lines.updateRegister(0, 1u << (16 + k), status);
     iso_.TriggerLineEvent[k].writeEventCode(kSharedEvent, status);
   }
 }

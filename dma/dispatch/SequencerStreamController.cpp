@@ -13,7 +13,7 @@ SequencerStreamController::SequencerStreamController(tChannelMap& channel, nKIVA
 
 void SequencerStreamController::strobe(uint32_t bit, nKIVAPALS100::tStatus& status) {
   auto& control = channel_.ChannelSequencerControlReg;
-  control.writeRegister(control.getRegister() | bit, status);
+  control.updateRegister(0, bit, status);
 }
 
 void SequencerStreamController::start(nKIVAPALS100::tStatus& status) {

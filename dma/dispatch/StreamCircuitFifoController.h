@@ -1,9 +1,7 @@
 // Resets a DMA channel's FIFO in the non-isolated FPGA: one strobe bit per
 // instrument channel in the measure (even DMA channels) or the command (odd
 // DMA channels) FIFO-reset register. The two registers are shared by every
-// channel, so each has one lock for the whole driver, made when the driver
-// loads (initStreamCircuitFifoLocks); a resetter built while they are
-// missing carries -52000 from its construction on.
+// channel: each reset is one step under their map's lock.
 #pragma once
 
 #include <stdint.h>
@@ -13,9 +11,6 @@
 #include "regmaps/nonisolated/tTheQuillNisoFpgaRegMap.h"
 
 namespace vorlan_driver {
-
-// Static constructor of the two FIFO-reset locks.
-void initStreamCircuitFifoLocks();
 
 class StreamCircuitFifoController : public kdut::CleanupOperationInterface {
  public:
@@ -36,7 +31,7 @@ class StreamCircuitFifoController : public kdut::CleanupOperationInterface {
   tFpgaMap& fpga_;
   bool commandStream_;
   uint32_t channelMask_;
-  // What the construction left, including a failure to make the locks.
+  // What the construction left: a channel with no bit in the registers.
   nKIVAPALS100::tStatus constructionStatus_;
 };
 

@@ -11,6 +11,25 @@ namespace armki {
 
 using tRegisterMapInterface = arm::DynamicAccessInterfaceBase<nKIVAPALS100::tStatus>;
 
+}  // namespace armki
+
+namespace kivregitools {
+
+// A published map lends its own lock: a request by name holds the lock
+// that every other user of the map's shadows takes.
+template <>
+struct RegisteredObjectTraits<armki::tRegisterMapInterface> {
+  static const char* getVersionText(armki::tRegisterMapInterface& map) { return map.getVersion(); }
+  static const char* getOldestCompatibleVersionText(armki::tRegisterMapInterface& map) {
+    return map.getOldestCompatibleVersion();
+  }
+  static vorlan_driver::nKIVAPAL000::tMutex* getLock(armki::tRegisterMapInterface& map) { return map.getLock(); }
+};
+
+}  // namespace kivregitools
+
+namespace armki {
+
 class ARMDispatcher : public kivregitools::Dispatcher<tRegisterMapInterface, kivregitools::WrapperDispatcher> {
  public:
   ARMDispatcher() {}

@@ -1,11 +1,12 @@
 // The one virtual interface through which user mode reaches every register of
-// every published map, by register/field ID. No code and no data of its own;
-// the slot order of its operations is fixed.
+// every published map, by register/field ID. No data of its own; the slot
+// order of its operations is fixed, and getLock comes after them all.
 #pragma once
 
 #include <stdint.h>
 
 #include "framework/armki/FieldType.h"
+#include "platform/synchronization/tMutex.h"
 
 namespace arm {
 
@@ -28,6 +29,9 @@ class DynamicAccessInterfaceBase {
   virtual const char* getVersion() const = 0;
   virtual const char* getOldestCompatibleVersion() const = 0;
   virtual ~DynamicAccessInterfaceBase() {}
+  // The lock the object's registration takes in place of a mutex of its
+  // own; null for an object that keeps none.
+  virtual vorlan_driver::nKIVAPAL000::tMutex* getLock() const { return nullptr; }
 };
 
 }  // namespace arm

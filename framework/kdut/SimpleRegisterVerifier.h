@@ -3,12 +3,12 @@
 // board that changed since start-up is caught; a register its map cannot
 // reach fails with the map's own code and the old shadow is not trusted.
 //
-// Maps take no locks of their own, and checks run beside requests that
-// reach the same map by name: the check holds the lock those hold (the
-// map's registration mutex) while it refreshes and reads the shadow. It is
-// called with no accessor lock held, so a map read through a front-end
-// accessor takes the registration mutex first and the accessor's lock
-// inside it, in the order a by-name access takes them.
+// Checks run beside requests that reach the same map by name. Each map
+// operation holds the map's own lock; the check also holds the lock a
+// by-name request holds for its whole request (the map's registration
+// mutex) while it refreshes and reads the shadow, so no request falls
+// between the two. It is called with no map lock held and takes the
+// registration mutex before the map's, in the order a by-name access does.
 #pragma once
 
 #include <stdint.h>

@@ -1,16 +1,24 @@
 #include "framework/kivregitools/Registration.h"
 
 #include "framework/kivregitools/registrationStatusCodes.h"
+#include "platform/status/statusCodes.h"
 
 namespace kivregitools {
 
 Registration::Registration(const char* versionText, const char* oldestCompatibleVersionText,
-                           nKIVAPALS100::tStatus& status)
+                           vorlan_driver::nKIVAPAL000::tMutex* lentMutex, nKIVAPALS100::tStatus& status)
     : supportsVersioning_(versionText != nullptr && *versionText != '\0'),
       version_(versionText, status),
       oldestCompatibleVersion_(oldestCompatibleVersionText, status),
-      // Created only while the status is still clean.
-      mutex_(status) {}
+      ownMutex_(),
+      mutex_(lentMutex != nullptr ? lentMutex : &ownMutex_) {
+  if (status.isFatal()) return;
+  if (lentMutex == nullptr) {
+    ownMutex_.create(status);
+  } else if (!lentMutex->isCreated()) {
+    vorlanSetCode(status, vorlan_driver::statusCodes::kOutOfMemory);
+  }
+}
 
 void Registration::compareWith(Version requested, nKIVAPALS100::tStatus& status) const {
   if (status.isFatal()) return;

@@ -1,7 +1,8 @@
 // A registration together with the object it publishes. The object is not
-// owned: destroying the wrapper destroys only its mutex.
+// owned: destroying the wrapper destroys only its own mutex, if it made one.
 #pragma once
 
+#include "framework/kivregitools/RegisteredObjectTraits.h"
 #include "framework/kivregitools/Registration.h"
 #include "platform/status/tStatus.h"
 
@@ -12,7 +13,8 @@ class RegistrationWrapper : public Registration {
  public:
   RegistrationWrapper(T& object, const char* versionText, const char* oldestCompatibleVersionText,
                       nKIVAPALS100::tStatus& status)
-      : Registration(versionText, oldestCompatibleVersionText, status), object_(&object) {}
+      : Registration(versionText, oldestCompatibleVersionText, RegisteredObjectTraits<T>::getLock(object), status),
+        object_(&object) {}
   ~RegistrationWrapper() override {}
 
   T* getObject() const { return object_; }

@@ -7,7 +7,11 @@ namespace vorlan_driver {
 namespace nKIVAPAL000 {
 
 tMutex::tMutex(nKIVAPALS100::tStatus& status) : kernelMutex_(nullptr), owner_(nullptr), depth_(0) {
-  if (status.isFatal()) return;
+  create(status);
+}
+
+void tMutex::create(nKIVAPALS100::tStatus& status) {
+  if (status.isFatal() || kernelMutex_ != nullptr) return;
   kernelMutex_ = nKIVKAL150_createMutex();
   if (kernelMutex_ == nullptr) vorlanSetCode(status, statusCodes::kOutOfMemory);
 }
@@ -20,7 +24,10 @@ bool tMutex::isOwnedByCaller() const {
   return __atomic_load_n(&owner_, __ATOMIC_RELAXED) == nKIVKAL100_getThreadHandle();
 }
 
+// An uncreated mutex's owner refuses work; these keep its teardown paths
+// from reaching a kernel mutex that is not there.
 void tMutex::acquire() {
+  if (kernelMutex_ == nullptr) return;
   void* self = nKIVKAL100_getThreadHandle();
   if (__atomic_load_n(&owner_, __ATOMIC_RELAXED) == self) {
     ++depth_;
@@ -32,6 +39,7 @@ void tMutex::acquire() {
 }
 
 void tMutex::release() {
+  if (kernelMutex_ == nullptr) return;
   if (--depth_ != 0) return;
   __atomic_store_n(&owner_, static_cast<void*>(nullptr), __ATOMIC_RELAXED);
   nKIVKAL150_releaseMutex(kernelMutex_);

@@ -14,6 +14,10 @@ namespace nKIVAPAL000 {
 class tMutex {
  public:
   explicit tMutex(nKIVAPALS100::tStatus& status);
+  // For an owner that cannot hand a status to its members: nothing is made
+  // until create, and an uncreated mutex locks nothing (isCreated tells).
+  tMutex() : kernelMutex_(nullptr), owner_(nullptr), depth_(0) {}
+  void create(nKIVAPALS100::tStatus& status);
   ~tMutex();
   tMutex(const tMutex&) = delete;
   tMutex& operator=(const tMutex&) = delete;

@@ -29,8 +29,8 @@ class KeltPortAccessor {
   virtual void unsupportedOperation(nKIVAPALS100::tStatus& status);
 
   // Serialises the accesses with `lock` in place of the accessor's own mutex
-  // (null goes back to it): the lock of the bus-interface map's registration,
-  // so that a user writing that map by name cannot break into a tunnelled
+  // (null goes back to it): the bus-interface map's own lock, so that no one
+  // writing that map, by name or otherwise, can break into a tunnelled
   // access. Set while no access runs; the lock must outlive its use here.
   void shareLock(vorlan_driver::nKIVAPAL000::tMutex* lock) { lock_ = lock != nullptr ? lock : &mutex_; }
 

@@ -1,6 +1,7 @@
 #include "regmaps/model/tRegisterMap.h"
 
 #include "platform/status/statusCodes.h"
+#include "platform/synchronization/tAutoLock.h"
 
 namespace arm {
 
@@ -10,6 +11,8 @@ using vorlan_driver::statusCodes::kBufferTooSmall;
 using vorlan_driver::statusCodes::kInvalidArgument;
 using vorlan_driver::statusCodes::kNotFound;
 using vorlan_driver::statusCodes::kNotSupported;
+using vorlan_driver::statusCodes::kOutOfMemory;
+using tHold = vorlan_driver::nKIVAPAL000::tAutoLock<vorlan_driver::nKIVAPAL000::tMutex>;
 
 // Every operation's verdict on a register follows from these three facts
 // about its access kind.
@@ -55,12 +58,13 @@ uint64_t onesOfWidth(uint32_t width) { return width >= 64 ? ~0ull : ((1ull << wi
 // A fixed map is a windowed one whose window starts at 0 and covers every
 // offset a descriptor can hold.
 tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
-                           const tAccessorOperations& operations, void* accessor, uint32_t addressBase)
-    : tRegisterMap(descriptor, states, operations, accessor, addressBase, 0, 0xFFFFFFFFu) {}
+                           const tAccessorOperations& operations, void* accessor, uint32_t addressBase,
+                           tStatus* creation)
+    : tRegisterMap(descriptor, states, operations, accessor, addressBase, 0, 0xFFFFFFFFu, creation) {}
 
 tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
                            const tAccessorOperations& operations, void* accessor, uint32_t base,
-                           uint32_t windowStart, uint32_t windowSize)
+                           uint32_t windowStart, uint32_t windowSize, tStatus* creation)
     : descriptor_(&descriptor),
       states_(states),
       operations_(&operations),
@@ -69,13 +73,23 @@ tRegisterMap::tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* sta
       childCount_(0),
       base_(base),
       windowStart_(windowStart),
-      windowSize_(windowSize) {}
+      windowSize_(windowSize) {
+  tStatus own;
+  lock_.create(creation != nullptr ? *creation : own);
+}
+
+bool tRegisterMap::usable(tStatus& status) const {
+  if (lock_.isCreated()) return true;
+  mapRaise(status, kOutOfMemory);
+  return false;
+}
 
 void tRegisterMap::raise(tStatus& status, int64_t code, uint32_t line) const {
   status.setCode(code, kivComponentName, descriptor_->headerFile, line);
 }
 
 void tRegisterMap::placeRegisters() {
+  tHold hold(lock_);
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     const uint32_t offset = descriptor_->registers[i].offset;
     tRegisterState& state = states_[i];
@@ -206,10 +220,28 @@ void tRegisterMap::commit(uint32_t index, tStatus& status) {
 // ---- per register object
 
 uint64_t tRegisterMap::getShadow(uint32_t index, uint32_t field) const {
+  tHold hold(lock_);
   return takeField(index, field, states_[index].shadow);
 }
 
+bool tRegisterMap::isDirty(uint32_t index) const {
+  tHold hold(lock_);
+  return states_[index].dirty;
+}
+
+uint32_t tRegisterMap::getAddress(uint32_t index) const {
+  tHold hold(lock_);
+  return states_[index].address;
+}
+
+bool tRegisterMap::isAccessible(uint32_t index) const {
+  tHold hold(lock_);
+  return states_[index].accessible;
+}
+
 void tRegisterMap::setShadow(uint32_t index, uint32_t field, uint64_t value) {
+  if (!lock_.isCreated()) return;
+  tHold hold(lock_);
   tRegisterState& state = states_[index];
   const uint64_t strobes = pendingMask(descriptor_->registers[index]);
   const uint64_t next = putField(index, field, state.shadow | state.pending, value);
@@ -222,11 +254,14 @@ void tRegisterMap::setShadow(uint32_t index, uint32_t field, uint64_t value) {
 }
 
 void tRegisterMap::markDirty(uint32_t index) {
+  if (!lock_.isCreated()) return;
+  tHold hold(lock_);
   if (rulesOf(descriptor_->registers[index]).shadowed) states_[index].dirty = true;
 }
 
 void tRegisterMap::refreshRegister(uint32_t index, tStatus& status) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
   uint64_t value = 0;
   if (!hardwareRead(index, value, status)) return;
   tRegisterState& state = states_[index];
@@ -237,13 +272,15 @@ void tRegisterMap::refreshRegister(uint32_t index, tStatus& status) {
 }
 
 void tRegisterMap::flushRegister(uint32_t index, tStatus& status, bool force) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
   if (force || states_[index].dirty) commit(index, status);
 }
 
 uint64_t tRegisterMap::readRegister(uint32_t index, uint32_t field, tStatus& status) {
   const bool shadowed = rulesOf(descriptor_->registers[index]).shadowed;
-  if (status.isFatal()) return shadowed ? getShadow(index, field) : allOnes(index, field);
+  if (status.isFatal() || !usable(status)) return shadowed ? getShadow(index, field) : allOnes(index, field);
+  tHold hold(lock_);
   if (shadowed) {
     refreshRegister(index, status);
     return getShadow(index, field);
@@ -254,12 +291,21 @@ uint64_t tRegisterMap::readRegister(uint32_t index, uint32_t field, tStatus& sta
 }
 
 void tRegisterMap::writeRegister(uint32_t index, uint32_t field, uint64_t value, tStatus& status, bool force) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
   if (!rulesOf(descriptor_->registers[index]).shadowed) {
     hardwareWrite(index, putField(index, field, 0, value), status);
     return;
   }
   setShadow(index, field, value);
+  if (force || states_[index].dirty) commit(index, status);
+}
+
+void tRegisterMap::updateRegister(uint32_t index, uint64_t clearBits, uint64_t setBits, tStatus& status, bool force) {
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
+  const uint64_t value = (states_[index].shadow & ~clearBits) | setBits;
+  setShadow(index, kWholeRegister, value);
   if (force || states_[index].dirty) commit(index, status);
 }
 
@@ -293,21 +339,21 @@ bool tRegisterMap::selectAllowed(uint32_t id, bool wholeRegister, uint8_t sides,
 }
 
 void tRegisterMap::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   value = selectAllowed(id, false, kForShadow, true, false, false, index, field, status) ? getShadow(index, field) : 0;
 }
 
 void tRegisterMap::set(uint32_t id, uint64_t value, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   if (selectAllowed(id, false, kForWrite, true, false, true, index, field, status)) setShadow(index, field, value);
 }
 
 void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   value = selectAllowed(id, false, kForRead, false, true, false, index, field, status) ? readRegister(index, field, status)
@@ -315,7 +361,7 @@ void tRegisterMap::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t)
 }
 
 void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   if (selectAllowed(id, false, kForWrite, false, false, true, index, field, status)) {
@@ -324,7 +370,7 @@ void tRegisterMap::write(uint32_t id, uint64_t value, bool force, tStatus& statu
 }
 
 void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   if (!selectAllowed(id, true, kForWrite, false, false, true, index, field, status)) return;
@@ -334,7 +380,7 @@ void tRegisterMap::flush(uint32_t id, bool force, tStatus& status, uint32_t) {
 }
 
 void tRegisterMap::refresh(uint32_t id, tStatus& status, uint32_t) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
   uint32_t index = 0;
   uint32_t field = 0;
   if (selectAllowed(id, true, kForRead, true, true, false, index, field, status)) refreshRegister(index, status);
@@ -376,7 +422,8 @@ void tRegisterMap::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* ty
 // The map-wide walks give every register a fresh status and never stop; the
 // first error reaches the caller.
 void tRegisterMap::flushRegMap(bool force, tStatus& status) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     const tAccessRules& rules = rulesOf(descriptor_->registers[i]);
     if (!rules.shadowed || !rules.writable) continue;
@@ -393,7 +440,8 @@ void tRegisterMap::flushRegMap(bool force, tStatus& status) {
 }
 
 void tRegisterMap::refreshRegMap(tStatus& status) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !usable(status)) return;
+  tHold hold(lock_);
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     const tAccessRules& rules = rulesOf(descriptor_->registers[i]);
     if (!rules.shadowed || !rules.readable) continue;
@@ -410,6 +458,8 @@ void tRegisterMap::refreshRegMap(tStatus& status) {
 }
 
 void tRegisterMap::markDirtyRegMap() {
+  if (!lock_.isCreated()) return;
+  tHold hold(lock_);
   for (uint32_t i = 0; i < descriptor_->registerCount; ++i) {
     if (rulesOf(descriptor_->registers[i]).shadowed) states_[i].dirty = true;
   }

@@ -1,13 +1,37 @@
 // The one engine behind every register map. A generated map supplies its
 // constant descriptor, storage for its registers' state and an accessor; all
 // behaviour (ID dispatch, shadows, dirty flags, keep-masks, windows,
-// map-wide walks) lives here. Maps hold no lock: callers serialise.
+// map-wide walks) lives here.
+//
+// Every map owns one lock, and every read, refresh, write and shadow change
+// of its registers runs under it, whoever asks: a by-name request (its
+// registration lends this lock rather than making its own), a controller, a
+// checker, an accessor, start-up. A caller whose step spans several
+// operations (a read-modify-write of a whole register, a strobe with its
+// address, a refresh and a look at what came back) takes getLock() around
+// them, or uses updateRegister, so no one else's change falls in between.
+//
+// Where the lock stands: after any controller's, session's or
+// registration's own mutex (a registration's is taken for a whole by-name
+// request), and before the accessor's. A map calls its accessor with its
+// lock held. An isolated map's accessor is an access window: it takes the
+// window's mutex, works the window through the non-isolated map (that
+// map's lock, one operation at a time), and on a failed access asks the
+// error controller, which takes its mutex and reads the non-isolated map's
+// error registers (that map's lock again). So the order is: controller,
+// registration or request mutex -> CPLD map -> isolated map -> window ->
+// error controller -> non-isolated map. No cycle follows: a non-isolated or
+// bridge map's accessor reaches memory and reports nothing, so nothing
+// under their lock takes another lock; the error controller reads only
+// the non-isolated map; and no code calls out of a map under its lock
+// other than into its own accessor and its child maps (parent first).
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "platform/status/tStatus.h"
+#include "platform/synchronization/tMutex.h"
 #include "framework/armki/DynamicAccessInterfaceBase.h"
 #include "regmaps/model/tAccessorOperations.h"
 #include "regmaps/model/tMapDescriptor.h"
@@ -64,9 +88,9 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   static constexpr uint32_t kWholeRegister = 0xFFFFFFFFu;
 
   uint64_t getShadow(uint32_t index, uint32_t field) const;
-  bool isDirty(uint32_t index) const { return states_[index].dirty; }
-  uint32_t getAddress(uint32_t index) const { return states_[index].address; }
-  bool isAccessible(uint32_t index) const { return states_[index].accessible; }
+  bool isDirty(uint32_t index) const;
+  uint32_t getAddress(uint32_t index) const;
+  bool isAccessible(uint32_t index) const;
   // Changes the shadow alone; dirty when the shadow changed.
   void setShadow(uint32_t index, uint32_t field, uint64_t value);
   // For an owner that knows the hardware may no longer hold the shadow: the
@@ -79,6 +103,15 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   // Shadowed: into the shadow, then write when changed, dirty or forced.
   // Unshadowed: one write, whatever force says.
   void writeRegister(uint32_t index, uint32_t field, uint64_t value, tStatus& status, bool force);
+  // A shadowed register's read-modify-write as one step: the bits in
+  // `clearBits` cleared and those in `setBits` set in the shadow, then
+  // written when changed, dirty or forced.
+  void updateRegister(uint32_t index, uint64_t clearBits, uint64_t setBits, tStatus& status, bool force);
+
+  // The lock described above. A map whose lock could not be made refuses
+  // every operation that has a status with -52000 and does nothing in the
+  // others; its registration refuses to be made.
+  vorlan_driver::nKIVAPAL000::tMutex* getLock() const override { return &lock_; }
 
   const tMapDescriptor& getDescriptor() const { return *descriptor_; }
 
@@ -93,12 +126,14 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
  protected:
   // `addressBase` is added to every register offset (fixed variant: the
   // map's offset in its block). `states` has one entry per register of the
-  // descriptor and is filled by placeRegisters.
+  // descriptor and is filled by placeRegisters. The lock is made unless
+  // `creation` holds an error, and a failure to make it goes there (-52000);
+  // null for a map whose builder has no status to give.
   tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states, const tAccessorOperations& operations,
-               void* accessor, uint32_t addressBase);
+               void* accessor, uint32_t addressBase, tStatus* creation);
   // Windowed variant: placed by base and window inside the accessor's space.
   tRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states, const tAccessorOperations& operations,
-               void* accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize);
+               void* accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize, tStatus* creation);
 
   // Addresses and accessibility from base and window; shadows to their reset
   // values, nothing dirty. No hardware access.
@@ -123,6 +158,8 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   bool hardwareWrite(uint32_t index, uint64_t value, tStatus& status);
   void commit(uint32_t index, tStatus& status);
   void raise(tStatus& status, int64_t code, uint32_t line) const;
+  // False, with -52000 in the status, for a map without its lock.
+  bool usable(tStatus& status) const;
 
   const tMapDescriptor* descriptor_;
   tRegisterState* states_;
@@ -133,6 +170,7 @@ class tRegisterMap : public DynamicAccessInterfaceBase<nKIVAPALS100::tStatus> {
   uint32_t base_;
   uint32_t windowStart_;
   uint32_t windowSize_;
+  mutable vorlan_driver::nKIVAPAL000::tMutex lock_;
 };
 
 static_assert(tRegisterMap::lowBitCode(7) == 0x38000000u, "lowest-bit code");

@@ -19,8 +19,8 @@ class tWindowedRegisterMap : public tRegisterMap {
  protected:
   tWindowedRegisterMap(const tMapDescriptor& descriptor, tRegisterState* states,
                        const tAccessorOperations& operations, void* accessor, uint32_t base, uint32_t windowStart,
-                       uint32_t windowSize)
-      : tRegisterMap(descriptor, states, operations, accessor, base, windowStart, windowSize) {}
+                       uint32_t windowSize, tStatus* creation)
+      : tRegisterMap(descriptor, states, operations, accessor, base, windowStart, windowSize, creation) {}
 };
 
 }  // namespace arm

@@ -8,19 +8,19 @@ WriteProtectController::WriteProtectController(kelt_regmaps::tDO& doMap, uint64_
     : doMap_(&doMap), lineMask_(lineMask) {
   if (status.isFatal()) return;
   auto& direction = doMap.DIO_Direction_Register;
-  direction.writeRegister(direction.getRegister() | static_cast<uint32_t>(lineMask_), status);
+  direction.updateRegister(0, static_cast<uint32_t>(lineMask_), status);
 }
 
 void WriteProtectController::protect(tStatus& status) {
   if (status.isFatal()) return;
   auto& levels = doMap_->DO_04_Register;
-  levels.writeRegister(levels.getRegister() & ~static_cast<uint32_t>(lineMask_), status);
+  levels.updateRegister(static_cast<uint32_t>(lineMask_), 0, status);
 }
 
 void WriteProtectController::unprotect(tStatus& status) {
   if (status.isFatal()) return;
   auto& levels = doMap_->DO_04_Register;
-  levels.writeRegister(levels.getRegister() | static_cast<uint32_t>(lineMask_), status);
+  levels.updateRegister(0, static_cast<uint32_t>(lineMask_), status);
 }
 
 }  // namespace kelttools

@@ -57,7 +57,7 @@ class SequencerBoard : public isomaptest::IsolatedPath {
   explicit SequencerBoard(uint32_t pciSubsystem = kWrenSubsystem) {
     for (const auto& c : channels) {
       channelPointers.push_back(c.get());
-      strobes.push_back(std::make_unique<vorlan_driver::MiscControlStrobe>(*c, built));
+      strobes.push_back(std::make_unique<vorlan_driver::MiscControlStrobe>(*c));
       strobePointers.push_back(strobes.back().get());
     }
     localRam = std::make_unique<tLocalRAMController>(iso->SeqLocalCommandHighReg, iso->SeqLocalCommandLowReg,

@@ -51,7 +51,7 @@ class IsolatedPath : public frontendtest::FrontEndBoard {
           std::make_unique<voltarissharedsource::ChannelBasedFrontEndAccessor>(c, windows[c].get(), calculator));
       channels.push_back(std::make_unique<tTheQuillIsoChannelRegMap>(*channelAccessors[c], 0u, 0u, 0xFFFFFFFFu));
     }
-    cpldAccessor = std::make_unique<CpldAccessor>(iso.get(), built);
+    cpldAccessor = std::make_unique<CpldAccessor>(iso.get());
     for (uint8_t k = 0; k < 4; ++k) {
       cpldFrontEnds.push_back(std::make_unique<CpldFrontEndAccessor>(k, cpldAccessor.get()));
       cplds.push_back(std::make_unique<tTheQuillCpldRegMap>(*cpldFrontEnds[k], 0u, 0u, 0xFFFFFFFFu));

@@ -148,11 +148,19 @@ TEST_F(ARMDispatcherTest, RequestByNameReachesThePortRegisters) {
   EXPECT_EQ(value, 0x0F000203u);
 }
 
-TEST_F(ARMDispatcherTest, DestroyingTheDispatcherWithdrawsEveryRegistration) {
+// A registration takes its map's own lock rather than making one, so a
+// request by name and everyone else who reaches the map hold the same lock;
+// withdrawing the registrations leaves the maps their locks.
+TEST_F(ARMDispatcherTest, ARegistrationLendsItsMapsLockAndDestroyingTheDispatcherWithdrawsIt) {
   EXPECT_EQ(dispatcher->getNumberOfRegistrations(), 6u);
+  for (const Published& p : published()) {
+    EXPECT_NE(p.map->getLock(), nullptr) << p.name;
+    EXPECT_EQ(dispatcher->findMutexOf(*p.map), p.map->getLock()) << p.name;
+  }
   const uint64_t withRegistrations = kalsim::liveMutexes();
   dispatcher.reset();
-  EXPECT_EQ(kalsim::liveMutexes(), withRegistrations - 6u);
+  EXPECT_EQ(kalsim::liveMutexes(), withRegistrations);
+  for (const Published& p : published()) EXPECT_TRUE(p.map->getLock()->isCreated()) << p.name;
 }
 
 }  // namespace

@@ -493,16 +493,25 @@ TEST_F(IsolatedPath, ACpldWriteReachesTheCpldLogWithItsPackedWord) {
   EXPECT_TRUE(side().cpldLog(2, 0).empty());
 }
 
-TEST_F(IsolatedPath, ACpldAccessorWithoutItsLockRefusesEveryWrite) {
+// A map whose lock could not be made takes no part in anything: neither
+// its own operations nor the CPLD accessor that writes through it.
+TEST_F(IsolatedPath, AMapWithoutItsLockAndTheCpldAccessorOverItRefuseEveryAccess) {
   kalsim::failMutexCreation(1);
-  tStatus built;
-  CpldAccessor lockless(iso.get(), built);
-  EXPECT_EQ(built.getCode(), codes::kOutOfMemory);
-  tStatus status;
-  lockless.write(0, 4, 1, status);
-  EXPECT_EQ(status.getCode(), codes::kOutOfMemory);
+  tTheQuillIsoFpgaRegMap lockless(*windows[kIsoWindow], 0u, 0u, 0xFFFFFFFFu);
+  CpldAccessor accessor(&lockless);
+  tStatus written;
+  accessor.write(0, 4, 1, written);
+  EXPECT_EQ(written.getCode(), codes::kOutOfMemory);
+  tStatus read;
+  uint64_t value = 7;
+  lockless.read(0x80000000u | tTheQuillIsoFpgaRegMap::tCpldAccessReg::kRegisterOffset, value, read, 0);
+  EXPECT_EQ(read.getCode(), codes::kOutOfMemory);
+  tStatus walked;
+  lockless.markDirtyRegMap();
+  lockless.flushRegMap(false, walked);
+  EXPECT_EQ(walked.getCode(), codes::kOutOfMemory);
   EXPECT_EQ(take(), std::vector<Access>{});
-  EXPECT_FALSE(iso->CpldAccessReg.isDirty());
+  EXPECT_FALSE(lockless.CpldAccessReg.isDirty());
 }
 
 // A whole-map walk after marking every register: every writable register in
