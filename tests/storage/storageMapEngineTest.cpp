@@ -289,16 +289,34 @@ TEST(CRC32ChecksumTest, MatchesTheStandardAndTheBitwiseReference) {
   storagemap::CRC32Checksum crc;
   tStatus status;
   EXPECT_EQ(crc.compute("123456789", 9, status), 0xCBF43926u);
-  // Several whole 16-byte slices and every tail, from an aligned and an odd start.
-  std::vector<uint8_t> data(72);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 1);
-  for (size_t start : {0u, 1u}) {
-    for (size_t length = 0; start + length <= data.size(); ++length) {
-      EXPECT_EQ(crc.compute(data.data() + start, length, status),
-                storagetest::referenceCrc32(data.data() + start, length))
-          << "start " << start << " length " << length;
+  // Every length up to a dozen braided blocks, so each count of whole
+  // blocks meets every tail of words and bytes, from every start within
+  // 16 aligned bytes, so the bytes taken before the first aligned word
+  // run from none to seven.
+  uint32_t seed = 0x9E3779B9u;
+  auto fill = [&seed](std::vector<uint8_t>& bytes) {
+    for (uint8_t& byte : bytes) {
+      seed = seed * 1664525u + 1013904223u;
+      byte = static_cast<uint8_t>(seed >> 24);
+    }
+  };
+  constexpr size_t kLongest = 500;
+  std::vector<uint8_t> data(16 + 15 + kLongest);
+  fill(data);
+  const uint8_t* aligned = data.data() + (16 - reinterpret_cast<uintptr_t>(data.data()) % 16) % 16;
+  for (size_t start = 0; start < 16; ++start) {
+    for (size_t length = 0; length <= kLongest; ++length) {
+      if (crc.compute(aligned + start, length, status) != storagetest::referenceCrc32(aligned + start, length)) {
+        ADD_FAILURE() << "first wrong length from start " << start << ": " << length;
+        break;
+      }
     }
   }
+  // Many blocks in a row, from an odd start and with an odd tail.
+  std::vector<uint8_t> large(1 << 16);
+  fill(large);
+  EXPECT_EQ(crc.compute(large.data() + 3, large.size() - 8, status),
+            storagetest::referenceCrc32(large.data() + 3, large.size() - 8));
   EXPECT_EQ(status.getCode(), 0);
 
   EXPECT_EQ(crc.compute(nullptr, 0, status), 0xFFFFFFFFu);
