@@ -69,6 +69,22 @@ uint64_t liveMutexes();
 // Every kernel mutex creation asked for since the last reset, failed ones too.
 uint64_t mutexCreations();
 uint64_t liveSpinLocks();
+// A test that must act at the exact moment a lock changes hands keys on that
+// lock's kernel mutex alone: the driver takes many others on the same paths
+// (register maps, composites), and their releases say nothing about this one.
+// The kernel mutex the calling thread acquired last (null before any): a
+// test takes a driver lock it reached through the driver's own interface,
+// then asks this for the handle the hooks below key on.
+void* lastMutexAcquiredOnThisThread();
+// Runs on the acquiring or releasing thread, just after it acquired or gave
+// back that kernel mutex, for that one mutex only; null (or an empty
+// function) disarms. A hook may wait for other threads: on kReleased the
+// mutex is free for them, on kAcquired this thread holds it.
+enum class MutexPoint { kAcquired, kReleased };
+void setMutexHook(const void* mutex, std::function<void(MutexPoint)> hook);
+// Threads that found that kernel mutex held and wait for it (or are about
+// to) right now; one that got it no longer counts.
+uint32_t mutexWaiters(const void* mutex);
 
 // ---- kernel threads
 // The Nth kernel thread created from now on is refused (1 = next); 0 disarms.

@@ -1,6 +1,7 @@
 // Spinlocks, kernel mutexes and thread identity. Spinlocks become plain
 // mutual exclusion here: there are no interrupts to disable in user space.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <new>
 
@@ -18,6 +19,32 @@ std::atomic<uint64_t> gLiveSpinLocks{0};
 std::atomic<uint32_t> gNextThreadId{1};
 thread_local char tThreadIdentity;
 thread_local uint32_t tThreadId = 0;
+
+// A kernel mutex, with a count of the threads that found it held: a test
+// sees a thread blocked on it without sleeping on a guess.
+struct KernelMutex {
+  std::mutex lock;
+  std::atomic<uint32_t> waiters{0};
+};
+thread_local void* tLastAcquiredMutex = nullptr;
+
+// The mutex hook: the handle is looked at on every acquire and release, the
+// function copied under its own lock only for the hooked mutex.
+std::atomic<const void*> gHookedMutex{nullptr};
+std::mutex gMutexHookLock;
+std::function<void(MutexPoint)> gMutexHook;
+
+void runMutexHook(const void* mutex, MutexPoint point) {
+  if (gHookedMutex.load(std::memory_order_acquire) != mutex) return;
+  std::function<void(MutexPoint)> hook;
+  {
+    HostAllocations hostAllocations;
+    std::lock_guard<std::mutex> lock(gMutexHookLock);
+    if (gHookedMutex.load(std::memory_order_relaxed) != mutex) return;
+    hook = gMutexHook;
+  }
+  if (hook) hook(point);
+}
 }  // namespace
 
 void failMutexCreation(uint32_t nth) { gFailMutexNth = nth; }
@@ -26,11 +53,26 @@ uint64_t liveMutexes() { return gLiveMutexes.load(); }
 uint64_t mutexCreations() { return gMutexCreations.load(); }
 uint64_t liveSpinLocks() { return gLiveSpinLocks.load(); }
 
+void* lastMutexAcquiredOnThisThread() { return tLastAcquiredMutex; }
+
+void setMutexHook(const void* mutex, std::function<void(MutexPoint)> hook) {
+  HostAllocations hostAllocations;
+  std::lock_guard<std::mutex> lock(gMutexHookLock);
+  const bool armed = mutex != nullptr && hook;
+  gMutexHook = armed ? std::move(hook) : std::function<void(MutexPoint)>();
+  gHookedMutex.store(armed ? mutex : nullptr, std::memory_order_release);
+}
+
+uint32_t mutexWaiters(const void* mutex) {
+  return mutex != nullptr ? static_cast<const KernelMutex*>(mutex)->waiters.load() : 0;
+}
+
 namespace detail {
 void resetSyncLocks() {
   gFailMutexNth = 0;
   gFailSpinLockNth = 0;
   gMutexCreations = 0;
+  setMutexHook(nullptr, nullptr);
 }
 }  // namespace detail
 }  // namespace kalsim
@@ -69,7 +111,7 @@ void* nKIVKAL150_createMutex(void) {
   kalsim::HostAllocations hostAllocations;
   ++kalsim::gMutexCreations;
   if (kalsim::detail::countDown(kalsim::gFailMutexNth)) return nullptr;
-  std::mutex* mutex = new (std::nothrow) std::mutex;
+  kalsim::KernelMutex* mutex = new (std::nothrow) kalsim::KernelMutex;
   if (mutex == nullptr) return nullptr;
   ++kalsim::gLiveMutexes;
   return mutex;
@@ -78,15 +120,25 @@ void* nKIVKAL150_createMutex(void) {
 void nKIVKAL150_destroyMutex(void* mutex) {
   if (mutex == nullptr) return;
   --kalsim::gLiveMutexes;
-  delete static_cast<std::mutex*>(mutex);
+  delete static_cast<kalsim::KernelMutex*>(mutex);
 }
 
 int32_t nKIVKAL150_acquireMutex(void* mutex) {
-  static_cast<std::mutex*>(mutex)->lock();
+  kalsim::KernelMutex* kernelMutex = static_cast<kalsim::KernelMutex*>(mutex);
+  if (!kernelMutex->lock.try_lock()) {
+    ++kernelMutex->waiters;
+    kernelMutex->lock.lock();
+    --kernelMutex->waiters;
+  }
+  kalsim::tLastAcquiredMutex = mutex;
+  kalsim::runMutexHook(mutex, kalsim::MutexPoint::kAcquired);
   return 0;
 }
 
-void nKIVKAL150_releaseMutex(void* mutex) { static_cast<std::mutex*>(mutex)->unlock(); }
+void nKIVKAL150_releaseMutex(void* mutex) {
+  static_cast<kalsim::KernelMutex*>(mutex)->lock.unlock();
+  kalsim::runMutexHook(mutex, kalsim::MutexPoint::kReleased);
+}
 
 void* nKIVKAL100_getThreadHandle(void) { return &kalsim::tThreadIdentity; }
 

@@ -6,10 +6,12 @@
 // buffers.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "device/TarnDMAControllers.h"
 #include "kal/include/kalDma.h"
 #include "simboard/DmaChannelBlock.h"
 #include "tests/requests/RequestEnvelopeFixture.h"
@@ -19,6 +21,8 @@ namespace {
 
 constexpr uint32_t kDmaChannel = 4;  // measurements of instrument channel 2
 constexpr uint32_t kRounds = 200;
+// Rounds whose order the test sets itself, lock hand-over by hand-over.
+constexpr uint32_t kSteppedRounds = 5;
 constexpr uint32_t kContinuousList = 1;
 constexpr int32_t kChannelRunning = word(0xBFFA806Eu);
 // A clear after the other thread's clear took the buffer owner's cleanup.
@@ -92,6 +96,36 @@ class DmaRequestsFromThreadsTest : public SharedEnvelopeTest {
     if (engine_.joinable()) engine_.join();
   }
 
+  // The kernel mutex under the channel's lock: the one a start holds across
+  // its commit and the engine's start, among the many (register maps,
+  // composites) the same paths take and give back.
+  void* channelMutex() {
+    vorlan_driver::nKIVAPAL000::tMutex* lock = device()
+                                                   .getHardwareOwner()
+                                                   ->getDeviceDma()
+                                                   ->getDmaControllers()
+                                                   ->getDMAStreamController(kDmaChannel)
+                                                   ->getChannelLock();
+    if (lock == nullptr) return nullptr;
+    lock->acquire();
+    void* kernelMutex = kalsim::lastMutexAcquiredOnThisThread();
+    lock->release();
+    return kernelMutex;
+  }
+
+  // Spins until `done` holds; false when it still does not after ten
+  // seconds, where a thread is held up somewhere the test did not expect:
+  // the test then fails rather than hangs.
+  template <typename Done>
+  static bool spinUntil(Done done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > giveUp) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  }
+
   // The caller's memory the engine fills: three pages and a bit.
   std::vector<uint8_t> buffer = std::vector<uint8_t>(3 * 4096 + 100);
 
@@ -125,6 +159,71 @@ TEST_F(DmaRequestsFromThreadsTest, AStartAndAClearAtOnceRunOneAfterTheOther) {
   EXPECT_TRUE(channel.faults().empty()) << channel.faults().front().what << " at 0x" << std::hex
                                         << channel.faults().front().busAddress;
   RecordProperty("clearsBeforeTheStart", clearedFirst);
+}
+
+// A clear that reaches the channel lock while a start holds it for its
+// commit waits until the engine runs and is refused then: it never empties
+// the lists between the commit and the start, which would start the engine
+// on emptied lists nobody committed, the buffers added for it released. The
+// layer's hooks on the channel's mutex alone set the order: the clear is
+// sent when the start first takes the lock and the start goes on once the
+// clear waits for it; whenever the start gives the lock back, the clear
+// takes it before the start may take it again.
+TEST_F(DmaRequestsFromThreadsTest, AClearThatComesDuringTheStartsCommitWaitsForTheEngineToRun) {
+  void* const lock = channelMutex();
+  ASSERT_NE(lock, nullptr);
+  startEngine();
+  static thread_local bool tStarting = false;
+  for (uint32_t round = 0; round < kSteppedRounds && !HasFailure(); ++round) {
+    ASSERT_EQ(addContinuous(), 0) << round;
+    std::atomic<bool> sendClear{false};
+    std::atomic<bool> clearAnswered{false};
+    uint32_t startHolds = 0;  // the start's thread alone counts
+    bool clearWaited = false;
+    bool clearTookOver = true;
+    kalsim::setMutexHook(lock, [&](kalsim::MutexPoint point) {
+      if (!tStarting) return;
+      if (point == kalsim::MutexPoint::kAcquired) {
+        if (++startHolds != 1) return;
+        sendClear = true;
+        clearWaited = spinUntil([&] { return kalsim::mutexWaiters(lock) > 0 || clearAnswered.load(); }) &&
+                      !clearAnswered.load();
+        return;
+      }
+      clearTookOver = clearTookOver && spinUntil([&] { return kalsim::mutexWaiters(lock) == 0; });
+    });
+    int32_t started = -1;
+    int32_t cleared = -1;
+    std::thread clearer([&] {
+      while (!sendClear.load()) std::this_thread::yield();
+      cleared = onChannel("tarnTools_clearTransfers");
+      clearAnswered = true;
+    });
+    std::thread starter([&] {
+      tStarting = true;
+      started = onChannel("tarnTools_startDMA");
+    });
+    starter.join();
+    // A start that never took the lock still lets the clear go, and fails
+    // the round below.
+    sendClear = true;
+    clearer.join();
+    kalsim::setMutexHook(nullptr, nullptr);
+
+    EXPECT_TRUE(clearWaited) << round << ": the clear did not wait for the lock the start held";
+    EXPECT_TRUE(clearTookOver) << round << ": the clear did not take the lock the start gave back";
+    EXPECT_EQ(started, 0) << round;
+    EXPECT_EQ(cleared, kChannelRunning) << round << ": the clear came between the commit and the start";
+    EXPECT_EQ(onChannel("tarnTools_stopDMA"), 0) << round;
+    if (cleared != 0) {
+      EXPECT_EQ(onChannel("tarnTools_clearTransfers"), 0) << round;
+    }
+  }
+  stopEngine();
+  const simboard::DmaChannelBlock& channel = board.nisoFpga().dmaChannel(kDmaChannel);
+  EXPECT_TRUE(channel.faults().empty()) << channel.faults().front().what << " at 0x" << std::hex
+                                        << channel.faults().front().busAddress;
+  EXPECT_EQ(kalsim::livePinnedUserPages(), 0u) << "every buffer released";
 }
 
 // Two clears of the same channel at once: one after the other, so the
