@@ -84,9 +84,11 @@ class Output(unittest.TestCase):
         self.assertEqual(code, 0, err)
         header = files["tProbeMap.h"]
         self.assertIn('#include "n/tChild.h"', header)
-        self.assertIn("tProbeMap(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)",
-                      header)
-        self.assertIn("Child_(accessor, base + 0x34u, windowStart, windowSize)", header)
+        self.assertIn("tProbeMap(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize,\n"
+                      "      nKIVAPALS100::tStatus* status = nullptr)", header)
+        # The map and its children make their locks into the builder's status.
+        self.assertIn("&accessor, base, windowStart, windowSize, status),", header)
+        self.assertIn("Child_(accessor, base + 0x34u, windowStart, windowSize, status)", header)
         self.assertIn("setChildMaps(family_, kChildCount);", header)
         self.assertIn("n::tChild& getChild() { return Child_; }", header)
         # Unnamed children are never published, so the map has nothing to publish them with.
@@ -101,8 +103,9 @@ class Output(unittest.TestCase):
         header, source = files["tProbeMap.h"], files["tProbeMap.cpp"]
         self.assertIn("tProbeMap(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base", header)
         self.assertIn("Tail_(*accessor, base - windowStart + 0x200u, 0u, "
-                      "arm::tMapFamily::childWindowSize(windowStart, windowSize, 0x200u, 0x40u))", header)
+                      "arm::tMapFamily::childWindowSize(windowStart, windowSize, 0x200u, 0x40u), &status)", header)
         self.assertIn("Part_[i] = kivNew(status) n::tChild(*accessor, base - windowStart + offset, 0u,", header)
+        self.assertIn("childWindowSize(windowStart, windowSize, offset, 0x80u), &status);", header)
         self.assertIn("if (Part_[i] == nullptr) return;", header)
         self.assertIn("static constexpr uint32_t kChildCount = 3u;", header)
         self.assertIn("family_[2u] = &Tail_;", header)
