@@ -3,12 +3,10 @@
 // board that changed since start-up is caught; a register its map cannot
 // reach fails with the map's own code and the old shadow is not trusted.
 //
-// Checks run beside requests that reach the same map by name. Each map
-// operation holds the map's own lock; the check also holds the lock a
-// by-name request holds for its whole request (the map's registration
-// mutex) while it refreshes and reads the shadow, so no request falls
-// between the two. It is called with no map lock held and takes the
-// registration mutex before the map's, in the order a by-name access does.
+// Checks run beside requests that reach the same map by name. The check
+// holds the map's lock (its registration's mutex is that same lock) across
+// the refresh and the read of the shadow, so no request falls between the
+// two. It is called with no map lock held.
 #pragma once
 
 #include <stdint.h>

@@ -12,19 +12,22 @@
 // them, or uses updateRegister, so no one else's change falls in between.
 //
 // Where the lock stands: after any controller's, session's or
-// registration's own mutex (a registration's is taken for a whole by-name
-// request), and before the accessor's. A map calls its accessor with its
-// lock held. An isolated map's accessor is an access window: it takes the
-// window's mutex, works the window through the non-isolated map (that
-// map's lock, one operation at a time), and on a failed access asks the
-// error controller, which takes its mutex and reads the non-isolated map's
-// error registers (that map's lock again). So the order is: controller,
-// registration or request mutex -> CPLD map -> isolated map -> window ->
-// error controller -> non-isolated map. No cycle follows: a non-isolated or
-// bridge map's accessor reaches memory and reports nothing, so nothing
-// under their lock takes another lock; the error controller reads only
-// the non-isolated map; and no code calls out of a map under its lock
-// other than into its own accessor and its child maps (parent first).
+// reservation's mutex, and before any accessor's. A by-name request holds
+// it for its whole request, as its registration's mutex. A map calls its
+// accessor with its lock held. An isolated map's accessor is an access
+// window: it takes the window's mutex, works the window through the
+// non-isolated map (that map's lock, one operation at a time), and on a
+// failed access asks the error controller, which takes its mutex and reads
+// the non-isolated map's error registers (that map's lock again). A
+// tunnelled bridge map (isolation port, IO port 2) reaches its port
+// through the bus-interface map, under that map's lock. So the order is:
+// controller or request mutex -> CPLD map -> isolated map -> window ->
+// error controller -> non-isolated map, and tunnelled bridge map ->
+// bus-interface map. No cycle follows: the non-isolated and bus-interface
+// maps' accessors reach memory and report nothing, so nothing under their
+// locks takes another lock; the error controller reads only the
+// non-isolated map; and no code calls out of a map under its lock other
+// than into its own accessor and its child maps (parent first).
 #pragma once
 
 #include <stddef.h>
