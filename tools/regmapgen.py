@@ -701,18 +701,17 @@ def constructor(s):
         o(f"  {s.cls}(tAccessor* accessor, nKIVAPALS100::tStatus& status, uint32_t base, uint32_t windowStart,")
         o("      uint32_t windowSize)")
         o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, accessor, base, windowStart, windowSize, &status),")
-    elif s.windowed:
-        o("  // `status` (none for a builder without one) takes a lock that could not be")
-        o("  // made, and holding an error it makes none.")
-        o(f"  {s.cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize,")
-        o("      nKIVAPALS100::tStatus* status = nullptr)")
-        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, base, windowStart, windowSize, status),")
     else:
         o("  // `status` (none for a builder without one) takes a lock that could not be")
         o("  // made, and holding an error it makes none.")
-        o(f"  explicit {s.cls}(tAccessor& accessor, nKIVAPALS100::tStatus* status = nullptr)")
-        offset = "kOffset" if s.templated else "0u"
-        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, {offset}, status),")
+        if s.windowed:
+            o(f"  {s.cls}(tAccessor& accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize,")
+            o("      nKIVAPALS100::tStatus* status = nullptr)")
+            placement = "base, windowStart, windowSize"
+        else:
+            o(f"  explicit {s.cls}(tAccessor& accessor, nKIVAPALS100::tStatus* status = nullptr)")
+            placement = "kOffset" if s.templated else "0u"
+        o(f"      : {s.base}({s.descriptor}, states_, {s.ops}, &accessor, {placement}, status),")
     o("        " + ",\n        ".join(inits) + " {")
     o("    placeRegisters();")
     if m.children:

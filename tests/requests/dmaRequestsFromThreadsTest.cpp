@@ -95,6 +95,21 @@ class DmaRequestsFromThreadsTest : public SharedEnvelopeTest {
     engineDone_ = true;
     if (engine_.joinable()) engine_.join();
   }
+  // The engine stopped, it must have found nothing wrong in what it walked.
+  void stopEngineAndExpectNoFaults() {
+    stopEngine();
+    const simboard::DmaChannelBlock& channel = board.nisoFpga().dmaChannel(kDmaChannel);
+    EXPECT_TRUE(channel.faults().empty()) << channel.faults().front().what << " at 0x" << std::hex
+                                          << channel.faults().front().busAddress;
+  }
+  // Back to an idle channel with empty lists after a round whose clear
+  // answered `cleared`: one that was refused leaves the buffers to clear.
+  void stopAndClear(int32_t cleared, uint32_t round) {
+    EXPECT_EQ(onChannel("tarnTools_stopDMA"), 0) << round;
+    if (cleared != 0) {
+      EXPECT_EQ(onChannel("tarnTools_clearTransfers"), 0) << round;
+    }
+  }
 
   // The kernel mutex under the channel's lock: the one a start holds across
   // its commit and the engine's start, among the many (register maps,
@@ -149,15 +164,9 @@ TEST_F(DmaRequestsFromThreadsTest, AStartAndAClearAtOnceRunOneAfterTheOther) {
     EXPECT_EQ(started, 0) << round;
     EXPECT_TRUE(cleared == 0 || cleared == kChannelRunning) << round << ": " << cleared;
     if (cleared == 0) ++clearedFirst;
-    EXPECT_EQ(onChannel("tarnTools_stopDMA"), 0) << round;
-    if (cleared != 0) {
-      EXPECT_EQ(onChannel("tarnTools_clearTransfers"), 0) << round;
-    }
+    stopAndClear(cleared, round);
   }
-  stopEngine();
-  const simboard::DmaChannelBlock& channel = board.nisoFpga().dmaChannel(kDmaChannel);
-  EXPECT_TRUE(channel.faults().empty()) << channel.faults().front().what << " at 0x" << std::hex
-                                        << channel.faults().front().busAddress;
+  stopEngineAndExpectNoFaults();
   RecordProperty("clearsBeforeTheStart", clearedFirst);
 }
 
@@ -214,15 +223,9 @@ TEST_F(DmaRequestsFromThreadsTest, AClearThatComesDuringTheStartsCommitWaitsForT
     EXPECT_TRUE(clearTookOver) << round << ": the clear did not take the lock the start gave back";
     EXPECT_EQ(started, 0) << round;
     EXPECT_EQ(cleared, kChannelRunning) << round << ": the clear came between the commit and the start";
-    EXPECT_EQ(onChannel("tarnTools_stopDMA"), 0) << round;
-    if (cleared != 0) {
-      EXPECT_EQ(onChannel("tarnTools_clearTransfers"), 0) << round;
-    }
+    stopAndClear(cleared, round);
   }
-  stopEngine();
-  const simboard::DmaChannelBlock& channel = board.nisoFpga().dmaChannel(kDmaChannel);
-  EXPECT_TRUE(channel.faults().empty()) << channel.faults().front().what << " at 0x" << std::hex
-                                        << channel.faults().front().busAddress;
+  stopEngineAndExpectNoFaults();
   EXPECT_EQ(kalsim::livePinnedUserPages(), 0u) << "every buffer released";
 }
 
